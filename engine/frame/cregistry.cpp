@@ -1,0 +1,56 @@
+#include "engine/frame/cregistry.h"
+
+CRegistry::CRegistry() {
+    m_bOpened = RegCreateKeyExW(HKEY_LOCAL_MACHINE, kBaseKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &m_hKey,
+                                &m_dwDisposition) == ERROR_SUCCESS;
+}
+
+CRegistry::~CRegistry() {
+    if (!m_bOpened) return;
+    RegCloseKey(m_hKey);
+    RegFlushKey(HKEY_LOCAL_MACHINE);
+}
+
+int CRegistry::WriteValueString(CString name, CString value) {
+    if (!m_bOpened) return 0;
+    // Sizes count the stored UTF-16 text with its terminating zero.
+    DWORD size = static_cast<DWORD>((value.GetLength() + 1) * 2);
+    return RegSetValueExW(m_hKey, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.GetString()), size) ==
+                   ERROR_SUCCESS
+               ? 1
+               : 0;
+}
+
+CString CRegistry::ReadValueString(CString name) {
+    if (!m_bOpened) return CString();
+    wchar_t buffer[256] = {};
+    DWORD size = 512, type = 0;
+    if (RegQueryValueExW(m_hKey, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS ||
+        type != REG_SZ)
+        return CString();
+    buffer[255] = 0;
+    return CString(buffer);
+}
+
+int CRegistry::WriteValueDword(CString name, unsigned long value) {
+    if (!m_bOpened) return 0;
+    DWORD data = static_cast<DWORD>(value);
+    return RegSetValueExW(m_hKey, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data) ==
+                   ERROR_SUCCESS
+               ? 1
+               : 0;
+}
+
+unsigned long CRegistry::ReadValueDword(CString name) {
+    if (!m_bOpened) return 0;
+    DWORD data = 0, size = sizeof data, type = 0;
+    if (RegQueryValueExW(m_hKey, name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) != ERROR_SUCCESS ||
+        type != REG_DWORD)
+        return 0;
+    return data;
+}
+
+int CRegistry::DeleteValue(CString name) {
+    if (!m_bOpened) return 0;
+    return RegDeleteValueW(m_hKey, name) == ERROR_SUCCESS ? 1 : 0;
+}

@@ -1,0 +1,23 @@
+#pragma once
+// Component and socket run-time start-up, per thread and per process, as the engine calls them.
+#include "platform/kernel/types.h"
+
+using HRESULT = std::int32_t;
+constexpr HRESULT S_OK = 0;
+constexpr HRESULT S_FALSE = 1;
+constexpr HRESULT RPC_E_CHANGED_MODE = static_cast<HRESULT>(0x80010106u);
+constexpr DWORD COINIT_MULTITHREADED = 0x0;
+constexpr DWORD COINIT_APARTMENTTHREADED = 0x2;
+
+// S_OK on the thread's first initialisation, S_FALSE when already initialised (each call must
+// be balanced by CoUninitialize), RPC_E_CHANGED_MODE for a different threading model.
+HRESULT CoInitializeEx(void* reserved, DWORD model);
+void CoUninitialize();
+
+struct WSADATA {
+    WORD wVersion;
+    WORD wHighVersion;
+};
+// 0 on success; the version must be at least 1.1.
+int WSAStartup(WORD versionRequested, WSADATA* data);
+int WSACleanup();

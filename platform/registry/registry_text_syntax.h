@@ -1,0 +1,18 @@
+#pragma once
+// Pieces of the registry text form (see registry_text.h) that reading and writing share.
+#include <string>
+#include <string_view>
+
+namespace platform::registry {
+
+// 0 to 15 for a hex digit, -1 for anything else.
+int HexDigitValue(char c);
+
+// text in double quotes, UTF-8, with the escapes applied.
+std::string Quote(std::wstring_view text);
+
+// Reads a quoted string from the front of `in` and removes it from there; false when `in`
+// does not start with a well-formed one.
+bool Unquote(std::string_view& in, std::wstring* text);
+
+}  // namespace platform::registry

@@ -1,0 +1,35 @@
+#include "sim/stack_requests.h"
+
+#include "sim/radio.h"
+
+namespace sim {
+
+DWORD HandleStackRequest(Radio& radio, DWORD code, BthCallBlock& block) {
+    radio.CountRequest();
+    switch (code) {
+        case bth::kWriteScanEnableMask: return radio.WriteScanMask(static_cast<std::uint8_t>(block.value));
+        case bth::kWriteAuthenticationEnable: return radio.WriteAuthentication(static_cast<std::uint8_t>(block.value));
+        case bth::kReadScanEnableMask: {
+            std::uint8_t mask = 0;
+            DWORD error = radio.ReadScanMask(&mask);
+            if (!error) block.value = mask;
+            return error;
+        }
+        case bth::kReadAuthenticationEnable: {
+            std::uint8_t value = 0;
+            DWORD error = radio.ReadAuthentication(&value);
+            if (!error) block.value = value;
+            return error;
+        }
+        case bth::kReadCod: return radio.ReadClass(&block.value);
+        case bth::kReadLocalAddr: return radio.ReadAddress(&block.address);
+        case bth::kGetHardwareStatus: return radio.ReadHardwareStatus(&block.value);
+        case bth::kGetBasebandConnections:
+            return radio.ReadBasebandConnections(block.connections, block.value, &block.count);
+        default:
+            // Remote operations: no remote device answers this radio yet.
+            return ERROR_NOT_SUPPORTED;
+    }
+}
+
+}  // namespace sim

@@ -1,0 +1,78 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "platform/kernel/paths.h"
+#include "sim/world.h"
+#include "support/tools.h"
+
+namespace {
+
+std::string ParseError(const std::string& text) {
+    sim::World world;
+    std::string error;
+    EXPECT_FALSE(sim::ParseWorld(text, "w.json", &world, &error)) << text;
+    return error;
+}
+
+TEST(World, DefaultWorldIsAPlausibleNeighbourhood) {
+    sim::World world;
+    std::string error;
+    ASSERT_TRUE(sim::ParseWorld(sim::DefaultWorldText(), "default", &world, &error)) << error;
+    EXPECT_EQ(world.adapter.name, "Pocket PC");
+    EXPECT_EQ(world.adapter.address, 0x000A3A123456ull);
+    EXPECT_EQ(world.adapter.classOfDevice, 0x120114u);
+    ASSERT_EQ(world.devices.size(), 4u);
+    EXPECT_EQ(world.devices[0].address, 0x0012AB34CD56ull);
+    EXPECT_EQ(world.devices[0].services.size(), 3u);
+    EXPECT_GT(world.timing.inquiryMs, 0u);
+}
+
+TEST(World, ErrorsNameTheFileAndTheOffendingField) {
+    EXPECT_NE(ParseError(R"({"adapter": {"address": "00:0A:3A:12:34"}})").find("w.json: field \"adapter.address\""),
+              std::string::npos);
+    EXPECT_NE(ParseError(R"({"devices": [{"address": "00:00:00:00:00:01"}, {"name": "x"}]})").find("devices[1].address"),
+              std::string::npos);
+    EXPECT_NE(ParseError(R"({"devices": [{"address": "00:00:00:00:00:01", "services": [{"profile": "hid"}]}]})")
+                  .find("devices[0].services[0].profile"),
+              std::string::npos);
+    EXPECT_NE(ParseError(R"({"adapter": {"hardware": "melted"}})").find("adapter.hardware"), std::string::npos);
+    EXPECT_NE(ParseError(R"({"adapter": {"class": "0x1000000"}})").find("adapter.class"), std::string::npos);
+    EXPECT_NE(ParseError(R"({"adapter": {"clas": 1}})").find("adapter.clas"), std::string::npos);
+    EXPECT_NE(ParseError(R"({"timing": {"inquiry_ms": -5}})").find("timing.inquiry_ms"), std::string::npos);
+    EXPECT_NE(ParseError(R"({"devices": [{"address": "00:00:00:00:00:01"}, {"address": "00:00:00:00:00:01"}]})")
+                  .find("is used by another device"),
+              std::string::npos);
+    EXPECT_NE(ParseError(R"([1, 2])").find("must be an object"), std::string::npos);
+}
+
+TEST(World, SyntaxErrorsGiveLineAndColumn) {
+    std::string error = ParseError("{\n  \"adapter\": {\n    \"name\": \"x\",,\n  }\n}");
+    EXPECT_NE(error.find("w.json: JSON syntax error at line 3, column 17"), std::string::npos) << error;
+    EXPECT_NE(ParseError("").find("line 1"), std::string::npos);
+}
+
+TEST(World, ToolsRefuseABadWorldFileWithStatusTwo) {
+    auto path = platform::NimbrelHome() / "bad.json";
+    std::ofstream(path) << "{ \"devices\": [ { \"address\": 12 } ] }";
+    std::string output;
+    int status = testsupport::RunCommand(testsupport::ToolPath("nimbrelctl") + " --world " + path.string() +
+                                             " status 2>&1",
+                                         &output);
+    EXPECT_EQ(status, 2);
+    EXPECT_NE(output.find("bad.json: field \"devices[0].address\""), std::string::npos) << output;
+    status = testsupport::RunCommand(testsupport::ToolPath("nimbrelctl") + " --world /nonexistent.json status 2>&1",
+                                     &output);
+    EXPECT_EQ(status, 2);
+}
+
+TEST(World, AddressesParseAndFormat) {
+    std::uint64_t address = 0;
+    EXPECT_TRUE(sim::ParseAddress("00:12:AB:34:cd:56", &address));
+    EXPECT_EQ(address, 0x0012AB34CD56ull);
+    EXPECT_EQ(sim::FormatAddress(address), "00:12:ab:34:cd:56");
+    EXPECT_FALSE(sim::ParseAddress("00-12-AB-34-CD-56", &address));
+    EXPECT_FALSE(sim::ParseAddress("00:12:AB:34:CD:5G", &address));
+}
+
+}  // namespace

@@ -1,0 +1,34 @@
+#include "console.h"
+
+#include <cstdio>
+
+#include "engine/frame/error_manager.h"
+#include "sim/world.h"
+
+namespace ctl {
+namespace {
+
+int PrintError(int code, const wchar_t* message, const wchar_t* context, void*) {
+    std::string text = message ? Text(CString(message)) : "-";
+    std::fprintf(stderr, "error %d: %s (%s)\n", code, text.c_str(), Text(CString(context)).c_str());
+    return 0;
+}
+
+}  // namespace
+
+std::string Address(BT_ADDR address) { return sim::FormatAddress(address); }
+
+std::string ClassOfDevice(unsigned int cod) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%06x", cod);
+    return text;
+}
+
+std::string Text(const CString& text) { return text.ToUtf8(); }
+
+void AttachErrorReceivers() {
+    COMMUNICATION_HANDLE callback = NewCallBack(&PrintError);
+    AddCommunication(0, callback, ERROR_TYPE_UNKNOWN);
+}
+
+}  // namespace ctl

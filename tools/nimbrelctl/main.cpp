@@ -1,0 +1,61 @@
+// nimbrelctl: the engine from a shell. Every command prints tab-separated records on standard
+// output; engine error reports go to standard error.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+#include "console.h"
+#include "sim/world.h"
+
+namespace {
+
+void Usage(FILE* out) {
+    std::fputs(
+        "usage: nimbrelctl [--world FILE] COMMAND [ARGS]\n"
+        "\n"
+        "commands:\n"
+        "  status             the local adapter: name, address, class, findable, authenticate\n"
+        "\n"
+        "The simulated neighbourhood comes from --world FILE, else $NIMBREL_WORLD, else the built-in world.\n"
+        "Exit status: 0 success, 1 the engine failed, 2 bad usage or a bad world file.\n",
+        out);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
+        Usage(stdout);
+        return ctl::kExitOk;
+    }
+    if (args.size() >= 2 && args[0] == "--world") {
+        setenv("NIMBREL_WORLD", args[1].c_str(), 1);
+        args.erase(args.begin(), args.begin() + 2);
+    }
+    if (args.empty()) {
+        Usage(stderr);
+        return ctl::kExitUsage;
+    }
+    sim::World world;
+    std::string error;
+    if (!sim::LoadConfiguredWorld(&world, &error)) {
+        std::fprintf(stderr, "nimbrelctl: %s\n", error.c_str());
+        return ctl::kExitUsage;
+    }
+    const ctl::Command* command = ctl::FindCommand(args[0]);
+    if (!command) {
+        std::fprintf(stderr, "nimbrelctl: unknown command '%s'\n", args[0].c_str());
+        Usage(stderr);
+        return ctl::kExitUsage;
+    }
+    std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (rest.size() < command->minArgs || rest.size() > command->maxArgs) {
+        std::fprintf(stderr, "usage: nimbrelctl %s\n", command->usage);
+        return ctl::kExitUsage;
+    }
+    return command->run(rest);
+}

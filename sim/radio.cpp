@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "platform/bluetooth/bt_driver.h"
 #include "platform/kernel/device.h"
 #include "sim/adapter_devices.h"
 #include "sim/ident.h"
+#include "sim/security_keys.h"
 
 namespace sim {
 
@@ -36,6 +38,9 @@ void Radio::Boot(const World* chosen) {
 }
 
 void Radio::Reset(const World& world) {
+    std::lock_guard serial(resetMutex_);
+    std::unique_ptr<Timeline> timeline;
+    std::shared_ptr<const KernelEvent> abort;
     {
         std::lock_guard lock(mutex_);
         world_ = world;
@@ -43,7 +48,17 @@ void Radio::Reset(const World& world) {
         adapter_.scanMask = world.adapter.scanMask;
         adapter_.authentication = world.adapter.authentication;
         links_.clear();
+        ++generation_;
+        lookups_.EndAll();
+        pins_ = PinRequests{};
+        sdpOverrides_.clear();
+        sdpRecords_.clear();
+        timeline = std::move(timeline_);
+        abort = std::exchange(abort_, std::make_shared<const KernelEvent>());
     }
+    abort->Set();
+    timeline.reset();  // joins its thread, which may be waiting for the lock: not held here
+    pairedValues_ = ReplacePairedPins(pairedValues_, world.devices);
     InstallDevices(world);
     WriteIdentNameIfAbsent(world.adapter.name);
 }
@@ -76,6 +91,11 @@ DWORD Radio::StartStack() {
     std::lock_guard lock(mutex_);
     adapter_.stackStarted = true;
     ++adapter_.stackStarts;
+    // The timeline counts from the first start; starting again does not restart it.
+    if (!timeline_ && !world_.events.empty()) {
+        timeline_ = std::make_unique<Timeline>(
+            world_.events, [this, generation = generation_](const WorldEvent& event) { RaiseFromTimeline(generation, event); });
+    }
     return ERROR_SUCCESS;
 }
 

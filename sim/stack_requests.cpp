@@ -26,8 +26,22 @@ DWORD HandleStackRequest(Radio& radio, DWORD code, BthCallBlock& block) {
         case bth::kGetHardwareStatus: return radio.ReadHardwareStatus(&block.value);
         case bth::kGetBasebandConnections:
             return radio.ReadBasebandConnections(block.connections, block.value, &block.count);
+
+        case bth::kRemoteNameQuery: return radio.RemoteName(block.address, block.value, block.name, block.requiredSize);
+        case bth::kGetRemoteCod: return radio.RemoteClass(block.address, &block.value);
+        case bth::kPairRequest:
+        case bth::kAnswerPairRequest: return radio.PairRequest(block.address);
+
+        case bth::kSetSecurityUi: return radio.SetSecurityUi(block.event, block.storeTimeout, block.processTimeout);
+        case bth::kGetPinRequest: return radio.GetPinRequest(&block.address);
+
+        case bth::kNsLookupServiceBegin: return radio.LookupBegin(block.querySet, block.flags, &block.lookup);
+        case bth::kNsLookupServiceNext: return radio.LookupNext(block.lookup, block.querySet, &block.bufferLength);
+        case bth::kNsLookupServiceEnd: return radio.LookupEnd(block.lookup);
+
         default:
-            // Remote operations: no remote device answers this radio yet.
+            // Not simulated yet: refusing a PIN request, revoking a PIN or a link key, and
+            // publishing SDP records (kNsSetService).
             return ERROR_NOT_SUPPORTED;
     }
 }

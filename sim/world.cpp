@@ -260,6 +260,12 @@ bool LoadConfiguredWorld(World* world, std::string* error) {
     return ParseWorld(DefaultWorldText(), "the built-in world", world, error);
 }
 
+const DeviceSpec* FindDevice(const World& world, std::uint64_t address) {
+    for (const DeviceSpec& device : world.devices)
+        if (device.address == address) return &device;
+    return nullptr;
+}
+
 std::string FormatAddress(std::uint64_t address) {
     char text[18];
     std::snprintf(text, sizeof text, "%02x:%02x:%02x:%02x:%02x:%02x", unsigned(address >> 40) & 0xFF,

@@ -72,6 +72,9 @@ const std::string& DefaultWorldText();
 // The world chosen by the environment: NIMBREL_WORLD's file, else the default.
 bool LoadConfiguredWorld(World* world, std::string* error);
 
+// The device with this address, or null.
+const DeviceSpec* FindDevice(const World& world, std::uint64_t address);
+
 std::string FormatAddress(std::uint64_t address);  // "00:12:ab:34:cd:56"
 bool ParseAddress(const std::string& text, std::uint64_t* address);
 

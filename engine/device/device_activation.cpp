@@ -16,6 +16,7 @@ namespace {
 constexpr const wchar_t* kContext = L"CDeviceLocal::Activate";
 constexpr int kHardwareReads = 10;
 constexpr DWORD kHardwareReadIntervalMs = 1000;
+constexpr DWORD kPairThreadSettleMs = 500;
 
 HANDLE OpenDevice(const wchar_t* name) {
     HANDLE device = CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -62,6 +63,8 @@ int CDeviceLocal::activateOn() {
         return 0;
     }
     m_bActivated = 1;
+    startPairRequestThread();
+    if (m_pPairRequestThread) Sleep(kPairThreadSettleMs);
     return 1;
 }
 
@@ -84,6 +87,11 @@ int CDeviceLocal::waitForHardware() {
 int CDeviceLocal::activateOff() {
     // With no "BTS1:" there is no service to restart; the engine still stops its own work.
     EndInquiry();
+    {
+        auto lock = DevicesLock();
+        for (auto* device : m_aDevices) device->DisconnectAllServices();
+    }
+    stopPairRequestThread();
     if (!ControlStackService(IOCTL_SERVICE_START)) RaiseError(ERR_BTS_RESTART, kContext);
     m_bActivated = 0;
     return 1;

@@ -48,6 +48,9 @@ CDeviceLocal::~CDeviceLocal() {
     CoUninitialize();
     EndInquiry();
     deleteKnownElements();
+    std::lock_guard lock(m_devicesLock);
+    for (auto* device : m_aShortcutDevices) delete device;
+    m_aShortcutDevices.RemoveAll();
 }
 
 void CDeviceLocal::SetFindable(int findable) {

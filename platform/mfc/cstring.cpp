@@ -142,13 +142,10 @@ CString CString::Right(int count) const {
     return CString(m_str.substr(m_str.size() - count));
 }
 
-int CString::Find(wchar_t ch, int start) const noexcept {
-    return start > GetLength() ? -1 : ToIndex(m_str.find(ch, std::max(start, 0)));
-}
+int CString::Find(wchar_t ch, int start) const noexcept { return ToIndex(m_str.find(ch, std::max(start, 0))); }
 
 int CString::Find(const wchar_t* text, int start) const noexcept {
-    if (!text || start > GetLength()) return -1;
-    return ToIndex(m_str.find(text, std::max(start, 0)));
+    return text ? ToIndex(m_str.find(text, std::max(start, 0))) : -1;
 }
 
 int CString::FindOneOf(const wchar_t* chars) const noexcept {

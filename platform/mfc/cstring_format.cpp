@@ -125,24 +125,24 @@ void PutPointer(std::wstring& out, std::uint64_t address, const Directive& d) {
 
 void PutFloat(std::wstring& out, double value, const Directive& d) {
     // Only a double and a format built here reach snprintf.
-    std::string spec = "%";
-    if (d.left) spec += '-';
-    if (d.plus) spec += '+';
-    if (d.space) spec += ' ';
-    if (d.alt) spec += '#';
-    if (d.zero) spec += '0';
-    if (d.width > 0) spec += std::to_string(d.width);
-    if (d.precision >= 0) spec += '.' + std::to_string(d.precision);
-    spec += static_cast<char>(d.conversion);
+    std::string printfFormat = "%";
+    if (d.left) printfFormat += '-';
+    if (d.plus) printfFormat += '+';
+    if (d.space) printfFormat += ' ';
+    if (d.alt) printfFormat += '#';
+    if (d.zero) printfFormat += '0';
+    if (d.width > 0) printfFormat += std::to_string(d.width);
+    if (d.precision >= 0) printfFormat += '.' + std::to_string(d.precision);
+    printfFormat += static_cast<char>(d.conversion);
     char small[64];
-    const int length = std::snprintf(small, sizeof small, spec.c_str(), value);
+    const int length = std::snprintf(small, sizeof small, printfFormat.c_str(), value);
     if (length < 0) return;
     std::string text;
     if (static_cast<std::size_t>(length) < sizeof small) {
         text.assign(small, length);
     } else {
         text.resize(length + 1);
-        std::snprintf(text.data(), text.size(), spec.c_str(), value);
+        std::snprintf(text.data(), text.size(), printfFormat.c_str(), value);
         text.resize(length);
     }
     out.append(text.begin(), text.end());
@@ -210,7 +210,9 @@ void Put(std::wstring& out, const FormatArg& arg, const Directive& d) {
     }
 }
 
-bool IsConversion(wchar_t c) { return c && std::wstring_view(L"diuoxXcCsSpeEfFgGaAn").find(c) != std::wstring_view::npos; }
+bool IsConversion(wchar_t c) {
+    return c && std::wstring_view(L"diuoxXcCsSpeEfFgGaAn").find(c) != std::wstring_view::npos;
+}
 
 int ReadNumber(const wchar_t*& p) {
     int n = 0;
@@ -220,7 +222,7 @@ int ReadNumber(const wchar_t*& p) {
 
 void SkipLengthModifiers(const wchar_t*& p) {
     for (;;) {
-        if (std::wstring_view(L"hlLqjztw").find(*p) != std::wstring_view::npos && *p) {
+        if (*p && std::wstring_view(L"hlLqjztw").find(*p) != std::wstring_view::npos) {
             ++p;
         } else if (*p == L'I') {
             ++p;
@@ -256,12 +258,11 @@ void AppendFormatted(std::wstring& out, const wchar_t* format, std::span<const F
             else if (*p == L'0') d.zero = true;
             else break;
         }
-        bool missing = false;
+        // A '*' takes its value from the next argument; a text argument there is ignored. If
+        // the arguments run out, so do those of the conversion, which then prints nothing.
         if (*p == L'*') {
             ++p;
-            if (const FormatArg* w = take(); !w || IsText(*w)) {
-                missing = !w;
-            } else {
+            if (const FormatArg* w = take(); w && !IsText(*w)) {
                 const int width = Clamp(AsSigned(*w));
                 d.left = d.left || width < 0;
                 d.width = width < 0 ? -width : width;
@@ -271,13 +272,10 @@ void AppendFormatted(std::wstring& out, const wchar_t* format, std::span<const F
         }
         if (*p == L'.') {
             ++p;
-            d.precision = 0;
             if (*p == L'*') {
                 ++p;
                 const FormatArg* a = take();
-                missing = missing || !a;
-                const int precision = a && !IsText(*a) ? Clamp(AsSigned(*a)) : 0;
-                d.precision = precision < 0 ? -1 : precision;
+                d.precision = a && !IsText(*a) ? std::max(Clamp(AsSigned(*a)), -1) : -1;  // negative: none
             } else {
                 d.precision = ReadNumber(p);
             }
@@ -297,7 +295,7 @@ void AppendFormatted(std::wstring& out, const wchar_t* format, std::span<const F
         }
         ++p;
         const FormatArg* arg = take();
-        if (!arg || missing || d.conversion == L'n') continue;
+        if (!arg || d.conversion == L'n') continue;
         Put(out, *arg, d);
     }
 }

@@ -76,8 +76,8 @@ LONG RegEnumValueW(HKEY key, DWORD index, LPWSTR valueName, DWORD* cchValueName,
                    BYTE* data, DWORD* cbData);
 // The index-th direct subkey of key in creation order; buffer sizes as RegEnumValueW. Keys
 // have no class (an empty one is returned) and lastWriteTime is left untouched.
-LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, DWORD* cchName, DWORD* reserved, LPWSTR cls,
-                   DWORD* cchClass, void* lastWriteTime);
+LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, DWORD* cchName, DWORD* reserved, LPWSTR cls, DWORD* cchClass,
+                   void* lastWriteTime);
 
 LONG RegDeleteValueW(HKEY key, LPCWSTR valueName);
 // Deletes subKey with all its subkeys and values (empty subKey: key itself). Roots cannot be

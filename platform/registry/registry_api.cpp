@@ -116,8 +116,8 @@ LONG RegEnumValueW(HKEY key, DWORD index, LPWSTR valueName, DWORD* cchValueName,
     return nameResult != ERROR_SUCCESS ? nameResult : dataResult;
 }
 
-LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, DWORD* cchName, DWORD* /*reserved*/, LPWSTR cls,
-                   DWORD* cchClass, void* /*lastWriteTime*/) {
+LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, DWORD* cchName, DWORD* /*reserved*/, LPWSTR cls, DWORD* cchClass,
+                   void* /*lastWriteTime*/) {
     KeyId id = 0;
     if (LONG error = Resolved(key, &id); error != ERROR_SUCCESS) return error;
     if (!name || !cchName) return ERROR_INVALID_PARAMETER;

@@ -102,10 +102,12 @@ LONG RegKey::Read(const std::wstring& name, RegValue* value) const {
 
 LONG RegKey::Write(const RegValue& value) const {
     const auto size = static_cast<DWORD>(value.data.size());
-    if (!IsStringType(value.type)) return RegSetValueExW(handle_, value.name.c_str(), 0, value.type, value.data.data(), size);
+    if (!IsStringType(value.type))
+        return RegSetValueExW(handle_, value.name.c_str(), 0, value.type, value.data.data(), size);
     // Re-encoding walks the text up to `size` bytes; an odd last byte reads the terminator.
     std::wstring text = DecodeUtf16(value.data.data(), value.data.size());
-    return RegSetValueExW(handle_, value.name.c_str(), 0, value.type, reinterpret_cast<const BYTE*>(text.c_str()), size);
+    return RegSetValueExW(handle_, value.name.c_str(), 0, value.type, reinterpret_cast<const BYTE*>(text.c_str()),
+                          size);
 }
 
 LONG RegKey::Values(std::vector<RegValue>* values) const {

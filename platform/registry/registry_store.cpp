@@ -66,18 +66,15 @@ LONG ErrorOf(int rc, bool writing) {
     switch (rc & 0xFF) {
         case SQLITE_CANTOPEN:
         case SQLITE_PERM:
-        case SQLITE_AUTH:
-            return ERROR_CANTOPEN;
+        case SQLITE_AUTH: return ERROR_CANTOPEN;
         case SQLITE_NOTADB:
         case SQLITE_CORRUPT:
         case SQLITE_FORMAT:
         case SQLITE_SCHEMA:
         case SQLITE_ERROR:  // a statement that does not fit the file's tables
             return ERROR_BADDB;
-        case SQLITE_NOMEM:
-            return ERROR_OUTOFMEMORY;
-        default:
-            return writing ? ERROR_CANTWRITE : ERROR_CANTREAD;
+        case SQLITE_NOMEM: return ERROR_OUTOFMEMORY;
+        default: return writing ? ERROR_CANTWRITE : ERROR_CANTREAD;
     }
 }
 
@@ -149,7 +146,8 @@ public:
     }
     Query& Bind(const std::wstring& text) {
         std::string utf8 = WideToUtf8(text);
-        if (statement_) sqlite3_bind_text(statement_, ++bound_, utf8.data(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
+        if (statement_)
+            sqlite3_bind_text(statement_, ++bound_, utf8.data(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
         return *this;
     }
     Query& Bind(const std::vector<BYTE>& bytes) {
@@ -211,7 +209,9 @@ private:
     bool done_ = false;
 };
 
-LONG StepError(int rc, bool writing) { return rc == SQLITE_DONE || rc == SQLITE_ROW ? ERROR_SUCCESS : ErrorOf(rc, writing); }
+LONG StepError(int rc, bool writing) {
+    return rc == SQLITE_DONE || rc == SQLITE_ROW ? ERROR_SUCCESS : ErrorOf(rc, writing);
+}
 
 LONG KeyExists(Connection& c, KeyId key) {
     Query query(c, kKeyExists);

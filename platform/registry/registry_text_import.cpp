@@ -107,8 +107,7 @@ std::string ParseLine(std::string_view text, std::optional<std::vector<std::wstr
         return {};
     }
     TextChange change;
-    if (!Take(text, "@") && !Unquote(text, &change.value.name))
-        return "expected [key], \"name\"=data or @=data";
+    if (!Take(text, "@") && !Unquote(text, &change.value.name)) return "expected [key], \"name\"=data or @=data";
     text = Trim(text);
     if (!Take(text, "=")) return "expected '=' after the value name";
     if (!*current) return "a value needs a [key] line before it";

@@ -135,7 +135,8 @@ TEST(RegistryStorage, ADamagedFileGivesErrorsNotCrashes) {
                result == ERROR_CANTWRITE;
     };
     HKEY key = nullptr;
-    EXPECT_PRED1(isFileError, RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"software", 0, nullptr, 0, 0, nullptr, &key, nullptr));
+    EXPECT_PRED1(isFileError,
+                 RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"software", 0, nullptr, 0, 0, nullptr, &key, nullptr));
     EXPECT_EQ(key, nullptr);
     EXPECT_PRED1(isFileError, RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"software", 0, 0, &key));
     DWORD size = 0;

@@ -59,7 +59,8 @@ TEST(RegistryTool, BadArgumentsExitWithUsage) {
 
     std::string help;
     EXPECT_EQ(RunTool({"--help"}, &help), 0);
-    for (const char* setting : {"Scan Period", "Reconnection Timeout", "ElapsedTimeInquiryDevice", "ElapsedTimeConnecting"})
+    for (const char* setting :
+         {"Scan Period", "Reconnection Timeout", "ElapsedTimeInquiryDevice", "ElapsedTimeConnecting"})
         EXPECT_NE(help.find(setting), std::string::npos) << setting;
 }
 
@@ -69,7 +70,8 @@ TEST(RegistryTool, SetGetAndDeleteValues) {
     ASSERT_EQ(RunTool({"get", "HKLM\\software\\trevanix\\nimbrel", "SCAN PERIOD"}, &output), 0);
     EXPECT_EQ(output, "31 (0x0000001f)\n");
 
-    ASSERT_EQ(RunTool({"set", "HKEY_LOCAL_MACHINE/software/Trevanix/Nimbrel", "pin0012ab34cd56", "binary", "31 32 3334"}), 0);
+    ASSERT_EQ(
+        RunTool({"set", "HKEY_LOCAL_MACHINE/software/Trevanix/Nimbrel", "pin0012ab34cd56", "binary", "31 32 3334"}), 0);
     output.clear();
     ASSERT_EQ(RunTool({"get", "software/Trevanix/Nimbrel", "pin0012ab34cd56"}, &output), 0);
     EXPECT_EQ(output, "31 32 33 34\n");

@@ -45,8 +45,9 @@ struct Command {
 };
 
 constexpr Command kCommands[] = {
-    {"get", nimbrel_reg::Get},       {"set", nimbrel_reg::Set},         {"delete", nimbrel_reg::Delete},
-    {"delete-key", nimbrel_reg::DeleteKey}, {"list", nimbrel_reg::List}, {"export", nimbrel_reg::Export},
+    {"get", nimbrel_reg::Get},       {"set", nimbrel_reg::Set},
+    {"delete", nimbrel_reg::Delete}, {"delete-key", nimbrel_reg::DeleteKey},
+    {"list", nimbrel_reg::List},     {"export", nimbrel_reg::Export},
     {"import", nimbrel_reg::Import},
 };
 

@@ -18,6 +18,8 @@ void Usage(FILE* out) {
         "\n"
         "commands:\n"
         "  status             the local adapter: name, address, class, findable, authenticate\n"
+        "  scan               discover the devices around: ADDRESS CLASS PAIRED NAME\n"
+        "  services ADDRESS   discover a device's services: ID NAME\n"
         "\n"
         "The simulated neighbourhood comes from --world FILE, else $NIMBREL_WORLD, else the built-in world.\n"
         "Exit status: 0 success, 1 the engine failed, 2 bad usage or a bad world file.\n",

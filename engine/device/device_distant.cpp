@@ -1,0 +1,124 @@
+#include "engine/device/device_distant.h"
+
+#include "engine/device/remote_name.h"
+#include "engine/frame/bth_stack.h"
+#include "engine/frame/cregistry.h"
+#include "engine/frame/error_codes.h"
+#include "engine/frame/error_manager.h"
+#include "engine/frame/notifications.h"
+#include "engine/obex/client_obex.h"
+#include "engine/service/client_spp.h"
+#include "platform/kernel/time.h"
+
+namespace {
+
+constexpr int kUpdateAttempts = 4;
+constexpr DWORD kUpdateRetryMs = 50;
+constexpr unsigned kNameCharacters = 255;
+
+template <class Request>
+bool WithRetries(Request request) {
+    for (int attempt = 0; attempt < kUpdateAttempts; ++attempt) {
+        if (attempt) Sleep(kUpdateRetryMs);
+        if (request() == 0) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+CString PairedValueName(BT_ADDR address, const wchar_t* suffix) {
+    CString name;
+    name.Format(L"%04x%08x", static_cast<unsigned>((address >> 32) & 0xFFFF), static_cast<unsigned>(address));
+    return name + suffix;
+}
+
+CDeviceDistant::CDeviceDistant(BT_ADDR address, CString name, unsigned int classOfDevice, int paired)
+    : m_bPaired(paired) {
+    m_btAddr = address;
+    m_uiClass = classOfDevice;
+    SetName(name.IsEmpty() ? CString(L"Unknown") : name);
+}
+
+CDeviceDistant::~CDeviceDistant() {
+    EndInquiry();
+    std::lock_guard lock(m_servicesLock);
+    for (auto* service : m_aServices) delete service;
+    for (auto* service : m_aShortcutServices) delete service;
+    m_aServices.RemoveAll();
+    m_aShortcutServices.RemoveAll();
+}
+
+CServiceDistant* CDeviceDistant::addServiceToArray(int which, unsigned int id, unsigned int comPort) {
+    CServiceDistant* service = nullptr;
+    switch (id) {
+        case SERVICE_ID_SPP: service = new CClientSpp(this); break;
+        case SERVICE_ID_FTP: service = new CClientFtp(this); break;
+        case SERVICE_ID_OPP: service = new CClientOpp(this); break;
+        case SERVICE_ID_DUN: service = new CClientDun(this); break;
+        default: return nullptr;
+    }
+    service->SetComPort(comPort);
+    std::lock_guard lock(m_servicesLock);
+    if (which == SERVICE_ARRAY_FOUND) m_aServices.Add(service);
+    else if (which == SERVICE_ARRAY_SHORTCUT) m_aShortcutServices.Add(service);
+    return service;
+}
+
+CServiceDistant* CDeviceDistant::GetService(unsigned int id) {
+    std::lock_guard lock(m_servicesLock);
+    for (auto* service : m_aServices)
+        if (service->GetID() == id) return service;
+    return nullptr;
+}
+
+CServiceDistant* CDeviceDistant::AddDistantService(unsigned int id, unsigned int comPort) {
+    CServiceDistant* service = addServiceToArray(SERVICE_ARRAY_FOUND, id, comPort);
+    FireNotification(NOTIFY_SERVICE_ADDED, 0);
+    if (service) m_bFoundServices = 1;
+    return service;
+}
+
+CServiceDistant* CDeviceDistant::AddShortcutService(unsigned int id, unsigned int comPort) {
+    return addServiceToArray(SERVICE_ARRAY_SHORTCUT, id, comPort);
+}
+
+void CDeviceDistant::deleteKnownElements() {
+    std::lock_guard lock(m_servicesLock);
+    for (auto* service : m_aServices) delete service;
+    m_aServices.RemoveAll();
+    m_bFoundServices = 0;
+}
+
+void CDeviceDistant::DisconnectAllServices() {
+    EndInquiry();
+    std::lock_guard lock(m_servicesLock);
+    for (auto* service : m_aServices) service->Disconnect();
+}
+
+void CDeviceDistant::Update() {
+    CRegistry registry;
+    unsigned int classOfDevice = 0;
+    bool gotClass = WithRetries([&] { return BthGetRemoteCOD(m_btAddr, &classOfDevice); });
+    if (!gotClass) {
+        RaiseError(ERR_REMOTE_COD, L"CDeviceDistant::Update");
+    } else {
+        m_uiClass = classOfDevice;
+        if (IsPaired()) registry.WriteValueDword(PairedValueName(m_btAddr, L"_Class"), classOfDevice);
+    }
+
+    wchar_t buffer[kNameCharacters + 1] = {};
+    bool gotName = WithRetries([&] {
+        unsigned int required = 0;
+        return BthRemoteNameQuery(m_btAddr, kNameCharacters, &required, buffer);
+    });
+    if (!gotName) {
+        RaiseError(ERR_REMOTE_NAME, L"CDeviceDistant::Update");
+    } else {
+        buffer[kNameCharacters] = 0;
+        CString name = RemoteDeviceName(buffer);
+        SetName(name);
+        if (IsPaired()) registry.WriteValueString(PairedValueName(m_btAddr, L"_Paired"), name);
+    }
+    if (gotClass || gotName) FireNotification(NOTIFY_PAIRING_CHANGED, 0);
+}

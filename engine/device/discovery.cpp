@@ -1,0 +1,135 @@
+// Device discovery: the devices the stack knows as paired, then those that answer an inquiry.
+#include <cwctype>
+#include <vector>
+
+#include "engine/device/device_local.h"
+#include "engine/device/remote_name.h"
+#include "engine/frame/bth_stack.h"
+#include "engine/frame/cregistry.h"
+#include "engine/frame/error_codes.h"
+#include "engine/frame/error_manager.h"
+#include "engine/frame/notifications.h"
+#include "platform/kernel/last_error.h"
+#include "platform/registry/registry.h"
+
+namespace {
+
+constexpr const wchar_t* kSecurityKey = L"software\\microsoft\\bluetooth\\security";
+constexpr DWORD kResultBufferBytes = 5000;
+
+// Twelve hexadecimal digits after optional leading spaces, then the end or a space.
+bool ParseAddress(const wchar_t* text, BT_ADDR* address) {
+    while (*text == L' ') ++text;
+    BT_ADDR value = 0;
+    for (int i = 0; i < 12; ++i, ++text) {
+        if (!std::iswxdigit(static_cast<wint_t>(*text))) return false;
+        wchar_t c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(*text)));
+        value = (value << 4) | static_cast<BT_ADDR>(c <= L'9' ? c - L'0' : c - L'a' + 10);
+    }
+    if (*text != 0 && *text != L' ') return false;
+    *address = value;
+    return true;
+}
+
+bool IsPinValueName(const wchar_t* name, DWORD length) {
+    return length > 3 && std::towlower(static_cast<wint_t>(name[0])) == L'p' &&
+           std::towlower(static_cast<wint_t>(name[1])) == L'i' && std::towlower(static_cast<wint_t>(name[2])) == L'n';
+}
+
+}  // namespace
+
+int CDeviceLocal::FindDevices() { return m_bActivated ? BeginInquiry() : 0; }
+
+CDeviceDistant* CDeviceLocal::addDevice(BT_ADDR address, CString name, unsigned int classOfDevice, int paired) {
+    CDeviceDistant* device = nullptr;
+    {
+        std::lock_guard lock(m_devicesLock);
+        if (CDeviceDistant* known = getDeviceDistant(address)) {
+            m_bFoundDevices = 1;
+            return known;
+        }
+        device = new CDeviceDistant(address, name, classOfDevice, paired);
+        m_aDevices.Add(device);
+        m_bFoundDevices = 1;
+        // Announced with the list held, so that the device cannot be forgotten while the host
+        // looks at it in its callback.
+        FireNotification(NOTIFY_DEVICE_ADDED, 0);
+    }
+    return device;
+}
+
+CDeviceDistant* CDeviceLocal::getDeviceDistant(BT_ADDR address) {
+    std::lock_guard lock(m_devicesLock);
+    for (auto* device : m_aDevices)
+        if (device->GetBtAddr() == address) return device;
+    return nullptr;
+}
+
+void CDeviceLocal::deleteKnownElements() {
+    std::lock_guard lock(m_devicesLock);
+    for (auto* device : m_aDevices) delete device;
+    m_aDevices.RemoveAll();
+    m_bFoundDevices = 0;
+}
+
+void CDeviceLocal::doInquiryThreadWork() {
+    findPairedDevices();
+    findDistantDevices();
+    m_bFoundDevices = 1;
+}
+
+void CDeviceLocal::findPairedDevices() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSecurityKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+    for (DWORD index = 0;; ++index) {
+        wchar_t name[32] = {};
+        BYTE data[16] = {};
+        DWORD nameLength = 32, dataLength = 16, type = 0;
+        LONG result = RegEnumValueW(key, index, name, &nameLength, nullptr, &type, data, &dataLength);
+        if (result == static_cast<LONG>(ERROR_NO_MORE_ITEMS)) break;
+        BT_ADDR address = 0;
+        if (result != ERROR_SUCCESS || type != REG_BINARY || !IsPinValueName(name, nameLength) ||
+            !ParseAddress(name + 3, &address) || dataLength < 1 || dataLength > 16)
+            continue;
+        CRegistry registry;
+        CString pairedName = registry.ReadValueString(PairedValueName(address, L"_Paired"));
+        unsigned int classOfDevice = registry.ReadValueDword(PairedValueName(address, L"_Class"));
+        addDevice(address, pairedName, classOfDevice, 1);
+    }
+    RegCloseKey(key);
+}
+
+void CDeviceLocal::findDistantDevices() {
+    WSAQUERYSETW query{};
+    query.dwSize = sizeof query;
+    query.dwNameSpace = NS_BTH;
+    HANDLE lookup = nullptr;
+    if (BthNsLookupServiceBegin(&query, LUP_CONTAINERS, &lookup) != 0) {
+        RaiseError(static_cast<int>(GetLastError()), L"CDeviceLocal::findDistantDevices");
+    } else {
+        SetLookup(lookup);
+        std::vector<std::uint64_t> storage(kResultBufferBytes / sizeof(std::uint64_t));
+        while (!StopRequested()) {
+            auto* results = reinterpret_cast<WSAQUERYSETW*>(storage.data());
+            *results = WSAQUERYSETW{};
+            results->dwSize = sizeof(WSAQUERYSETW);
+            results->dwNameSpace = NS_BTH;
+            DWORD length = kResultBufferBytes;
+            if (BthNsLookupServiceNext(lookup, LUP_RETURN_NAME | LUP_RETURN_ADDR | LUP_RETURN_BLOB, &length, results) !=
+                0)
+                break;
+            if (!results->lpcsaBuffer || !results->lpcsaBuffer->RemoteAddr.lpSockaddr) continue;
+            BT_ADDR address = results->lpcsaBuffer->RemoteAddr.lpSockaddr->btAddr;
+            unsigned int classOfDevice = 0;
+            if (results->lpBlob && results->lpBlob->pBlobData && results->lpBlob->cbSize >= sizeof(BthInquiryResult))
+                classOfDevice = reinterpret_cast<const BthInquiryResult*>(results->lpBlob->pBlobData)->cod;
+            if (classOfDevice == 0 && BthGetRemoteCOD(address, &classOfDevice) != 0) {
+                RaiseError(ERR_FOUND_DEVICE_COD, L"CDeviceLocal::findDistantDevices");
+                classOfDevice = 0;
+            }
+            addDevice(address, RemoteDeviceName(results->lpszServiceInstanceName), classOfDevice, 0);
+        }
+    }
+    BthNsLookupServiceEnd(lookup);
+    SetLookup(nullptr);
+}

@@ -1,0 +1,106 @@
+// Service discovery of a remote device: one SDP service-search-attribute request per profile,
+// in a fixed order, and one client service for each profile that answers.
+#include <vector>
+
+#include "engine/device/device_distant.h"
+#include "engine/frame/bth_stack.h"
+#include "engine/frame/error_manager.h"
+#include "engine/frame/notifications.h"
+#include "engine/obex/client_obex.h"
+#include "engine/service/service.h"
+#include "platform/bluetooth/sdp_codec.h"
+#include "platform/bluetooth/sdp_stream.h"
+#include "platform/kernel/last_error.h"
+
+namespace {
+
+constexpr const wchar_t* kContext = L"CDeviceDistant::doInquiryServiceId";
+constexpr DWORD kResultBufferBytes = 5000;
+
+struct Profile {
+    std::uint16_t serviceClass;
+    unsigned int id;
+};
+
+// The order of the searches, and so of the found services.
+const Profile kProfiles[] = {
+    {0x1106, SERVICE_ID_FTP},
+    {0x1101, SERVICE_ID_SPP},
+    {0x1105, SERVICE_ID_OPP},
+    {0x1103, SERVICE_ID_DUN},
+};
+
+// Counts the records of an SDP response; false when the stream is not valid.
+bool CountRecords(const BLOB* blob, int* records) {
+    *records = 0;
+    if (!blob || !blob->pBlobData || blob->cbSize > kResultBufferBytes ||
+        !sdp::Validate(blob->pBlobData, blob->cbSize)) {
+        SetLastError(ERROR_INVALID_DATA);
+        return false;
+    }
+    size_t count = 0;
+    std::vector<sdp::Record> parsed;
+    if (!sdp::VerifySequenceOfSequences(blob->pBlobData, blob->cbSize, &count) || count == 0) return true;
+    if (sdp::RetrieveRecords(blob->pBlobData, blob->cbSize, &parsed)) *records = static_cast<int>(parsed.size());
+    return true;
+}
+
+}  // namespace
+
+int CDeviceDistant::doInquiryServiceId(GUID serviceClass, WORD minAttribute, WORD maxAttribute, int* records) {
+    *records = 0;
+    SOCKADDR_BTH remote{};
+    remote.addressFamily = AF_BTH;
+    remote.btAddr = m_btAddr;
+    CSADDR_INFO address{};
+    address.RemoteAddr.lpSockaddr = &remote;
+    address.RemoteAddr.iSockaddrLength = sizeof remote;
+    BTHNS_RESTRICTIONBLOB restriction{};
+    restriction.type = SDP_SERVICE_SEARCH_ATTRIBUTE_REQUEST;
+    restriction.uuids[0].u.uuid128 = serviceClass;
+    restriction.uuids[0].uuidType = SDP_ST_UUID128;
+    restriction.numRange = 1;
+    restriction.pRange[0] = {minAttribute, maxAttribute};
+    BLOB blob{sizeof restriction, reinterpret_cast<BYTE*>(&restriction)};
+    WSAQUERYSETW query{};
+    query.dwSize = sizeof query;
+    query.dwNameSpace = NS_BTH;
+    query.lpcsaBuffer = &address;
+    query.lpBlob = &blob;
+
+    HANDLE lookup = nullptr;
+    if (BthNsLookupServiceBegin(&query, 0, &lookup) != 0) {
+        int error = static_cast<int>(GetLastError());
+        RaiseError(error, kContext);
+        return error ? error : -1;
+    }
+    SetLookup(lookup);
+
+    std::vector<std::uint64_t> storage(kResultBufferBytes / sizeof(std::uint64_t));  // aligned for the head
+    auto* results = reinterpret_cast<WSAQUERYSETW*>(storage.data());
+    results->dwSize = sizeof(WSAQUERYSETW);
+    results->dwNameSpace = NS_BTH;
+    DWORD length = kResultBufferBytes;
+    int result = 0;
+    if (BthNsLookupServiceNext(lookup, LUP_RETURN_NAME | LUP_RETURN_ADDR, &length, results) != 0) {
+        result = static_cast<int>(GetLastError());  // out of range, or ended: no report
+        if (result == 0) result = -1;
+    } else if (!CountRecords(results->lpBlob, records)) {
+        RaiseError(static_cast<int>(GetLastError()), kContext);
+    }
+    BthNsLookupServiceEnd(lookup);
+    SetLookup(nullptr);
+    return result;
+}
+
+void CDeviceDistant::doInquiryThreadWork() {
+    for (const auto& profile : kProfiles) {
+        int records = 0;
+        if (doInquiryServiceId(BluetoothServiceClass(profile.serviceClass), 0x0000, 0xFFFF, &records) == 0 &&
+            records > 0) {
+            if (addServiceToArray(SERVICE_ARRAY_FOUND, profile.id, NO_COM_PORT))
+                FireNotification(NOTIFY_SERVICE_ADDED, 0);
+        }
+    }
+    m_bFoundServices = 1;
+}

@@ -1,0 +1,40 @@
+#include "engine/obex/client_obex.h"
+
+#include <cstring>
+
+#include "engine/frame/notifications.h"
+
+// The OBEX session work comes with the OBEX component; until then a connection attempt fails
+// and is reported as such (CServiceDistant's makeConnection).
+
+GUID BluetoothServiceClass(std::uint16_t shortUuid) {
+    return GUID{shortUuid, 0x0000, 0x1000, {0x80, 0x00, 0x00, 0x80, 0x5F, 0x9B, 0x34, 0xFB}};
+}
+
+CClientObex::CClientObex(CDevice* device) : CServiceDistant(device) {}
+CClientObex::~CClientObex() { waitForConnectionThread(); }
+
+void CClientObex::SetDistantDisconnection() { FireNotification(NOTIFY_OBEX_DISCONNECTED, 0); }
+
+GUID CClientObex::getGuidTarget() const { return GUID{}; }
+GUID CClientObex::getGuidRequestedService() const { return GUID{}; }
+
+CClientFtp::CClientFtp(CDevice* device) : CClientObex(device) { setIdentity(SERVICE_ID_FTP, L"File Transfer"); }
+CClientFtp::~CClientFtp() { waitForConnectionThread(); }
+
+GUID CClientFtp::getGuidTarget() const {
+    // The Folder Browsing service, F9EC7BC4-953C-11D2-984E-525400DC9E09, as the bytes of the
+    // Target header in this order.
+    static const unsigned char kTarget[16] = {0xF9, 0xEC, 0x7B, 0xC4, 0x95, 0x3C, 0x11, 0xD2,
+                                              0x98, 0x4E, 0x52, 0x54, 0x00, 0xDC, 0x9E, 0x09};
+    GUID target;
+    std::memcpy(&target, kTarget, sizeof target);
+    return target;
+}
+
+GUID CClientFtp::getGuidRequestedService() const { return BluetoothServiceClass(0x1106); }
+
+CClientOpp::CClientOpp(CDevice* device) : CClientObex(device) { setIdentity(SERVICE_ID_OPP, L"Object Push"); }
+CClientOpp::~CClientOpp() { waitForConnectionThread(); }
+
+GUID CClientOpp::getGuidRequestedService() const { return BluetoothServiceClass(0x1105); }

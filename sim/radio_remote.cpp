@@ -1,0 +1,71 @@
+// Queries of remote devices: name, class of device, pairing; and the radio's waits.
+#include <chrono>
+#include <cstring>
+
+#include "sim/device_name.h"
+#include "sim/radio.h"
+
+namespace sim {
+
+bool Radio::WaitOut(const KernelEvent& cancel, DWORD milliseconds) {
+    if (milliseconds == 0) return !cancel.Wait(0);
+    {
+        std::lock_guard lock(mutex_);
+        ++blockedWaits_;
+    }
+    waitsChanged_.notify_all();
+    const bool cancelled = cancel.Wait(milliseconds);
+    std::lock_guard lock(mutex_);
+    --blockedWaits_;
+    return !cancelled;
+}
+
+bool Radio::AwaitBlockedRequests(std::size_t count, DWORD timeoutMs) {
+    std::unique_lock lock(mutex_);
+    return waitsChanged_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return blockedWaits_ >= count; });
+}
+
+std::optional<DeviceSpec> Radio::ReachableDevice(BT_ADDR address) const {
+    std::lock_guard lock(mutex_);
+    const DeviceSpec* device = FindDevice(world_, address);
+    if (!device || !device->inRange) return std::nullopt;
+    return *device;
+}
+
+DWORD Radio::RemoteName(BT_ADDR address, DWORD capacity, wchar_t* name, DWORD* required) {
+    if (!name && capacity > 0) return ERROR_INVALID_PARAMETER;
+    std::shared_ptr<const KernelEvent> abort;
+    DWORD latency = 0;
+    {
+        std::lock_guard lock(mutex_);
+        abort = abort_;
+        latency = world_.timing.nameMs;
+    }
+    if (!WaitOut(*abort, latency)) return ERROR_CANCELLED;
+    const auto device = ReachableDevice(address);
+    if (!device) return ERROR_TIMEOUT;
+    if (!device->nameQuery) return ERROR_GEN_FAILURE;
+    const std::wstring text = AnnouncedName(device->name);
+    const auto needed = static_cast<DWORD>(text.size() + 1);
+    if (required) *required = needed;
+    if (capacity < needed) return ERROR_INSUFFICIENT_BUFFER;
+    std::memcpy(name, text.c_str(), needed * sizeof(wchar_t));
+    return ERROR_SUCCESS;
+}
+
+DWORD Radio::RemoteClass(BT_ADDR address, std::uint32_t* classOfDevice) {
+    const auto device = ReachableDevice(address);
+    if (!device) return ERROR_TIMEOUT;
+    if (!device->classQuery) return ERROR_GEN_FAILURE;
+    *classOfDevice = device->classOfDevice;
+    return ERROR_SUCCESS;
+}
+
+DWORD Radio::PairRequest(BT_ADDR address) {
+    if (!ReachableDevice(address)) return ERROR_TIMEOUT;
+    // Next step: pair with a reachable device (compare the PIN with the world's, write the
+    // security key) and answer the remote side's requests the same way.
+    return ERROR_NOT_SUPPORTED;
+}
+
+}  // namespace sim

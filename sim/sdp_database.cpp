@@ -1,0 +1,70 @@
+#include "sim/sdp_database.h"
+
+#include <bitset>
+
+#include "platform/bluetooth/sdp_profile.h"
+
+namespace sim {
+namespace {
+
+constexpr std::uint8_t kLastChannel = 30;
+
+struct ProfileRecord {
+    std::uint16_t serviceClass;
+    const char* defaultName;
+    bool obex;
+    std::uint16_t version;
+};
+
+ProfileRecord RecordFor(Profile profile) {
+    switch (profile) {
+        case Profile::SerialPort: return {0x1101, "Serial Port", false, 0x0100};
+        case Profile::DialupNetworking: return {0x1103, "Dial-up Networking", false, 0x0100};
+        case Profile::ObjectPush: return {0x1105, "OBEX Object Push", true, 0x0100};
+        case Profile::FileTransfer: return {0x1106, "OBEX File Transfer", true, 0x0100};
+        case Profile::Headset: return {0x1108, "Headset", false, 0x0100};
+        case Profile::Handsfree: return {0x111E, "Hands-Free", false, 0x0105};
+    }
+    return {0x1101, "Serial Port", false, 0x0100};
+}
+
+// The channel of every service: its own, or the lowest one still free (0 once all 30 are taken).
+std::vector<std::uint8_t> AssignChannels(const std::vector<ServiceSpec>& services) {
+    std::bitset<kLastChannel + 1> used;
+    for (const ServiceSpec& service : services)
+        if (service.channel <= kLastChannel) used.set(service.channel);
+    std::vector<std::uint8_t> channels;
+    std::uint8_t free = 1;
+    for (const ServiceSpec& service : services) {
+        if (service.channel != 0) {
+            channels.push_back(service.channel);
+            continue;
+        }
+        while (free <= kLastChannel && used.test(free)) ++free;
+        if (free > kLastChannel) {
+            channels.push_back(0);
+            continue;
+        }
+        used.set(free);
+        channels.push_back(free);
+    }
+    return channels;
+}
+
+}  // namespace
+
+std::vector<sdp::Record> BuildSdpDatabase(const std::vector<ServiceSpec>& services) {
+    const std::vector<std::uint8_t> channels = AssignChannels(services);
+    std::vector<sdp::Record> database;
+    for (std::size_t i = 0; i < services.size(); ++i) {
+        const ProfileRecord profile = RecordFor(services[i].profile);
+        const std::string_view name =
+            services[i].name.empty() ? std::string_view(profile.defaultName) : std::string_view(services[i].name);
+        database.push_back(sdp::BuildRfcommServiceRecord(kFirstRecordHandle + static_cast<std::uint32_t>(i),
+                                                         sdp::Uuid::FromShort(profile.serviceClass), channels[i],
+                                                         name, profile.obex, profile.version));
+    }
+    return database;
+}
+
+}  // namespace sim

@@ -15,14 +15,16 @@ std::vector<sdp::Record> Database() {
     std::vector<sdp::Record> records;
     for (std::uint8_t i = 1; i <= 8; ++i) {
         const bool obex = i % 2 == 0;
-        records.push_back(sdp::BuildRfcommServiceRecord(0x10000 + i, obex ? sdp::uuids::kObexObjectPush : sdp::uuids::kSerialPort,
-                                                        i, "Service name", obex, 0x0102));
+        records.push_back(sdp::BuildRfcommServiceRecord(0x10000 + i,
+                                                        obex ? sdp::uuids::kObexObjectPush : sdp::uuids::kSerialPort, i,
+                                                        "Service name", obex, 0x0102));
     }
     return records;
 }
 
 const std::vector<std::uint8_t>& Reply() {
-    static const auto reply = sdp::Encode(sdp::AnswerServiceSearchAttribute(Database(), {sdp::uuids::kL2cap}, 0, 0xFFFF));
+    static const auto reply =
+        sdp::Encode(sdp::AnswerServiceSearchAttribute(Database(), {sdp::uuids::kL2cap}, 0, 0xFFFF));
     return reply;
 }
 

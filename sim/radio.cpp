@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <utility>
 
 #include "platform/bluetooth/bt_driver.h"
@@ -93,10 +94,22 @@ DWORD Radio::StartStack() {
     ++adapter_.stackStarts;
     // The timeline counts from the first start; starting again does not restart it.
     if (!timeline_ && !world_.events.empty()) {
+        // The radio lives on through the process's exit; its timeline thread must not.
+        static std::once_flag stopAtExit;
+        std::call_once(stopAtExit, [] { std::atexit([] { Instance().StopTimeline(); }); });
         timeline_ = std::make_unique<Timeline>(
             world_.events, [this, generation = generation_](const WorldEvent& event) { RaiseFromTimeline(generation, event); });
     }
     return ERROR_SUCCESS;
+}
+
+void Radio::StopTimeline() {
+    std::unique_ptr<Timeline> timeline;
+    {
+        std::lock_guard lock(mutex_);
+        timeline = std::move(timeline_);
+    }
+    // Joined outside the lock: its thread may be waiting for it.
 }
 
 DWORD Radio::ServiceControl(bool start) {

@@ -114,11 +114,13 @@ private:
     // Lets `milliseconds` of radio time pass; false when `cancel` ends the wait first.
     bool WaitOut(const KernelEvent& cancel, DWORD milliseconds);
     // The device when it is in range; the lock must not be held.
-    std::optional<DeviceSpec> ReachableDevice(BT_ADDR address) const;
+    std::optional<WorldDevice> ReachableDevice(BT_ADDR address) const;
     // With the lock held: takes the lookup's answer from the world.
     void AnswerInquiry(Lookup& lookup) const;
     void AnswerServiceSearch(Lookup& lookup) const;
     void RaiseFromTimeline(std::uint64_t generation, const WorldEvent& event);
+    // Stops the timeline and joins its thread.
+    void StopTimeline();
 
     mutable std::mutex mutex_;
     std::once_flag booted_;

@@ -77,7 +77,7 @@ DWORD Radio::LookupEnd(HANDLE handle) {
 }
 
 void Radio::AnswerInquiry(Lookup& lookup) const {
-    for (const DeviceSpec& device : world_.devices) {
+    for (const WorldDevice& device : world_.devices) {
         if (device.inRange && device.answersInquiry)
             lookup.found.push_back({device.address, device.classOfDevice, AnnouncedName(device.name)});
     }
@@ -85,7 +85,7 @@ void Radio::AnswerInquiry(Lookup& lookup) const {
 
 void Radio::AnswerServiceSearch(Lookup& lookup) const {
     const ServiceSearch& search = *lookup.search;
-    const DeviceSpec* device = FindDevice(world_, search.target);
+    const WorldDevice* device = FindDevice(world_, search.target);
     if (!device || !device->inRange) {
         lookup.failure = WSAEHOSTDOWN;  // the connection to the device's SDP server fails
         return;

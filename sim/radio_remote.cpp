@@ -25,9 +25,9 @@ bool Radio::AwaitBlockedRequests(std::size_t count, DWORD timeoutMs) {
     return waitsChanged_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return blockedWaits_ >= count; });
 }
 
-std::optional<DeviceSpec> Radio::ReachableDevice(BT_ADDR address) const {
+std::optional<WorldDevice> Radio::ReachableDevice(BT_ADDR address) const {
     std::lock_guard lock(mutex_);
-    const DeviceSpec* device = FindDevice(world_, address);
+    const WorldDevice* device = FindDevice(world_, address);
     if (!device || !device->inRange) return std::nullopt;
     return *device;
 }

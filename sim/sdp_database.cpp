@@ -29,13 +29,13 @@ ProfileRecord RecordFor(Profile profile) {
 }
 
 // The channel of every service: its own, or the lowest one still free (0 once all 30 are taken).
-std::vector<std::uint8_t> AssignChannels(const std::vector<ServiceSpec>& services) {
+std::vector<std::uint8_t> AssignChannels(const std::vector<WorldService>& services) {
     std::bitset<kLastChannel + 1> used;
-    for (const ServiceSpec& service : services)
+    for (const WorldService& service : services)
         if (service.channel <= kLastChannel) used.set(service.channel);
     std::vector<std::uint8_t> channels;
     std::uint8_t free = 1;
-    for (const ServiceSpec& service : services) {
+    for (const WorldService& service : services) {
         if (service.channel != 0) {
             channels.push_back(service.channel);
             continue;
@@ -53,7 +53,7 @@ std::vector<std::uint8_t> AssignChannels(const std::vector<ServiceSpec>& service
 
 }  // namespace
 
-std::vector<sdp::Record> BuildSdpDatabase(const std::vector<ServiceSpec>& services) {
+std::vector<sdp::Record> BuildSdpDatabase(const std::vector<WorldService>& services) {
     const std::vector<std::uint8_t> channels = AssignChannels(services);
     std::vector<sdp::Record> database;
     for (std::size_t i = 0; i < services.size(); ++i) {

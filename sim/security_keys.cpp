@@ -14,14 +14,14 @@ std::wstring PinValueName(BT_ADDR address) {
 }
 
 std::vector<std::wstring> ReplacePairedPins(const std::vector<std::wstring>& previous,
-                                            const std::vector<DeviceSpec>& devices) {
+                                            const std::vector<WorldDevice>& devices) {
     std::vector<std::wstring> written;
     HKEY key = nullptr;
     if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSecurityKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
         ERROR_SUCCESS)
         return written;
     for (const std::wstring& name : previous) RegDeleteValueW(key, name.c_str());
-    for (const DeviceSpec& device : devices) {
+    for (const WorldDevice& device : devices) {
         if (!device.pairedPin) continue;
         const std::wstring name = PinValueName(device.address);
         const std::string& pin = *device.pairedPin;

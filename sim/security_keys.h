@@ -18,6 +18,6 @@ std::wstring PinValueName(BT_ADDR address);
 // stay), then writes one for every device with a paired PIN. Returns the names written.
 // Registry failures are skipped: a world without its pairings is still a world.
 std::vector<std::wstring> ReplacePairedPins(const std::vector<std::wstring>& previous,
-                                            const std::vector<DeviceSpec>& devices);
+                                            const std::vector<WorldDevice>& devices);
 
 }  // namespace sim

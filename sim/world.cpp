@@ -98,22 +98,22 @@ Profile ParseProfile(const json& service, const std::string& path) {
     Fail(Join(path, "profile"), "must be one of \"spp\", \"dun\", \"opp\", \"ftp\", \"headset\", \"handsfree\"");
 }
 
-AdapterSpec ParseAdapter(const json& adapter) {
+WorldAdapter ParseAdapter(const json& adapter) {
     const std::string path = "adapter";
     CheckKeys(adapter, path,
               {"name", "address", "class", "scan", "authentication", "stack", "service", "hardware",
                "ready_after_reads", "pin_requests_claimed", "faults"});
-    AdapterSpec spec;
-    spec.name = GetString(adapter, path, "name", spec.name);
-    spec.address = GetAddress(adapter, path, "address", false, spec.address);
-    spec.classOfDevice = static_cast<std::uint32_t>(GetUnsigned(adapter, path, "class", spec.classOfDevice, 0xFFFFFF));
-    spec.scanMask = static_cast<std::uint8_t>(GetUnsigned(adapter, path, "scan", spec.scanMask, 3));
-    spec.authentication = static_cast<std::uint8_t>(GetUnsigned(adapter, path, "authentication", 0, 1));
-    spec.stack = GetBool(adapter, path, "stack", true);
-    spec.service = GetBool(adapter, path, "service", true);
-    spec.hardwareStatus = HardwareStatus(adapter);
-    spec.readyAfterReads = static_cast<std::uint32_t>(GetUnsigned(adapter, path, "ready_after_reads", 0, 1000000));
-    spec.pinRequestsClaimed = GetBool(adapter, path, "pin_requests_claimed", false);
+    WorldAdapter parsed;
+    parsed.name = GetString(adapter, path, "name", parsed.name);
+    parsed.address = GetAddress(adapter, path, "address", false, parsed.address);
+    parsed.classOfDevice = static_cast<std::uint32_t>(GetUnsigned(adapter, path, "class", parsed.classOfDevice, 0xFFFFFF));
+    parsed.scanMask = static_cast<std::uint8_t>(GetUnsigned(adapter, path, "scan", parsed.scanMask, 3));
+    parsed.authentication = static_cast<std::uint8_t>(GetUnsigned(adapter, path, "authentication", 0, 1));
+    parsed.stack = GetBool(adapter, path, "stack", true);
+    parsed.service = GetBool(adapter, path, "service", true);
+    parsed.hardwareStatus = HardwareStatus(adapter);
+    parsed.readyAfterReads = static_cast<std::uint32_t>(GetUnsigned(adapter, path, "ready_after_reads", 0, 1000000));
+    parsed.pinRequestsClaimed = GetBool(adapter, path, "pin_requests_claimed", false);
     if (adapter.contains("faults")) {
         static const std::set<std::string> kFaults = {"bts-stop", "bts-start", "stack-start", "scan-write",
                                                       "authentication-write", "local-reads", "hardware-read"};
@@ -123,29 +123,29 @@ AdapterSpec ParseAdapter(const json& adapter) {
             std::string field = "adapter.faults[" + std::to_string(i) + "]";
             if (!faults[i].is_string() || !kFaults.count(faults[i].get<std::string>()))
                 Fail(field, "must be one of bts-stop, bts-start, stack-start, scan-write, authentication-write, local-reads, hardware-read");
-            spec.faults.push_back(faults[i].get<std::string>());
+            parsed.faults.push_back(faults[i].get<std::string>());
         }
     }
-    return spec;
+    return parsed;
 }
 
-DeviceSpec ParseDevice(const json& device, const std::string& path) {
+WorldDevice ParseDevice(const json& device, const std::string& path) {
     CheckKeys(device, path,
               {"name", "address", "class", "in_range", "answers_inquiry", "name_query", "class_query", "paired_pin",
                "services"});
-    DeviceSpec spec;
-    spec.name = GetString(device, path, "name", "");
-    if (spec.name.size() > 248) Fail(Join(path, "name"), "is longer than 248 bytes");
-    spec.address = GetAddress(device, path, "address", true, 0);
-    spec.classOfDevice = static_cast<std::uint32_t>(GetUnsigned(device, path, "class", 0, 0xFFFFFF));
-    spec.inRange = GetBool(device, path, "in_range", true);
-    spec.answersInquiry = GetBool(device, path, "answers_inquiry", true);
-    spec.nameQuery = GetBool(device, path, "name_query", true);
-    spec.classQuery = GetBool(device, path, "class_query", true);
+    WorldDevice parsed;
+    parsed.name = GetString(device, path, "name", "");
+    if (parsed.name.size() > 248) Fail(Join(path, "name"), "is longer than 248 bytes");
+    parsed.address = GetAddress(device, path, "address", true, 0);
+    parsed.classOfDevice = static_cast<std::uint32_t>(GetUnsigned(device, path, "class", 0, 0xFFFFFF));
+    parsed.inRange = GetBool(device, path, "in_range", true);
+    parsed.answersInquiry = GetBool(device, path, "answers_inquiry", true);
+    parsed.nameQuery = GetBool(device, path, "name_query", true);
+    parsed.classQuery = GetBool(device, path, "class_query", true);
     if (device.contains("paired_pin")) {
         std::string pin = GetString(device, path, "paired_pin", "");
         if (pin.empty() || pin.size() > 16) Fail(Join(path, "paired_pin"), "must be 1 to 16 characters");
-        spec.pairedPin = pin;
+        parsed.pairedPin = pin;
     }
     if (device.contains("services")) {
         const json& services = device["services"];
@@ -153,14 +153,14 @@ DeviceSpec ParseDevice(const json& device, const std::string& path) {
         for (size_t i = 0; i < services.size(); ++i) {
             std::string servicePath = Join(path, "services") + "[" + std::to_string(i) + "]";
             CheckKeys(services[i], servicePath, {"profile", "name", "channel"});
-            ServiceSpec service;
+            WorldService service;
             service.profile = ParseProfile(services[i], servicePath);
             service.name = GetString(services[i], servicePath, "name", "");
             service.channel = static_cast<std::uint8_t>(GetUnsigned(services[i], servicePath, "channel", 0, 30));
-            spec.services.push_back(service);
+            parsed.services.push_back(service);
         }
     }
-    return spec;
+    return parsed;
 }
 
 World ParseDocument(const json& document) {
@@ -181,7 +181,7 @@ World ParseDocument(const json& document) {
         std::set<std::uint64_t> seen;
         for (size_t i = 0; i < devices.size(); ++i) {
             std::string path = "devices[" + std::to_string(i) + "]";
-            DeviceSpec device = ParseDevice(devices[i], path);
+            WorldDevice device = ParseDevice(devices[i], path);
             if (!seen.insert(device.address).second) Fail(path + ".address", "is used by another device");
             world.devices.push_back(std::move(device));
         }
@@ -260,8 +260,8 @@ bool LoadConfiguredWorld(World* world, std::string* error) {
     return ParseWorld(DefaultWorldText(), "the built-in world", world, error);
 }
 
-const DeviceSpec* FindDevice(const World& world, std::uint64_t address) {
-    for (const DeviceSpec& device : world.devices)
+const WorldDevice* FindDevice(const World& world, std::uint64_t address) {
+    for (const WorldDevice& device : world.devices)
         if (device.address == address) return &device;
     return nullptr;
 }

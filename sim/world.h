@@ -10,13 +10,13 @@ namespace sim {
 // The four profiles the engine looks for, and two it does not (a headset offers only those).
 enum class Profile { SerialPort, DialupNetworking, ObjectPush, FileTransfer, Headset, Handsfree };
 
-struct ServiceSpec {
+struct WorldService {
     Profile profile = Profile::SerialPort;
     std::string name;          // the SDP service name; a default per profile when absent
     std::uint8_t channel = 0;  // RFCOMM channel; assigned when absent
 };
 
-struct DeviceSpec {
+struct WorldDevice {
     std::string name;
     std::uint64_t address = 0;
     std::uint32_t classOfDevice = 0;
@@ -25,10 +25,10 @@ struct DeviceSpec {
     bool nameQuery = true;   // false: remote name queries fail
     bool classQuery = true;  // false: remote class queries fail
     std::optional<std::string> pairedPin;
-    std::vector<ServiceSpec> services;
+    std::vector<WorldService> services;
 };
 
-struct AdapterSpec {
+struct WorldAdapter {
     std::string name = "Pocket PC";
     std::uint64_t address = 0x000A3A123456ull;
     std::uint32_t classOfDevice = 0x120114;
@@ -55,9 +55,9 @@ struct WorldEvent {
 };
 
 struct World {
-    AdapterSpec adapter;
+    WorldAdapter adapter;
     Timing timing;
-    std::vector<DeviceSpec> devices;
+    std::vector<WorldDevice> devices;
     std::vector<WorldEvent> events;
 };
 
@@ -73,7 +73,7 @@ const std::string& DefaultWorldText();
 bool LoadConfiguredWorld(World* world, std::string* error);
 
 // The device with this address, or null.
-const DeviceSpec* FindDevice(const World& world, std::uint64_t address);
+const WorldDevice* FindDevice(const World& world, std::uint64_t address);
 
 std::string FormatAddress(std::uint64_t address);  // "00:12:ab:34:cd:56"
 bool ParseAddress(const std::string& text, std::uint64_t* address);

@@ -83,9 +83,10 @@ void CDeviceLocal::findPairedDevices() {
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSecurityKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
     for (DWORD index = 0;; ++index) {
         wchar_t name[32] = {};
-        BYTE data[16] = {};
-        DWORD nameLength = 32, dataLength = 16, type = 0;
-        LONG result = RegEnumValueW(key, index, name, &nameLength, nullptr, &type, data, &dataLength);
+        DWORD nameLength = 32, dataLength = 0, type = 0;
+        // Only the PIN's length matters here; reading no data also keeps a value of another type
+        // from ever landing in a buffer sized for it.
+        LONG result = RegEnumValueW(key, index, name, &nameLength, nullptr, &type, nullptr, &dataLength);
         if (result == static_cast<LONG>(ERROR_NO_MORE_ITEMS)) break;
         BT_ADDR address = 0;
         if (result != ERROR_SUCCESS || type != REG_BINARY || !IsPinValueName(name, nameLength) ||

@@ -43,10 +43,8 @@ int CRegistry::WriteValueDword(CString name, unsigned long value) {
 
 unsigned long CRegistry::ReadValueDword(CString name) {
     if (!m_bOpened) return 0;
-    DWORD data = 0, size = sizeof data, type = 0;
-    if (RegQueryValueExW(m_hKey, name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) != ERROR_SUCCESS ||
-        type != REG_DWORD)
-        return 0;
+    DWORD data = 0, size = sizeof data;
+    if (RegQueryValueOfTypeW(m_hKey, name, REG_DWORD, reinterpret_cast<BYTE*>(&data), &size) != ERROR_SUCCESS) return 0;
     return data;
 }
 

@@ -10,14 +10,18 @@ constexpr std::uint8_t kFirstReservedType = 9;
 bool SizeIndexAllowed(ElementType type, std::uint8_t index) {
     switch (type) {
         case ElementType::Nil:
-        case ElementType::Boolean: return index == 0;
+        case ElementType::Boolean:
+            return index == 0;
         case ElementType::UnsignedInt:
-        case ElementType::SignedInt: return index <= 4;
-        case ElementType::Uuid: return index == 1 || index == 2 || index == 4;
+        case ElementType::SignedInt:
+            return index <= 4;
+        case ElementType::Uuid:
+            return index == 1 || index == 2 || index == 4;
         case ElementType::Text:
         case ElementType::Url:
         case ElementType::Sequence:
-        case ElementType::Alternative: return index >= kFirstLengthIndex;
+        case ElementType::Alternative:
+            return index >= kFirstLengthIndex;
     }
     return false;
 }
@@ -63,22 +67,6 @@ DecodeResult HeaderAt(const std::uint8_t* data, std::size_t pos, std::size_t end
     return {};
 }
 
-DataElement IntegerElement(ElementType type, const std::uint8_t* p, std::size_t width) {
-    const bool isSigned = type == ElementType::SignedInt;
-    if (width == 16) {
-        DataElement::Bytes16 bytes;
-        std::copy(p, p + 16, bytes.begin());
-        return isSigned ? DataElement::Int128(bytes) : DataElement::UInt128(bytes);
-    }
-    const std::uint64_t v = ReadBigEndian(p, width);
-    switch (width) {
-        case 1: return isSigned ? DataElement::Int8(static_cast<std::int8_t>(v)) : DataElement::UInt8(static_cast<std::uint8_t>(v));
-        case 2: return isSigned ? DataElement::Int16(static_cast<std::int16_t>(v)) : DataElement::UInt16(static_cast<std::uint16_t>(v));
-        case 4: return isSigned ? DataElement::Int32(static_cast<std::int32_t>(v)) : DataElement::UInt32(static_cast<std::uint32_t>(v));
-        default: return isSigned ? DataElement::Int64(static_cast<std::int64_t>(v)) : DataElement::UInt64(v);
-    }
-}
-
 DataElement UuidElement(const std::uint8_t* p, std::size_t width) {
     if (width == 2) return DataElement::Uuid16(static_cast<std::uint16_t>(ReadBigEndian(p, 2)));
     if (width == 4) return DataElement::Uuid32(static_cast<std::uint32_t>(ReadBigEndian(p, 4)));
@@ -89,8 +77,8 @@ DataElement UuidElement(const std::uint8_t* p, std::size_t width) {
 
 // Decodes the element at data[pos] that must end by data[end]; `depth` counts the containers
 // around it. Recursion is bounded by kMaxNesting. With `out` null nothing is allocated.
-DecodeResult DecodeAt(const std::uint8_t* data, std::size_t pos, std::size_t end, std::size_t depth,
-                      DataElement* out, std::size_t* next) {
+DecodeResult DecodeAt(const std::uint8_t* data, std::size_t pos, std::size_t end, std::size_t depth, DataElement* out,
+                      std::size_t* next) {
     ElementHeader h;
     if (DecodeResult r = HeaderAt(data, pos, end, &h); !r) return r;
     const std::uint8_t* value = data + pos + h.headerSize;
@@ -113,18 +101,27 @@ DecodeResult DecodeAt(const std::uint8_t* data, std::size_t pos, std::size_t end
         }
     } else if (out) {
         switch (h.type) {
-            case ElementType::Nil: *out = DataElement::Nil(); break;
+            case ElementType::Nil:
+                *out = DataElement::Nil();
+                break;
             case ElementType::UnsignedInt:
-            case ElementType::SignedInt: *out = IntegerElement(h.type, value, h.valueSize); break;
-            case ElementType::Uuid: *out = UuidElement(value, h.valueSize); break;
-            case ElementType::Boolean: *out = DataElement::Bool(*value != 0); break;
+            case ElementType::SignedInt:
+                *out = DataElement::IntegerFromBytes(h.type == ElementType::SignedInt, {value, h.valueSize});
+                break;
+            case ElementType::Uuid:
+                *out = UuidElement(value, h.valueSize);
+                break;
+            case ElementType::Boolean:
+                *out = DataElement::Bool(*value != 0);
+                break;
             case ElementType::Text:
                 *out = DataElement::Text({reinterpret_cast<const char*>(value), h.valueSize});
                 break;
             case ElementType::Url:
                 *out = DataElement::Url({reinterpret_cast<const char*>(value), h.valueSize});
                 break;
-            default: break;
+            default:
+                break;
         }
     }
     *next = stop;
@@ -135,13 +132,20 @@ DecodeResult DecodeAt(const std::uint8_t* data, std::size_t pos, std::size_t end
 
 std::string_view DecodeErrorName(DecodeError error) {
     switch (error) {
-        case DecodeError::None: return "none";
-        case DecodeError::Truncated: return "truncated";
-        case DecodeError::ReservedType: return "reserved type";
-        case DecodeError::BadSizeIndex: return "bad size index";
-        case DecodeError::LengthOverrun: return "length past the end";
-        case DecodeError::ChildOverrun: return "child past its parent's end";
-        case DecodeError::TooDeep: return "nested too deep";
+        case DecodeError::None:
+            return "none";
+        case DecodeError::Truncated:
+            return "truncated";
+        case DecodeError::ReservedType:
+            return "reserved type";
+        case DecodeError::BadSizeIndex:
+            return "bad size index";
+        case DecodeError::LengthOverrun:
+            return "length past the end";
+        case DecodeError::ChildOverrun:
+            return "child past its parent's end";
+        case DecodeError::TooDeep:
+            return "nested too deep";
     }
     return "unknown";
 }

@@ -30,7 +30,9 @@ DataElement DataElement::UInt16(std::uint16_t v) { return Integer(ElementType::U
 DataElement DataElement::UInt32(std::uint32_t v) { return Integer(ElementType::UnsignedInt, v, 4); }
 DataElement DataElement::UInt64(std::uint64_t v) { return Integer(ElementType::UnsignedInt, v, 8); }
 // Signed values go through their two's complement bit pattern.
-DataElement DataElement::Int8(std::int8_t v) { return Integer(ElementType::SignedInt, static_cast<std::uint8_t>(v), 1); }
+DataElement DataElement::Int8(std::int8_t v) {
+    return Integer(ElementType::SignedInt, static_cast<std::uint8_t>(v), 1);
+}
 DataElement DataElement::Int16(std::int16_t v) {
     return Integer(ElementType::SignedInt, static_cast<std::uint16_t>(v), 2);
 }
@@ -43,6 +45,14 @@ DataElement DataElement::Int64(std::int64_t v) {
 
 DataElement DataElement::UInt128(const Bytes16& bigEndian) { return Fixed(ElementType::UnsignedInt, bigEndian, 16); }
 DataElement DataElement::Int128(const Bytes16& bigEndian) { return Fixed(ElementType::SignedInt, bigEndian, 16); }
+
+DataElement DataElement::IntegerFromBytes(bool isSigned, std::span<const std::uint8_t> bigEndian) {
+    const std::size_t width = bigEndian.size();
+    if (width == 0 || width > 16 || (width & (width - 1)) != 0) return Nil();
+    Bytes16 bytes{};
+    std::ranges::copy(bigEndian, bytes.begin());
+    return Fixed(isSigned ? ElementType::SignedInt : ElementType::UnsignedInt, bytes, width);
+}
 
 DataElement DataElement::Uuid16(std::uint16_t v) { return Fixed(ElementType::Uuid, Uuid::FromShort(v).bytes, 2); }
 DataElement DataElement::Uuid32(std::uint32_t v) { return Fixed(ElementType::Uuid, Uuid::FromShort(v).bytes, 4); }

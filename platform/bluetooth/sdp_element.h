@@ -44,6 +44,9 @@ public:
     static DataElement Int32(std::int32_t value);
     static DataElement Int64(std::int64_t value);
     static DataElement Int128(const Bytes16& bigEndian);
+    // An integer of the given bytes, most significant first. Widths other than 1, 2, 4, 8 and
+    // 16 give Nil.
+    static DataElement IntegerFromBytes(bool isSigned, std::span<const std::uint8_t> bigEndian);
     static DataElement Uuid16(std::uint16_t value);
     static DataElement Uuid32(std::uint32_t value);
     static DataElement Uuid128(const Uuid& value);

@@ -1,5 +1,6 @@
 #include "platform/bluetooth/sdp_codec.h"
 
+#include <bit>
 #include <stdexcept>
 
 namespace sdp {
@@ -9,14 +10,9 @@ constexpr std::uint8_t kLength8 = kFirstLengthIndex;
 constexpr std::uint8_t kLength16 = kFirstLengthIndex + 1;
 constexpr std::uint8_t kLength32 = kFirstLengthIndex + 2;
 
+// Fixed sizes 1, 2, 4, 8, 16 are size indexes 0..4; nil (width 0) and booleans use index 0.
 std::uint8_t SizeIndexForWidth(std::size_t width) {
-    switch (width) {
-        case 2: return 1;
-        case 4: return 2;
-        case 8: return 3;
-        case 16: return 4;
-        default: return 0;  // 0 for nil and 1 for booleans / 8-bit integers
-    }
+    return width <= 1 ? 0 : static_cast<std::uint8_t>(std::countr_zero(width));
 }
 
 std::uint8_t LengthIndex(std::size_t length) {
@@ -39,14 +35,16 @@ std::string_view TextOf(const DataElement& e) { return e.type() == ElementType::
 std::size_t ValueSize(const DataElement& e) {
     switch (e.type()) {
         case ElementType::Text:
-        case ElementType::Url: return TextOf(e).size();
+        case ElementType::Url:
+            return TextOf(e).size();
         case ElementType::Sequence:
         case ElementType::Alternative: {
             std::size_t total = 0;
             for (const DataElement& child : e.Children()) total += EncodedSize(child);
             return total;
         }
-        default: return e.width();
+        default:
+            return e.width();
     }
 }
 
@@ -84,8 +82,10 @@ void EncodeInto(std::vector<std::uint8_t>& out, const DataElement& element) {
         case ElementType::Uuid: {
             const Uuid uuid = *element.AsUuid();
             // Short UUIDs were built from a base-range value, so ToShort() always has one.
-            if (element.width() == 16) out.insert(out.end(), uuid.bytes.begin(), uuid.bytes.end());
-            else PutBigEndian(out, *uuid.ToShort(), element.width());
+            if (element.width() == 16)
+                out.insert(out.end(), uuid.bytes.begin(), uuid.bytes.end());
+            else
+                PutBigEndian(out, *uuid.ToShort(), element.width());
             break;
         }
         case ElementType::Boolean:

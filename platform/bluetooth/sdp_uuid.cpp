@@ -15,13 +15,17 @@ int HexValue(char c) {
     return -1;
 }
 
+std::uint32_t First32(const std::array<std::uint8_t, 16>& bytes) {
+    return (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) | (std::uint32_t{bytes[2]} << 8) |
+           bytes[3];
+}
+
 }  // namespace
 
 std::optional<std::uint32_t> Uuid::ToShort() const {
     const Uuid base = FromShort(0);
     if (!std::equal(bytes.begin() + 4, bytes.end(), base.bytes.begin() + 4)) return std::nullopt;
-    return (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) | (std::uint32_t{bytes[2]} << 8) |
-           bytes[3];
+    return First32(bytes);
 }
 
 std::optional<Uuid> Uuid::FromString(std::string_view text) {
@@ -57,8 +61,7 @@ std::string Uuid::ToString() const {
 }
 
 Uuid Uuid::FromGuid(const GUID& guid) {
-    Uuid u;
-    for (int i = 0; i < 4; ++i) u.bytes[i] = static_cast<std::uint8_t>(guid.Data1 >> (24 - 8 * i));
+    Uuid u = FromShort(guid.Data1);  // Data1 big-endian in front; the rest is overwritten
     u.bytes[4] = static_cast<std::uint8_t>(guid.Data2 >> 8);
     u.bytes[5] = static_cast<std::uint8_t>(guid.Data2);
     u.bytes[6] = static_cast<std::uint8_t>(guid.Data3 >> 8);
@@ -69,8 +72,7 @@ Uuid Uuid::FromGuid(const GUID& guid) {
 
 GUID Uuid::ToGuid() const {
     GUID guid{};
-    guid.Data1 = (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) |
-                 (std::uint32_t{bytes[2]} << 8) | bytes[3];
+    guid.Data1 = First32(bytes);
     guid.Data2 = static_cast<std::uint16_t>(bytes[4] << 8 | bytes[5]);
     guid.Data3 = static_cast<std::uint16_t>(bytes[6] << 8 | bytes[7]);
     std::copy(bytes.begin() + 8, bytes.end(), std::begin(guid.Data4));

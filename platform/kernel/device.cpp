@@ -198,10 +198,10 @@ HANDLE ActivateDevice(LPCWSTR registryKey, DWORD context) {
         return nullptr;
     }
     std::wstring prefix = ReadString(key, L"Prefix"), library = ReadString(key, L"Dll");
-    DWORD index = 0, size = sizeof(index), type = 0;
-    LONG indexResult = RegQueryValueExW(key, L"Index", nullptr, &type, reinterpret_cast<BYTE*>(&index), &size);
+    DWORD index = 0, size = sizeof(index);
+    LONG indexResult = RegQueryValueOfTypeW(key, L"Index", REG_DWORD, reinterpret_cast<BYTE*>(&index), &size);
     RegCloseKey(key);
-    if (prefix.empty() || library.empty() || indexResult != ERROR_SUCCESS || type != REG_DWORD) {
+    if (prefix.empty() || library.empty() || indexResult != ERROR_SUCCESS) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }

@@ -65,8 +65,13 @@ LONG RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD options, DWORD samDesired, HK
 // of that name whatever its type.
 LONG RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD reserved, DWORD type, const BYTE* data, DWORD cbData);
 // Reads a value. With data null, only *type and *cbData are filled in. A buffer smaller
-// than the value gives ERROR_MORE_DATA with *cbData set to the size needed.
+// than the value gives ERROR_MORE_DATA with *cbData set to the size needed. String data is
+// written as wchar_t: a buffer declared as cbData bytes must hold cbData / 2 wchar_t.
 LONG RegQueryValueExW(HKEY key, LPCWSTR valueName, DWORD* reserved, DWORD* type, BYTE* data, DWORD* cbData);
+// Reads a value only when it has the expected type; another type copies nothing and gives
+// ERROR_INVALID_DATA. Readers of numbers and bytes use it: a string stored under the name
+// they expect would not fit their buffer as wchar_t.
+LONG RegQueryValueOfTypeW(HKEY key, LPCWSTR valueName, DWORD expectedType, BYTE* data, DWORD* cbData);
 
 // The index-th value of key in creation order; ERROR_NO_MORE_ITEMS past the last one.
 // *cchValueName is the name buffer's size in characters and must hold the name and its

@@ -104,6 +104,17 @@ LONG RegQueryValueExW(HKEY key, LPCWSTR valueName, DWORD* /*reserved*/, DWORD* t
     return error == ERROR_SUCCESS ? CopyOut(value, type, data, cbData) : error;
 }
 
+LONG RegQueryValueOfTypeW(HKEY key, LPCWSTR valueName, DWORD expectedType, BYTE* data, DWORD* cbData) {
+    KeyId id = 0;
+    if (LONG error = Resolved(key, &id); error != ERROR_SUCCESS) return error;
+    if (data && !cbData) return ERROR_INVALID_PARAMETER;
+    StoredValue value;
+    LONG error = StoreGetValue(id, Name(valueName), &value);
+    if (error != ERROR_SUCCESS) return error;
+    if (value.type != expectedType) return ERROR_INVALID_DATA;
+    return CopyOut(value, nullptr, data, cbData);
+}
+
 LONG RegEnumValueW(HKEY key, DWORD index, LPWSTR valueName, DWORD* cchValueName, DWORD* /*reserved*/, DWORD* type,
                    BYTE* data, DWORD* cbData) {
     KeyId id = 0;

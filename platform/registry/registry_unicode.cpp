@@ -31,15 +31,6 @@ void AppendUtf16(std::vector<BYTE>& out, wchar_t c) {
 bool IsHighSurrogate(char32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool IsLowSurrogate(char32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
-// Length of the UTF-8 sequence led by `lead`, 0 when it cannot lead one.
-std::size_t SequenceLength(unsigned char lead) {
-    if (lead < 0x80) return 1;
-    if (lead >= 0xC2 && lead <= 0xDF) return 2;
-    if (lead >= 0xE0 && lead <= 0xEF) return 3;
-    if (lead >= 0xF0 && lead <= 0xF4) return 4;
-    return 0;
-}
-
 }  // namespace
 
 std::vector<BYTE> EncodeUtf16(std::wstring_view text) {
@@ -77,59 +68,5 @@ std::wstring DecodeUtf16(const BYTE* bytes, std::size_t size) {
     return out;
 }
 
-std::string WideToUtf8(std::wstring_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (wchar_t c : text) {
-        char32_t cp = CodePoint(c);
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    }
-    return out;
-}
-
-std::wstring Utf8ToWide(std::string_view text) {
-    static constexpr char32_t kLowest[] = {0, 0, 0x80, 0x800, 0x10000};
-    std::wstring out;
-    out.reserve(text.size());
-    std::size_t i = 0;
-    while (i < text.size()) {
-        auto lead = static_cast<unsigned char>(text[i]);
-        std::size_t length = SequenceLength(lead);
-        if (length == 0 || i + length > text.size()) {
-            out += static_cast<wchar_t>(kReplacement);
-            ++i;
-            continue;
-        }
-        char32_t cp = length == 1 ? lead : (lead & (0x7F >> length));
-        std::size_t taken = 1;
-        for (; taken < length; ++taken) {
-            auto next = static_cast<unsigned char>(text[i + taken]);
-            if ((next & 0xC0) != 0x80) break;
-            cp = (cp << 6) | (next & 0x3F);
-        }
-        if (taken < length || cp < kLowest[length] || cp > 0x10FFFF) {
-            out += static_cast<wchar_t>(kReplacement);
-            i += taken;
-            continue;
-        }
-        out += static_cast<wchar_t>(cp);
-        i += length;
-    }
-    return out;
-}
 
 }  // namespace platform::registry

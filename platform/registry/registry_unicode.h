@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/mfc/cstring_encoding.h"
 #include "platform/registry/registry.h"
 
 namespace platform::registry {
@@ -25,7 +26,8 @@ std::vector<BYTE> EncodeUtf16Prefix(const BYTE* chars, std::size_t byteCount);
 // has more elements than size / 2.
 std::wstring DecodeUtf16(const BYTE* bytes, std::size_t size);
 
-std::string WideToUtf8(std::wstring_view text);
-std::wstring Utf8ToWide(std::string_view text);
+// Names and text at the file and command-line borders: the platform's one UTF-8 conversion.
+inline std::string WideToUtf8(std::wstring_view text) { return Utf8FromWide(text); }
+inline std::wstring Utf8ToWide(std::string_view text) { return WideFromUtf8(text); }
 
 }  // namespace platform::registry

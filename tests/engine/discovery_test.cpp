@@ -23,8 +23,11 @@ void WritePin(const wchar_t* name, size_t bytes, DWORD type = REG_BINARY) {
     DWORD disposition = 0;
     RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"software\\microsoft\\bluetooth\\security", 0, nullptr, 0, KEY_ALL_ACCESS,
                     nullptr, &key, &disposition);
+    // String data is wide text whose size counts UTF-16 bytes.
+    std::wstring text(bytes / 2, L'7');
     std::vector<BYTE> pin(bytes, '7');
-    RegSetValueExW(key, name, 0, type, pin.data(), static_cast<DWORD>(bytes));
+    const BYTE* data = type == REG_SZ ? reinterpret_cast<const BYTE*>(text.c_str()) : pin.data();
+    RegSetValueExW(key, name, 0, type, data, static_cast<DWORD>(bytes));
     RegCloseKey(key);
 }
 

@@ -171,11 +171,26 @@ TEST(SdpEncode, WritesShortestForms) {
 
 TEST(SdpEncode, RoundTripsEveryType) {
     const DataElement all = E::Sequence({
-        E::Nil(), E::UInt8(1), E::UInt16(2), E::UInt32(3), E::UInt64(UINT64_MAX), E::UInt128(kCounting),
-        E::Int8(-1), E::Int16(INT16_MIN), E::Int32(-3), E::Int64(INT64_MIN), E::Int128(kCounting),
-        E::Uuid16(0x0100), E::Uuid32(0xABCDEF01), E::Uuid128(*Uuid::FromString("12345678-9ABC-DEF0-0102-030405060708")),
-        E::Text(std::string("a\0b", 3)), E::Text(std::string(70000, 't')), E::Bool(true), E::Bool(false),
-        E::Url("http://x"), E::Alternative({E::Sequence({}), E::Alternative({E::UInt8(9)})}),
+        E::Nil(),
+        E::UInt8(1),
+        E::UInt16(2),
+        E::UInt32(3),
+        E::UInt64(UINT64_MAX),
+        E::UInt128(kCounting),
+        E::Int8(-1),
+        E::Int16(INT16_MIN),
+        E::Int32(-3),
+        E::Int64(INT64_MIN),
+        E::Int128(kCounting),
+        E::Uuid16(0x0100),
+        E::Uuid32(0xABCDEF01),
+        E::Uuid128(*Uuid::FromString("12345678-9ABC-DEF0-0102-030405060708")),
+        E::Text(std::string("a\0b", 3)),
+        E::Text(std::string(70000, 't')),
+        E::Bool(true),
+        E::Bool(false),
+        E::Url("http://x"),
+        E::Alternative({E::Sequence({}), E::Alternative({E::UInt8(9)})}),
     });
     const Bytes bytes = Encode(all);
     DataElement back;

@@ -27,10 +27,17 @@ Bytes MutatedOrRandom(std::mt19937& rng, const std::vector<Bytes>& seeds) {
     for (std::size_t edits = 1 + pick(4); edits > 0 && !bytes.empty(); --edits) {
         const std::size_t at = pick(bytes.size());
         switch (pick(4)) {
-            case 0: bytes[at] = static_cast<std::uint8_t>(rng()); break;
-            case 1: bytes[at] = 0xFF; break;  // huge lengths, reserved types
-            case 2: bytes.resize(at); break;
-            default: bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(at), static_cast<std::uint8_t>(rng()));
+            case 0:
+                bytes[at] = static_cast<std::uint8_t>(rng());
+                break;
+            case 1:
+                bytes[at] = 0xFF;
+                break;  // huge lengths, reserved types
+            case 2:
+                bytes.resize(at);
+                break;
+            default:
+                bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(at), static_cast<std::uint8_t>(rng()));
         }
     }
     return bytes;
@@ -67,7 +74,8 @@ TEST(SdpFuzz, HostileBytesNeverCrashAndGoodOnesRoundTrip) {
         } else {
             ASSERT_LT(r.offset, std::max<std::size_t>(size, 1));
         }
-        ASSERT_EQ(Validate(exact.get(), size), r.ok() && (consumed == size || Validate(exact.get() + consumed, size - consumed)));
+        ASSERT_EQ(Validate(exact.get(), size),
+                  r.ok() && (consumed == size || Validate(exact.get() + consumed, size - consumed)));
 
         std::size_t count = 0;
         std::vector<Record> records;

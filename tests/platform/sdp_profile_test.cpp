@@ -15,6 +15,7 @@ using E = DataElement;
 
 TEST(SdpProfile, BuildsSerialPortRecordByteForByte) {
     const Record spp = BuildRfcommServiceRecord(0x10000, uuids::kSerialPort, 3, "COM", false, 0x0102);
+    // clang-format off
     const Bytes expected = {
         0x35, 0x3E,
         0x09, 0x00, 0x00, 0x0A, 0x00, 0x01, 0x00, 0x00,                    // handle
@@ -25,6 +26,7 @@ TEST(SdpProfile, BuildsSerialPortRecordByteForByte) {
         0x09, 0x00, 0x09, 0x35, 0x08, 0x35, 0x06, 0x19, 0x11, 0x01, 0x09, 0x01, 0x02,  // profile 1.2
         0x09, 0x01, 0x00, 0x25, 0x03, 'C', 'O', 'M',                        // name
     };
+    // clang-format on
     EXPECT_EQ(spp.Encode(), expected);
     EXPECT_EQ(RfcommChannel(spp), 3);
     EXPECT_TRUE(HasServiceClass(spp, uuids::kSerialPort));
@@ -55,14 +57,18 @@ TEST(SdpProfile, FindsRfcommChannelInRemoteShapes) {
     const auto l2cap = E::Sequence({E::Uuid16(0x0100)});
     const auto rfcomm = [](DataElement channel) { return E::Sequence({E::Uuid16(0x0003), std::move(channel)}); };
     // Alternative protocol stacks, a 128-bit RFCOMM UUID, a uint16 channel.
-    EXPECT_EQ(RfcommChannel(WithProtocols(E::Alternative({E::Sequence({l2cap}), E::Sequence({l2cap, rfcomm(E::UInt8(5))})}))), 5);
-    EXPECT_EQ(RfcommChannel(WithProtocols(E::Sequence({l2cap, E::Sequence({E::Uuid128(uuids::kRfcomm), E::UInt8(9)})}))), 9);
+    EXPECT_EQ(
+        RfcommChannel(WithProtocols(E::Alternative({E::Sequence({l2cap}), E::Sequence({l2cap, rfcomm(E::UInt8(5))})}))),
+        5);
+    EXPECT_EQ(
+        RfcommChannel(WithProtocols(E::Sequence({l2cap, E::Sequence({E::Uuid128(uuids::kRfcomm), E::UInt8(9)})}))), 9);
     EXPECT_EQ(RfcommChannel(WithProtocols(E::Sequence({l2cap, rfcomm(E::UInt16(30))}))), 30);
 
-    for (const DataElement& bad : {E::Sequence({l2cap, rfcomm(E::UInt8(0))}), E::Sequence({l2cap, rfcomm(E::UInt8(31))}),
-                                   E::Sequence({l2cap, rfcomm(E::UInt16(0x0103))}), E::Sequence({l2cap, rfcomm(E::Int8(4))}),
-                                   E::Sequence({l2cap, E::Sequence({E::Uuid16(0x0003)})}),
-                                   E::Sequence({E::Sequence({E::UInt8(4), E::Uuid16(0x0003)})}), E::Uuid16(0x0003)}) {
+    for (const DataElement& bad :
+         {E::Sequence({l2cap, rfcomm(E::UInt8(0))}), E::Sequence({l2cap, rfcomm(E::UInt8(31))}),
+          E::Sequence({l2cap, rfcomm(E::UInt16(0x0103))}), E::Sequence({l2cap, rfcomm(E::Int8(4))}),
+          E::Sequence({l2cap, E::Sequence({E::Uuid16(0x0003)})}),
+          E::Sequence({E::Sequence({E::UInt8(4), E::Uuid16(0x0003)})}), E::Uuid16(0x0003)}) {
         EXPECT_EQ(RfcommChannel(WithProtocols(bad)), std::nullopt) << ::testing::PrintToString(Encode(bad));
     }
     EXPECT_EQ(RfcommChannel(Record()), std::nullopt);

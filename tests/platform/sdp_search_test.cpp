@@ -28,7 +28,8 @@ const std::vector<Record> kDatabase = {
 
 std::vector<std::uint64_t> Handles(const DataElement& reply) {
     std::vector<std::uint64_t> handles;
-    for (const DataElement& list : reply.Children()) handles.push_back(*Record::FromElement(list)->Get(0)->AsUnsigned());
+    for (const DataElement& list : reply.Children())
+        handles.push_back(*Record::FromElement(list)->Get(0)->AsUnsigned());
     return handles;
 }
 
@@ -55,7 +56,8 @@ TEST(SdpSearch, KeepsOnlyRequestedAttributes) {
     EXPECT_EQ(ids, (std::vector<std::uint16_t>{0x0001, 0x0004, 0x0005}));
     EXPECT_TRUE(*first.Get(0x0004) == *kDatabase[0].Get(0x0004));
 
-    const DataElement split = AnswerServiceSearchAttribute(kDatabase, {uuids::kObexObjectPush}, {{0, 0}, {0x0100, 0x0100}});
+    const DataElement split =
+        AnswerServiceSearchAttribute(kDatabase, {uuids::kObexObjectPush}, {{0, 0}, {0x0100, 0x0100}});
     const Record push = *Record::FromElement(split.Children().at(0));
     EXPECT_EQ(push.attributes().size(), 2u);
     EXPECT_EQ(ServiceName(push), "Push");

@@ -13,10 +13,12 @@ using Bytes = std::vector<std::uint8_t>;
 using E = DataElement;
 
 // Two attribute lists: {0x0000: uint32 0x10000, 0x0100: "Fax"} and {} (empty).
+// clang-format off
 const Bytes kReply = {0x35, 0x14,
                       0x35, 0x10, 0x09, 0x00, 0x00, 0x0A, 0x00, 0x01, 0x00, 0x00,
                                   0x09, 0x01, 0x00, 0x25, 0x03, 'F', 'a', 'x',
                       0x35, 0x00};
+// clang-format on
 
 TEST(SdpStream, VerifiesSequenceOfSequences) {
     std::size_t count = 99;

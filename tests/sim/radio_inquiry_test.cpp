@@ -82,7 +82,7 @@ TEST(RadioInquiry, ShortBufferGetsTheSizeNeededAndKeepsTheDevice) {
 
 TEST(RadioInquiry, LongNamesAreCutAtACharacterBoundary) {
     sim::World world;
-    sim::DeviceSpec device;
+    sim::WorldDevice device;
     device.address = 1;
     for (int i = 0; i < 125; ++i) device.name += "é";  // 250 bytes
     world.devices.push_back(device);

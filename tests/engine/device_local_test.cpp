@@ -86,6 +86,8 @@ struct ActivationCase {
     std::vector<int> codes;
 };
 
+void PrintTo(const ActivationCase& c, std::ostream* os) { *os << c.name; }
+
 class DeviceLocalActivation : public ::testing::TestWithParam<ActivationCase> {};
 
 TEST_P(DeviceLocalActivation, ReportsEachFailureOfTheStack) {

@@ -1,6 +1,7 @@
 #include "sim/radio.h"
 
 #include <algorithm>
+#include <functional>
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
@@ -112,54 +113,42 @@ void Radio::StopTimeline() {
     // Joined outside the lock: its thread may be waiting for it.
 }
 
-DWORD Radio::ServiceControl(bool start) {
-    if (HasFault(start ? "bts-start" : "bts-stop")) return ERROR_GEN_FAILURE;
+DWORD Radio::Serve(const char* fault, const std::function<void()>& request) {
+    if (HasFault(fault)) return ERROR_GEN_FAILURE;
     std::lock_guard lock(mutex_);
-    adapter_.serviceRunning = start;
-    ++(start ? adapter_.serviceStarts : adapter_.serviceStops);
+    request();
     return ERROR_SUCCESS;
+}
+
+DWORD Radio::ServiceControl(bool start) {
+    return Serve(start ? "bts-start" : "bts-stop", [&] {
+        adapter_.serviceRunning = start;
+        ++(start ? adapter_.serviceStarts : adapter_.serviceStops);
+    });
 }
 
 DWORD Radio::ReadScanMask(std::uint8_t* mask) {
-    if (HasFault("local-reads")) return ERROR_GEN_FAILURE;
-    std::lock_guard lock(mutex_);
-    *mask = adapter_.scanMask;
-    return ERROR_SUCCESS;
+    return Serve("local-reads", [&] { *mask = adapter_.scanMask; });
 }
 
 DWORD Radio::WriteScanMask(std::uint8_t mask) {
-    if (HasFault("scan-write")) return ERROR_GEN_FAILURE;
-    std::lock_guard lock(mutex_);
-    adapter_.scanMask = mask;
-    return ERROR_SUCCESS;
+    return Serve("scan-write", [&] { adapter_.scanMask = mask; });
 }
 
 DWORD Radio::ReadAuthentication(std::uint8_t* value) {
-    if (HasFault("local-reads")) return ERROR_GEN_FAILURE;
-    std::lock_guard lock(mutex_);
-    *value = adapter_.authentication;
-    return ERROR_SUCCESS;
+    return Serve("local-reads", [&] { *value = adapter_.authentication; });
 }
 
 DWORD Radio::WriteAuthentication(std::uint8_t value) {
-    if (HasFault("authentication-write")) return ERROR_GEN_FAILURE;
-    std::lock_guard lock(mutex_);
-    adapter_.authentication = value;
-    return ERROR_SUCCESS;
+    return Serve("authentication-write", [&] { adapter_.authentication = value; });
 }
 
 DWORD Radio::ReadClass(std::uint32_t* classOfDevice) {
-    if (HasFault("local-reads")) return ERROR_GEN_FAILURE;
-    std::lock_guard lock(mutex_);
-    *classOfDevice = world_.adapter.classOfDevice;
-    return ERROR_SUCCESS;
+    return Serve("local-reads", [&] { *classOfDevice = world_.adapter.classOfDevice; });
 }
 
 DWORD Radio::ReadAddress(std::uint64_t* address) {
-    if (HasFault("local-reads")) return ERROR_GEN_FAILURE;
-    std::lock_guard lock(mutex_);
-    *address = world_.adapter.address;
-    return ERROR_SUCCESS;
+    return Serve("local-reads", [&] { *address = world_.adapter.address; });
 }
 
 DWORD Radio::ReadHardwareStatus(std::uint32_t* status) {

@@ -3,6 +3,7 @@
 // of the world it was given. One per process.
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -111,6 +112,9 @@ public:
 private:
     Radio() = default;
     void InstallDevices(const World& world);
+    // A local adapter request: refused with ERROR_GEN_FAILURE when the world lists `fault`,
+    // else run under the radio's lock.
+    DWORD Serve(const char* fault, const std::function<void()>& request);
     // Lets `milliseconds` of radio time pass; false when `cancel` ends the wait first.
     bool WaitOut(const KernelEvent& cancel, DWORD milliseconds);
     // The device when it is in range; the lock must not be held.

@@ -23,6 +23,9 @@
 
 namespace platform::registry {
 
+// Bytes as two lower-case hexadecimal digits each, joined by `separator`.
+std::string HexBytes(const std::vector<BYTE>& data, char separator);
+
 // Writes the key at path (components below HKEY_LOCAL_MACHINE) and every key under it.
 // ERROR_INVALID_NAME when a key's name has a line break or other control character.
 LONG ExportText(const std::vector<std::wstring>& path, std::ostream& out);

@@ -11,15 +11,6 @@
 namespace platform::registry {
 namespace {
 
-std::string Hex(const std::vector<BYTE>& data) {
-    std::string text;
-    char byte[4];
-    for (std::size_t i = 0; i < data.size(); ++i) {
-        std::snprintf(byte, sizeof byte, "%s%02x", i ? "," : "", data[i]);
-        text += byte;
-    }
-    return text;
-}
 
 // The strings of a REG_MULTI_SZ as MultiStringData would write them; nothing when the stored
 // text is not in that shape.
@@ -60,11 +51,11 @@ std::string DataForm(const RegValue& value) {
         std::snprintf(text, sizeof text, "dword:%08x", number);
         return text;
     } else if (value.type == REG_BINARY) {
-        return "hex:" + Hex(value.data);
+        return "hex:" + HexBytes(value.data, ',');
     }
     char prefix[24];
     std::snprintf(prefix, sizeof prefix, "hex(%x):", value.type);
-    return prefix + Hex(value.data);
+    return prefix + HexBytes(value.data, ',');
 }
 
 // The bracketed path of a key. Written in full when the short form would read differently
@@ -105,6 +96,17 @@ LONG ExportKey(std::vector<std::wstring>& path, std::ostream& out) {
 }
 
 }  // namespace
+
+std::string HexBytes(const std::vector<BYTE>& data, char separator) {
+    std::string text;
+    char byte[3];
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        if (i) text += separator;
+        std::snprintf(byte, sizeof byte, "%02x", data[i]);
+        text += byte;
+    }
+    return text;
+}
 
 LONG ExportText(const std::vector<std::wstring>& path, std::ostream& out) {
     std::vector<std::wstring> walk = path;

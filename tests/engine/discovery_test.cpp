@@ -7,16 +7,13 @@
 #include "notification_log.h"
 #include "platform/registry/registry.h"
 #include "sim/radio.h"
+#include "support/sim_world.h"
 
 namespace {
 
 using testsupport::ErrorLog;
 using testsupport::NotificationLog;
-
-void UseWorld(const std::string& json) {
-    std::string error;
-    ASSERT_TRUE(sim::UseWorldText(json, &error)) << error;
-}
+using testsupport::UseWorld;
 
 void WritePin(const wchar_t* name, size_t bytes, DWORD type = REG_BINARY) {
     HKEY key = nullptr;

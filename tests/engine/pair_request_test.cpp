@@ -5,16 +5,13 @@
 #include "error_log.h"
 #include "notification_log.h"
 #include "sim/radio.h"
+#include "support/sim_world.h"
 
 namespace {
 
 using testsupport::ErrorLog;
 using testsupport::NotificationLog;
-
-void UseWorld(const std::string& json) {
-    std::string error;
-    ASSERT_TRUE(sim::UseWorldText(json, &error)) << error;
-}
+using testsupport::UseWorld;
 
 TEST(PairRequests, EachRequestIsAnnouncedWithItsDeviceInTheStacksOrder) {
     UseWorld(R"({"devices": [{"name": "Phone", "address": "00:12:AB:34:CD:56", "paired_pin": "1234"}]})");

@@ -6,11 +6,13 @@
 #include "error_log.h"
 #include "notification_log.h"
 #include "sim/radio.h"
+#include "support/sim_world.h"
 
 namespace {
 
 using testsupport::ErrorLog;
 using testsupport::NotificationLog;
+using testsupport::UseWorld;
 
 struct Fixture {
     CDeviceLocal local;
@@ -31,11 +33,6 @@ struct Fixture {
         return found;
     }
 };
-
-void UseWorld(const std::string& json) {
-    std::string error;
-    ASSERT_TRUE(sim::UseWorldText(json, &error)) << error;
-}
 
 using Found = std::vector<std::pair<unsigned, CString>>;
 

@@ -3,6 +3,7 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "platform/registry/registry_text.h"
 #include "platform/registry/registry_text_syntax.h"
 #include "platform/registry/registry_unicode.h"
 
@@ -11,19 +12,10 @@ namespace {
 
 using platform::registry::RegValue;
 
-std::string HexBytes(const std::vector<BYTE>& data) {
-    std::string text;
-    char byte[4];
-    for (std::size_t i = 0; i < data.size(); ++i) {
-        std::snprintf(byte, sizeof byte, "%s%02x", i ? " " : "", data[i]);
-        text += byte;
-    }
-    return text;
-}
 
 // A 4- or 8-byte little-endian number in decimal and hex; other sizes as bytes.
 std::string Number(const std::vector<BYTE>& data) {
-    if (data.size() != 4 && data.size() != 8) return HexBytes(data);
+    if (data.size() != 4 && data.size() != 8) return platform::registry::HexBytes(data, ' ');
     std::uint64_t number = 0;
     for (std::size_t i = data.size(); i-- > 0;) number = (number << 8) | data[i];
     char text[48];
@@ -69,7 +61,7 @@ std::string Padded(std::string text, std::size_t width) {
 
 std::string ValueText(const RegValue& value) {
     if (value.type == REG_DWORD) return Number(value.data);
-    if (!platform::registry::IsStringType(value.type)) return HexBytes(value.data);
+    if (!platform::registry::IsStringType(value.type)) return platform::registry::HexBytes(value.data, ' ');
     std::string text;
     for (const auto& line : Strings(value)) text += (text.empty() ? "" : "\n") + platform::registry::WideToUtf8(line);
     return text;

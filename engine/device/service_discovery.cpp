@@ -8,6 +8,7 @@
 #include "engine/frame/notifications.h"
 #include "engine/obex/client_obex.h"
 #include "engine/service/service.h"
+#include "platform/bluetooth/bt_service_search.h"
 #include "platform/bluetooth/sdp_codec.h"
 #include "platform/bluetooth/sdp_stream.h"
 #include "platform/kernel/last_error.h"
@@ -49,27 +50,12 @@ bool CountRecords(const BLOB* blob, int* records) {
 
 int CDeviceDistant::doInquiryServiceId(GUID serviceClass, WORD minAttribute, WORD maxAttribute, int* records) {
     *records = 0;
-    SOCKADDR_BTH remote{};
-    remote.addressFamily = AF_BTH;
-    remote.btAddr = m_btAddr;
-    CSADDR_INFO address{};
-    address.RemoteAddr.lpSockaddr = &remote;
-    address.RemoteAddr.iSockaddrLength = sizeof remote;
-    BTHNS_RESTRICTIONBLOB restriction{};
-    restriction.type = SDP_SERVICE_SEARCH_ATTRIBUTE_REQUEST;
-    restriction.uuids[0].u.uuid128 = serviceClass;
-    restriction.uuids[0].uuidType = SDP_ST_UUID128;
-    restriction.numRange = 1;
-    restriction.pRange[0] = {minAttribute, maxAttribute};
-    BLOB blob{sizeof restriction, reinterpret_cast<BYTE*>(&restriction)};
-    WSAQUERYSETW query{};
-    query.dwSize = sizeof query;
-    query.dwNameSpace = NS_BTH;
-    query.lpcsaBuffer = &address;
-    query.lpBlob = &blob;
-
+    SdpQueryUuid uuid{};
+    uuid.u.uuid128 = serviceClass;
+    uuid.uuidType = SDP_ST_UUID128;
+    BthServiceSearchQuery search(m_btAddr, uuid, minAttribute, maxAttribute);
     HANDLE lookup = nullptr;
-    if (BthNsLookupServiceBegin(&query, 0, &lookup) != 0) {
+    if (BthNsLookupServiceBegin(&search.query, 0, &lookup) != 0) {
         int error = static_cast<int>(GetLastError());
         RaiseError(error, kContext);
         return error ? error : -1;

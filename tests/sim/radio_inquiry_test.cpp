@@ -7,6 +7,7 @@
 
 #include "sim/radio.h"
 #include "stack_client.h"
+#include "support/sim_world.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ bool Inside(const void* p, const std::vector<std::uint64_t>& buffer, std::size_t
 }
 
 TEST(RadioInquiry, ReturnsReachableAnsweringDevicesInWorldOrderThenNoMore) {
-    ASSERT_NO_FATAL_FAILURE(simtest::UseWorld(kNeighbourhood));
+    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(kNeighbourhood));
     Stack stack;
     HANDLE lookup = nullptr;
     ASSERT_EQ(stack.BeginInquiry(&lookup), 0u);
@@ -63,7 +64,7 @@ TEST(RadioInquiry, ReturnsReachableAnsweringDevicesInWorldOrderThenNoMore) {
 }
 
 TEST(RadioInquiry, ShortBufferGetsTheSizeNeededAndKeepsTheDevice) {
-    ASSERT_NO_FATAL_FAILURE(simtest::UseWorld(kNeighbourhood));
+    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(kNeighbourhood));
     Stack stack;
     HANDLE lookup = nullptr;
     ASSERT_EQ(stack.BeginInquiry(&lookup), 0u);
@@ -98,7 +99,7 @@ TEST(RadioInquiry, LongNamesAreCutAtACharacterBoundary) {
 }
 
 TEST(RadioInquiry, BadHandlesAndQueriesAreRefused) {
-    ASSERT_NO_FATAL_FAILURE(simtest::UseWorld(kNeighbourhood));
+    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(kNeighbourhood));
     Stack stack;
     HANDLE lookup = nullptr;
     ASSERT_EQ(stack.BeginInquiry(&lookup), 0u);
@@ -127,7 +128,7 @@ TEST(RadioInquiry, BadHandlesAndQueriesAreRefused) {
 // Ending the lookup, or replacing the world, releases a Next waiting for a long inquiry.
 TEST(RadioInquiry, EndOrResetReleasesANextWaitingForTheInquiry) {
     const std::string longInquiry = R"({"timing": {"inquiry_ms": 60000}, "devices": [{"address": "00:00:00:00:00:01"}]})";
-    ASSERT_NO_FATAL_FAILURE(simtest::UseWorld(longInquiry));
+    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(longInquiry));
     Stack stack;
     for (bool byReset : {false, true}) {
         HANDLE lookup = nullptr;
@@ -139,7 +140,7 @@ TEST(RadioInquiry, EndOrResetReleasesANextWaitingForTheInquiry) {
             result = stack.Next(lookup, buffer, &length);
         });
         ASSERT_TRUE(sim::Radio::Instance().AwaitBlockedRequests(1, kGenerous));
-        if (byReset) ASSERT_NO_FATAL_FAILURE(simtest::UseWorld(longInquiry));
+        if (byReset) ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(longInquiry));
         else EXPECT_EQ(stack.End(lookup), 0u);
         waiter.join();
         EXPECT_EQ(result, WSA_E_CANCELLED) << (byReset ? "reset" : "end");
@@ -149,7 +150,7 @@ TEST(RadioInquiry, EndOrResetReleasesANextWaitingForTheInquiry) {
 
 // Run under TSan: End racing Next on the same lookup.
 TEST(RadioInquiry, EndRacingNextIsSafe) {
-    ASSERT_NO_FATAL_FAILURE(simtest::UseWorld(kNeighbourhood));
+    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(kNeighbourhood));
     Stack stack;
     for (int round = 0; round < 50; ++round) {
         HANDLE lookup = nullptr;

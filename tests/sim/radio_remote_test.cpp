@@ -6,6 +6,7 @@
 
 #include "sim/radio.h"
 #include "stack_client.h"
+#include "support/sim_world.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ NameAnswer QueryName(const Stack& stack, BT_ADDR address, DWORD capacity) {
 }
 
 TEST(RadioRemote, NameQueriesReportTheSizeAndFillTheBufferWhenItFits) {
-    ASSERT_NO_FATAL_FAILURE(simtest::UseWorld(kWorld));
+    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(kWorld));
     Stack stack;
     NameAnswer fits = QueryName(stack, 0x0012AB34CD56, 11);
     EXPECT_EQ(fits.error, 0u);
@@ -54,7 +55,7 @@ TEST(RadioRemote, NameQueriesReportTheSizeAndFillTheBufferWhenItFits) {
 }
 
 TEST(RadioRemote, ClassQueriesAnswerForReachableWillingDevices) {
-    ASSERT_NO_FATAL_FAILURE(simtest::UseWorld(kWorld));
+    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(kWorld));
     Stack stack;
     BthCallBlock block;
     block.address = 0x0012AB34CD56;
@@ -68,7 +69,7 @@ TEST(RadioRemote, ClassQueriesAnswerForReachableWillingDevices) {
 }
 
 TEST(RadioRemote, PairingAnUnreachableDeviceTimesOut) {
-    ASSERT_NO_FATAL_FAILURE(simtest::UseWorld(kWorld));
+    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(kWorld));
     Stack stack;
     for (DWORD code : {bth::kPairRequest, bth::kAnswerPairRequest}) {
         BthCallBlock block;
@@ -80,12 +81,12 @@ TEST(RadioRemote, PairingAnUnreachableDeviceTimesOut) {
 
 TEST(RadioRemote, ResetReleasesANameQueryWaitingForTheDevice) {
     const std::string slow = R"({"timing": {"name_ms": 60000}, "devices": [{"name": "A", "address": "00:00:00:00:00:01"}]})";
-    ASSERT_NO_FATAL_FAILURE(simtest::UseWorld(slow));
+    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(slow));
     Stack stack;
     NameAnswer answer{};
     std::thread waiter([&] { answer = QueryName(stack, 1, 64); });
     ASSERT_TRUE(sim::Radio::Instance().AwaitBlockedRequests(1, 10000));
-    ASSERT_NO_FATAL_FAILURE(simtest::UseWorld(slow));
+    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(slow));
     waiter.join();
     EXPECT_EQ(answer.error, ERROR_CANCELLED);
 }

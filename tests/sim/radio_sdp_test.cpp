@@ -8,6 +8,7 @@
 #include "sim/radio.h"
 #include "sim/sdp_database.h"
 #include "stack_client.h"
+#include "support/sim_world.h"
 
 namespace {
 
@@ -48,7 +49,7 @@ std::vector<sdp::Record> Records(const std::vector<std::uint8_t>& response) {
 }
 
 TEST(RadioSdp, FindsTheRecordByItsClassAtEveryUuidWidth) {
-    ASSERT_NO_FATAL_FAILURE(simtest::UseWorld(kWorld));
+    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(kWorld));
     Stack stack;
     for (const SdpQueryUuid& uuid : {simtest::Uuid16(0x1105), simtest::Uuid32(0x1105), simtest::Uuid128(0x1105)}) {
         std::vector<std::uint8_t> response;
@@ -66,7 +67,7 @@ TEST(RadioSdp, FindsTheRecordByItsClassAtEveryUuidWidth) {
 }
 
 TEST(RadioSdp, AShortUuidFindsARecordKeyedByItsLongForm) {
-    ASSERT_NO_FATAL_FAILURE(simtest::UseWorld(kWorld));
+    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(kWorld));
     sdp::Record wide;
     wide.Set(sdp::attr::kServiceRecordHandle, sdp::DataElement::UInt32(0x10000));
     wide.Set(sdp::attr::kServiceClassIdList, sdp::DataElement::Sequence({sdp::DataElement::Uuid128(sdp::uuids::kSerialPort)}));
@@ -80,7 +81,7 @@ TEST(RadioSdp, AShortUuidFindsARecordKeyedByItsLongForm) {
 }
 
 TEST(RadioSdp, AnswersOnlyTheAttributesAskedForAndNothingForAMissingProfile) {
-    ASSERT_NO_FATAL_FAILURE(simtest::UseWorld(kWorld));
+    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(kWorld));
     Stack stack;
     std::vector<std::uint8_t> response;
     ASSERT_EQ(Search(stack, kPhone, simtest::Uuid16(0x1106), &response, sdp::attr::kProtocolDescriptorList,
@@ -96,7 +97,7 @@ TEST(RadioSdp, AnswersOnlyTheAttributesAskedForAndNothingForAMissingProfile) {
 }
 
 TEST(RadioSdp, UnreachableDevicesFailTheFirstNext) {
-    ASSERT_NO_FATAL_FAILURE(simtest::UseWorld(kWorld));
+    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(kWorld));
     Stack stack;
     std::vector<std::uint8_t> response;
     EXPECT_EQ(Search(stack, kAway, simtest::Uuid16(0x1101), &response), WSAEHOSTDOWN);
@@ -104,7 +105,7 @@ TEST(RadioSdp, UnreachableDevicesFailTheFirstNext) {
 }
 
 TEST(RadioSdp, OverrideAnswersWithExactlyItsBytes) {
-    ASSERT_NO_FATAL_FAILURE(simtest::UseWorld(kWorld));
+    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(kWorld));
     const std::vector<std::uint8_t> malformed = {0x35, 0x05, 0x35, 0x09, 0x00};
     sim::Radio::Instance().SetSdpResponseOverride(kPhone, malformed);
     Stack stack;
@@ -112,13 +113,13 @@ TEST(RadioSdp, OverrideAnswersWithExactlyItsBytes) {
     ASSERT_EQ(Search(stack, kPhone, simtest::Uuid16(0x1105), &response), 0u);
     EXPECT_EQ(response, malformed);
 
-    ASSERT_NO_FATAL_FAILURE(simtest::UseWorld(kWorld));  // Reset clears it
+    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(kWorld));  // Reset clears it
     ASSERT_EQ(Search(stack, kPhone, simtest::Uuid16(0x1105), &response), 0u);
     EXPECT_EQ(Records(response).size(), 1u);
 }
 
 TEST(RadioSdp, ShortBufferGetsTheSizeNeeded) {
-    ASSERT_NO_FATAL_FAILURE(simtest::UseWorld(kWorld));
+    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(kWorld));
     Stack stack;
     HANDLE lookup = nullptr;
     ASSERT_EQ(stack.BeginSearch(kPhone, simtest::Uuid16(0x0003), &lookup), 0u);
@@ -132,7 +133,7 @@ TEST(RadioSdp, ShortBufferGetsTheSizeNeeded) {
 }
 
 TEST(RadioSdp, MalformedRestrictionsAreRefusedAtBegin) {
-    ASSERT_NO_FATAL_FAILURE(simtest::UseWorld(kWorld));
+    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(kWorld));
     Stack stack;
     HANDLE lookup = nullptr;
     SdpQueryUuid none{};

@@ -9,6 +9,7 @@
 #include "sim/radio.h"
 #include "sim/security_keys.h"
 #include "stack_client.h"
+#include "support/sim_world.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ std::string SecurityValue(const wchar_t* name) {
 
 TEST(RadioSecurity, PairedDevicesAreInTheSecurityKeyAndReplacedOnReset) {
     EXPECT_EQ(sim::PinValueName(0x0012AB34CD56), L"pin0012ab34cd56");
-    ASSERT_NO_FATAL_FAILURE(simtest::UseWorld(R"({"devices": [
+    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(R"({"devices": [
         {"address": "00:12:AB:34:CD:56", "paired_pin": "1234"}, {"address": "00:00:00:00:00:02"},
         {"address": "00:0E:9F:11:22:33", "paired_pin": "0000abcd"}]})"));
     EXPECT_EQ(SecurityValue(L"pin0012ab34cd56"), "1234");
@@ -45,7 +46,7 @@ TEST(RadioSecurity, PairedDevicesAreInTheSecurityKeyAndReplacedOnReset) {
     ASSERT_EQ(RegSetValueExW(key, L"pin000000000007", 0, REG_BINARY, own, sizeof own), ERROR_SUCCESS);
     RegCloseKey(key);
 
-    ASSERT_NO_FATAL_FAILURE(simtest::UseWorld(R"({"devices": [{"address": "00:0E:9F:11:22:33", "paired_pin": "42"}]})"));
+    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(R"({"devices": [{"address": "00:0E:9F:11:22:33", "paired_pin": "42"}]})"));
     EXPECT_EQ(SecurityValue(L"pin0012ab34cd56"), "absent");
     EXPECT_EQ(SecurityValue(L"pin000e9f112233"), "42");
     EXPECT_EQ(SecurityValue(L"pin000000000007"), "99");
@@ -72,12 +73,12 @@ DWORD Pop(const Stack& stack, BT_ADDR* address) {
 }
 
 TEST(RadioSecurity, OnlyOneHandlerHoldsThePinRequests) {
-    ASSERT_NO_FATAL_FAILURE(simtest::UseWorld(R"({"adapter": {"pin_requests_claimed": true}})"));
+    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(R"({"adapter": {"pin_requests_claimed": true}})"));
     Stack stack;
     Handler handler;
     EXPECT_EQ(Register(stack, handler.event, 60000), ERROR_ALREADY_ASSIGNED);
 
-    ASSERT_NO_FATAL_FAILURE(simtest::UseWorld("{}"));
+    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld("{}"));
     EXPECT_EQ(Register(stack, handler.event, 60000), 0u);
     EXPECT_EQ(Register(stack, handler.event, 60000), ERROR_ALREADY_ASSIGNED);
     EXPECT_EQ(Register(stack, nullptr, 5), ERROR_INVALID_PARAMETER);
@@ -86,7 +87,7 @@ TEST(RadioSecurity, OnlyOneHandlerHoldsThePinRequests) {
 }
 
 TEST(RadioSecurity, WaitingRequestsSignalTheHandlerAndComeOutOldestFirst) {
-    ASSERT_NO_FATAL_FAILURE(simtest::UseWorld("{}"));
+    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld("{}"));
     Stack stack;
     BT_ADDR address = 0;
     EXPECT_EQ(Pop(stack, &address), ERROR_NO_MORE_ITEMS);
@@ -110,7 +111,7 @@ TEST(RadioSecurity, WaitingRequestsSignalTheHandlerAndComeOutOldestFirst) {
 }
 
 TEST(RadioSecurity, TimelineRequestsArriveAfterTheStackStartsInTimeOrder) {
-    ASSERT_NO_FATAL_FAILURE(simtest::UseWorld(R"({"events": [
+    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(R"({"events": [
         {"at_ms": 30, "type": "pair-request", "device": "00:00:00:00:00:02"},
         {"at_ms": 0, "type": "pair-request", "device": "00:00:00:00:00:01"}]})"));
     Stack stack;
@@ -130,10 +131,10 @@ TEST(RadioSecurity, TimelineRequestsArriveAfterTheStackStartsInTimeOrder) {
 TEST(RadioSecurity, ResetStopsTheTimelineAtOnce) {
     const std::string distant =
         R"({"events": [{"at_ms": 86400000, "type": "pair-request", "device": "00:00:00:00:00:01"}]})";
-    ASSERT_NO_FATAL_FAILURE(simtest::UseWorld(distant));
+    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(distant));
     Stack stack;
     ASSERT_EQ(stack.Start(), 0u);
-    ASSERT_NO_FATAL_FAILURE(simtest::UseWorld("{}"));  // joins the timeline thread; would hang if it slept
+    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld("{}"));  // joins the timeline thread; would hang if it slept
     BT_ADDR address = 0;
     EXPECT_EQ(Pop(stack, &address), ERROR_NO_MORE_ITEMS);
 }

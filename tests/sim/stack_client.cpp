@@ -2,16 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/bluetooth/bt_service_search.h"
 #include "platform/bluetooth/sdp_uuid.h"
 #include "platform/kernel/kernel.h"
 #include "sim/radio.h"
 
 namespace simtest {
-
-void UseWorld(const std::string& json) {
-    std::string error;
-    ASSERT_TRUE(sim::UseWorldText(json, &error)) << error;
-}
 
 Stack::Stack()
     : handle_(CreateFileW(L"BTD0:", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -39,26 +35,10 @@ DWORD Stack::BeginInquiry(HANDLE* lookup) const {
 }
 
 DWORD Stack::BeginSearch(BT_ADDR target, const SdpQueryUuid& uuid, HANDLE* lookup, WORD first, WORD last) const {
-    SOCKADDR_BTH address{};
-    address.addressFamily = AF_BTH;
-    address.btAddr = target;
-    CSADDR_INFO csa{};
-    csa.RemoteAddr.lpSockaddr = &address;
-    csa.RemoteAddr.iSockaddrLength = sizeof address;
-    BTHNS_RESTRICTIONBLOB restriction{};
-    restriction.type = SDP_SERVICE_SEARCH_ATTRIBUTE_REQUEST;
-    restriction.uuids[0] = uuid;
-    restriction.numRange = 1;
-    restriction.pRange[0] = {first, last};
-    BLOB blob{sizeof restriction, reinterpret_cast<BYTE*>(&restriction)};
-    WSAQUERYSETW query{};
-    query.dwSize = sizeof query;
-    query.dwNameSpace = NS_BTH;
-    query.dwNumberOfCsAddrs = 1;
-    query.lpcsaBuffer = &csa;
-    query.lpBlob = &blob;
+    BthServiceSearchQuery search(target, uuid, first, last);
+    search.query.dwNumberOfCsAddrs = 1;
     BthCallBlock block;
-    block.querySet = &query;
+    block.querySet = &search.query;
     block.flags = LUP_RETURN_BLOB;
     DWORD error = Request(bth::kNsLookupServiceBegin, block);
     *lookup = block.lookup;

@@ -9,8 +9,6 @@
 
 namespace simtest {
 
-// Sets the world or fails the test (use with ASSERT_NO_FATAL_FAILURE).
-void UseWorld(const std::string& json);
 
 class Stack {
 public:

@@ -11,7 +11,7 @@
 #include "engine/device/device_local.h"
 #include "engine/frame/notifications.h"
 #include "platform/kernel/sync.h"
-#include "sim/radio.h"
+#include "sim/simulated_radio.h"
 
 namespace {
 
@@ -35,11 +35,19 @@ std::string World(int devices) {
     return json + "]}";
 }
 
+// The radio gets its world before the engine's first request.
+bool UseWorld(int devices) {
+    sim::World world;
+    std::string error;
+    if (!sim::ParseWorld(World(devices), "the benchmark world", &world, &error)) return false;
+    sim::InstallSimulatedRadio(world);
+    return true;
+}
+
 struct Engine {
+    bool ready;
     CDeviceLocal local;
-    explicit Engine(int devices) {
-        std::string error;
-        sim::UseWorldText(World(devices), &error);
+    explicit Engine(int devices) : ready(UseWorld(devices)) {
         g_inquiryEnded = CreateEventW(nullptr, FALSE, FALSE, nullptr);
         NIMBRL_RegisterCallback(NOTIFY_INQUIRY_END, &InquiryEnded, 0);
         local.Activate(1);

@@ -1,5 +1,4 @@
 // Device discovery: the devices the stack knows as paired, then those that answer an inquiry.
-#include <cwctype>
 #include <vector>
 
 #include "engine/device/device_local.h"
@@ -9,32 +8,13 @@
 #include "engine/frame/error_codes.h"
 #include "engine/frame/error_manager.h"
 #include "engine/frame/notifications.h"
+#include "platform/bluetooth/bt_security_store.h"
 #include "platform/kernel/last_error.h"
 #include "platform/registry/registry.h"
 
 namespace {
 
-constexpr const wchar_t* kSecurityKey = L"software\\microsoft\\bluetooth\\security";
 constexpr DWORD kResultBufferBytes = 5000;
-
-// Twelve hexadecimal digits after optional leading spaces, then the end or a space.
-bool ParseAddress(const wchar_t* text, BT_ADDR* address) {
-    while (*text == L' ') ++text;
-    BT_ADDR value = 0;
-    for (int i = 0; i < 12; ++i, ++text) {
-        if (!std::iswxdigit(static_cast<wint_t>(*text))) return false;
-        wchar_t c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(*text)));
-        value = (value << 4) | static_cast<BT_ADDR>(c <= L'9' ? c - L'0' : c - L'a' + 10);
-    }
-    if (*text != 0 && *text != L' ') return false;
-    *address = value;
-    return true;
-}
-
-bool IsPinValueName(const wchar_t* name, DWORD length) {
-    return length > 3 && std::towlower(static_cast<wint_t>(name[0])) == L'p' &&
-           std::towlower(static_cast<wint_t>(name[1])) == L'i' && std::towlower(static_cast<wint_t>(name[2])) == L'n';
-}
 
 }  // namespace
 
@@ -80,7 +60,7 @@ void CDeviceLocal::doInquiryThreadWork() {
 
 void CDeviceLocal::findPairedDevices() {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSecurityKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, bth::kSecurityKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
     for (DWORD index = 0;; ++index) {
         wchar_t name[32] = {};
         DWORD nameLength = 32, dataLength = 0, type = 0;
@@ -89,8 +69,7 @@ void CDeviceLocal::findPairedDevices() {
         LONG result = RegEnumValueW(key, index, name, &nameLength, nullptr, &type, nullptr, &dataLength);
         if (result == static_cast<LONG>(ERROR_NO_MORE_ITEMS)) break;
         BT_ADDR address = 0;
-        if (result != ERROR_SUCCESS || type != REG_BINARY || !IsPinValueName(name, nameLength) ||
-            !ParseAddress(name + 3, &address) || dataLength < 1 || dataLength > 16)
+        if (result != ERROR_SUCCESS || type != REG_BINARY || !bth::ParsePinValueName(std::wstring_view(name, nameLength), &address) || dataLength < 1 || dataLength > 16)
             continue;
         CRegistry registry;
         CString pairedName = registry.ReadValueString(PairedValueName(address, L"_Paired"));

@@ -11,6 +11,7 @@
 #include "platform/bluetooth/bt_service_search.h"
 #include "platform/bluetooth/sdp_codec.h"
 #include "platform/bluetooth/sdp_stream.h"
+#include "platform/bluetooth/sdp_uuid.h"
 #include "platform/kernel/last_error.h"
 
 namespace {
@@ -19,16 +20,16 @@ constexpr const wchar_t* kContext = L"CDeviceDistant::doInquiryServiceId";
 constexpr DWORD kResultBufferBytes = 5000;
 
 struct Profile {
-    std::uint16_t serviceClass;
+    sdp::Uuid serviceClass;
     unsigned int id;
 };
 
 // The order of the searches, and so of the found services.
 const Profile kProfiles[] = {
-    {0x1106, SERVICE_ID_FTP},
-    {0x1101, SERVICE_ID_SPP},
-    {0x1105, SERVICE_ID_OPP},
-    {0x1103, SERVICE_ID_DUN},
+    {sdp::uuids::kObexFileTransfer, SERVICE_ID_FTP},
+    {sdp::uuids::kSerialPort, SERVICE_ID_SPP},
+    {sdp::uuids::kObexObjectPush, SERVICE_ID_OPP},
+    {sdp::uuids::kDialupNetworking, SERVICE_ID_DUN},
 };
 
 // Counts the records of an SDP response; false when the stream is not valid.
@@ -82,7 +83,7 @@ int CDeviceDistant::doInquiryServiceId(GUID serviceClass, WORD minAttribute, WOR
 void CDeviceDistant::doInquiryThreadWork() {
     for (const auto& profile : kProfiles) {
         int records = 0;
-        if (doInquiryServiceId(BluetoothServiceClass(profile.serviceClass), 0x0000, 0xFFFF, &records) == 0 &&
+        if (doInquiryServiceId(profile.serviceClass.ToGuid(), 0x0000, 0xFFFF, &records) == 0 &&
             records > 0) {
             if (addServiceToArray(SERVICE_ARRAY_FOUND, profile.id, NO_COM_PORT))
                 FireNotification(NOTIFY_SERVICE_ADDED, 0);

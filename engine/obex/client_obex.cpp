@@ -3,13 +3,10 @@
 #include <cstring>
 
 #include "engine/frame/notifications.h"
+#include "platform/bluetooth/sdp_uuid.h"
 
 // The OBEX session work comes with the OBEX component; until then a connection attempt fails
 // and is reported as such (CServiceDistant's makeConnection).
-
-GUID BluetoothServiceClass(std::uint16_t shortUuid) {
-    return GUID{shortUuid, 0x0000, 0x1000, {0x80, 0x00, 0x00, 0x80, 0x5F, 0x9B, 0x34, 0xFB}};
-}
 
 CClientObex::CClientObex(CDevice* device) : CServiceDistant(device) {}
 CClientObex::~CClientObex() { waitForConnectionThread(); }
@@ -32,9 +29,9 @@ GUID CClientFtp::getGuidTarget() const {
     return target;
 }
 
-GUID CClientFtp::getGuidRequestedService() const { return BluetoothServiceClass(0x1106); }
+GUID CClientFtp::getGuidRequestedService() const { return sdp::uuids::kObexFileTransfer.ToGuid(); }
 
 CClientOpp::CClientOpp(CDevice* device) : CClientObex(device) { setIdentity(SERVICE_ID_OPP, L"Object Push"); }
 CClientOpp::~CClientOpp() { waitForConnectionThread(); }
 
-GUID CClientOpp::getGuidRequestedService() const { return BluetoothServiceClass(0x1105); }
+GUID CClientOpp::getGuidRequestedService() const { return sdp::uuids::kObexObjectPush.ToGuid(); }

@@ -29,6 +29,3 @@ public:
     ~CClientOpp() override;
     GUID getGuidRequestedService() const override;
 };
-
-// A 16-bit service class in the Bluetooth base UUID.
-GUID BluetoothServiceClass(std::uint16_t shortUuid);

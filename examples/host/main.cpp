@@ -1,9 +1,11 @@
 // The smallest host of the engine: attach error receivers the way the program does, switch
 // the engine on and off, and say what happened.
 #include <cstdio>
+#include <string>
 
 #include "engine/device/device_local.h"
 #include "engine/frame/error_manager.h"
+#include "sim/simulated_radio.h"
 
 static int ShowError(int code, const wchar_t* message, const wchar_t* context, void*) {
     std::printf("error %d: %ls (%ls)\n", code, message ? message : L"-", context);
@@ -11,6 +13,9 @@ static int ShowError(int code, const wchar_t* message, const wchar_t* context, v
 }
 
 int main() {
+    // The Bluetooth backend: here the simulated radio, with the world NIMBREL_WORLD names.
+    std::string problem;
+    if (!sim::InstallSimulatedRadio(&problem)) std::printf("world: %s\n", problem.c_str());
     CDeviceLocal local;
     AddCommunication(0, NewCallBack(&ShowError), ERROR_TYPE_UNKNOWN);
     COMMUNICATION_HANDLE blank = NewBlank();

@@ -48,6 +48,8 @@ inline constexpr Uuid kSerialPort = Uuid::FromShort(0x1101);
 inline constexpr Uuid kDialupNetworking = Uuid::FromShort(0x1103);
 inline constexpr Uuid kObexObjectPush = Uuid::FromShort(0x1105);
 inline constexpr Uuid kObexFileTransfer = Uuid::FromShort(0x1106);
+inline constexpr Uuid kHeadset = Uuid::FromShort(0x1108);
+inline constexpr Uuid kHandsfree = Uuid::FromShort(0x111E);
 inline constexpr Uuid kPublicBrowseGroup = Uuid::FromShort(0x1002);
 }  // namespace uuids
 

@@ -30,15 +30,6 @@ Namespace& Devices() {
     return *devices;
 }
 
-void (*g_bootHook)() = nullptr;
-std::once_flag g_booted;
-
-void Boot() {
-    std::call_once(g_booted, [] {
-        if (g_bootHook) g_bootHook();
-    });
-}
-
 // A registered device: closing the handle of RegisterDevice does not remove it, only
 // DeregisterDevice does, so the handle just remembers the name.
 class RegisteredDevice final : public KernelObject {
@@ -61,8 +52,6 @@ BOOL DeviceFile::Write(const void*, DWORD, DWORD*) {
     SetLastError(ERROR_NOT_SUPPORTED);
     return FALSE;
 }
-
-void SetDeviceBootHook(void (*boot)()) { g_bootHook = boot; }
 
 void InstallDriverLibrary(const std::wstring& library, DriverFactory factory) {
     auto& ns = Devices();
@@ -96,7 +85,6 @@ bool IsDeviceName(const std::wstring& name) {
 }
 
 HANDLE OpenDevice(const std::wstring& name, DWORD access, DWORD share) {
-    Boot();
     std::shared_ptr<StreamDriver> driver;
     {
         auto& ns = Devices();
@@ -132,7 +120,6 @@ HANDLE RegisterDevice(LPCWSTR prefix, DWORD index, LPCWSTR library, DWORD contex
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    Boot();
     std::wstring name = Upper(std::wstring(prefix) + std::to_wstring(index) + L":");
     DriverFactory factory;
     {

@@ -46,10 +46,6 @@ bool IsDeviceName(const std::wstring& name);
 // Opens a device by name; used by CreateFileW.
 HANDLE OpenDevice(const std::wstring& name, DWORD access, DWORD share);
 
-// The radio backend compiled into the platform installs its devices through this hook on the
-// first use of the namespace.
-void SetDeviceBootHook(void (*boot)());
-
 }  // namespace platform
 
 BOOL DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned,

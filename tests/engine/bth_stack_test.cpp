@@ -3,18 +3,17 @@
 #include "engine/frame/bth_stack.h"
 #include "platform/kernel/last_error.h"
 #include "sim/radio.h"
+#include "support/sim_world.h"
 
 namespace {
 
-sim::World WorldWithStack(bool stack) {
-    sim::World world;
-    world.adapter.stack = stack;
-    world.adapter.address = 0x0000AABBCCDDEEFFull;
-    return world;
+void UseWorldWithStack(bool stack) {
+    testsupport::UseWorld(std::string(R"({"adapter": {"address": "AA:BB:CC:DD:EE:FF", "stack": )") +
+                          (stack ? "true" : "false") + "}}");
 }
 
 TEST(BthStack, WithoutTheStackDeviceEveryRequestReportsServiceNotActiveUntilItAppears) {
-    sim::UseWorld(WorldWithStack(false));
+    UseWorldWithStack(false);
     BT_ADDR address = 7;
     EXPECT_EQ(BthReadLocalAddr(&address), static_cast<int>(ERROR_SERVICE_NOT_ACTIVE));
     EXPECT_EQ(address, 7u);
@@ -22,33 +21,32 @@ TEST(BthStack, WithoutTheStackDeviceEveryRequestReportsServiceNotActiveUntilItAp
     EXPECT_EQ(BthNsLookupServiceBegin(nullptr, 0, &lookup), -1);
     EXPECT_EQ(GetLastError(), ERROR_SERVICE_NOT_ACTIVE);
 
-    sim::UseWorld(WorldWithStack(true));
+    UseWorldWithStack(true);
     EXPECT_EQ(BthReadLocalAddr(&address), 0);
     EXPECT_EQ(address, 0xAABBCCDDEEFFull);
 }
 
 TEST(BthStack, PinLengthsOutsideOneToSixteenAreRefusedWithoutARequest) {
-    sim::UseWorld(WorldWithStack(true));
+    UseWorldWithStack(true);
     unsigned char pin[17] = {'1', '2', '3', '4'};
-    auto before = sim::Radio::Instance().adapter().stackRequests;
     EXPECT_EQ(BthPairRequest(0x1234, 0, pin), static_cast<int>(ERROR_INVALID_PARAMETER));
     EXPECT_EQ(BthPairRequest(0x1234, 17, pin), static_cast<int>(ERROR_INVALID_PARAMETER));
     EXPECT_EQ(BthAnswerPairRequest(0x1234, -1, pin), static_cast<int>(ERROR_INVALID_PARAMETER));
-    EXPECT_EQ(sim::Radio::Instance().adapter().stackRequests, before);
+    EXPECT_EQ(sim::Radio::Instance().adapter().pairRequests, 0u);
     BthPairRequest(0x1234, 16, pin);
-    EXPECT_EQ(sim::Radio::Instance().adapter().stackRequests, before + 1);
+    EXPECT_EQ(sim::Radio::Instance().adapter().pairRequests, 1u);
 }
 
-std::vector<BthDriverConnection> Links(int count) {
-    std::vector<BthDriverConnection> links;
+std::vector<bth::BasebandLink> Links(int count) {
+    std::vector<bth::BasebandLink> links;
     for (int i = 0; i < count; ++i)
-        links.push_back({static_cast<WORD>(i + 1), 0xFFFF000000000000ull | static_cast<BT_ADDR>(i + 100),
-                         i, static_cast<DWORD>((i % 2) | 0x4 | (2u << 3) | 0x80)});
+        links.push_back({static_cast<std::uint16_t>(i + 1), 0xFFFF000000000000ull | static_cast<BT_ADDR>(i + 100), i,
+                         i % 2 == 1, false, true, 2});
     return links;
 }
 
 TEST(BthStack, BasebandConnectionsReportTheCountAndRefuseAShortArray) {
-    sim::UseWorld(WorldWithStack(true));
+    UseWorldWithStack(true);
     sim::Radio::Instance().SetBasebandLinks(Links(12));
     BASEBAND_CONNECTION connections[10] = {};
     connections[0].hConnection = 0x5555;
@@ -60,7 +58,7 @@ TEST(BthStack, BasebandConnectionsReportTheCountAndRefuseAShortArray) {
 }
 
 TEST(BthStack, LargeRequestsUseAHeapBufferAndConvertEveryRecord) {
-    sim::UseWorld(WorldWithStack(true));
+    UseWorldWithStack(true);
     sim::Radio::Instance().SetBasebandLinks(Links(40));
     std::vector<BASEBAND_CONNECTION> connections(40);
     for (auto& c : connections) c.fOther = 0x155;

@@ -5,22 +5,28 @@
 #include "engine/device/device_local.h"
 #include "engine/frame/error_codes.h"
 #include "error_log.h"
+#include "platform/registry/registry.h"
 #include "sim/radio.h"
+#include "support/sim_world.h"
 
 namespace {
 
 using testsupport::ErrorLog;
 
-sim::World World(const std::string& adapterJson) {
-    sim::World world;
-    std::string error;
-    EXPECT_TRUE(sim::ParseWorld("{\"adapter\": " + adapterJson + "}", "test", &world, &error)) << error;
-    return world;
+// The handheld's name, written by the world the test program started with.
+void ForgetDeviceName() {
+    HKEY ident = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Ident", 0, KEY_ALL_ACCESS, &ident), ERROR_SUCCESS);
+    RegDeleteValueW(ident, L"Name");
+    RegCloseKey(ident);
 }
 
+void UseAdapter(const std::string& adapterJson) { testsupport::UseWorld("{\"adapter\": " + adapterJson + "}"); }
+
 TEST(DeviceLocal, ConstructionReadsTheRadioAndTheDeviceName) {
-    sim::UseWorld(World(R"({"name": "Handheld", "address": "00:0A:3A:12:34:56", "class": "0x120114",
-                            "scan": 2, "authentication": 1})"));
+    ForgetDeviceName();
+    UseAdapter(R"({"name": "Handheld", "address": "00:0A:3A:12:34:56", "class": "0x120114",
+                            "scan": 2, "authentication": 1})");
     CDeviceLocal local;
     EXPECT_EQ(local.GetName(), CString(L"Handheld"));
     EXPECT_EQ(local.GetBtAddr(), 0x000A3A123456ull);
@@ -31,9 +37,8 @@ TEST(DeviceLocal, ConstructionReadsTheRadioAndTheDeviceName) {
 }
 
 TEST(DeviceLocal, FailedRadioReadsKeepTheDefaultsAndAMissingNameIsEmpty) {
-    sim::World world = World(R"({"faults": ["local-reads"]})");
-    world.adapter.name.clear();
-    sim::UseWorld(world);
+    UseAdapter(R"({"faults": ["local-reads"], "name": ""})");
+    ForgetDeviceName();
     CDeviceLocal local;
     EXPECT_EQ(local.GetBtAddr(), 0u);
     EXPECT_EQ(local.GetClass(), 0u);
@@ -43,7 +48,7 @@ TEST(DeviceLocal, FailedRadioReadsKeepTheDefaultsAndAMissingNameIsEmpty) {
 }
 
 TEST(DeviceLocal, FindabilityWritesTheScanMaskAndKeepsTheFlagWhenRefused) {
-    sim::UseWorld(World("{}"));
+    UseAdapter("{}");
     CDeviceLocal local;
     auto& log = ErrorLog::Attach();
     local.SetFindable(0);
@@ -52,7 +57,7 @@ TEST(DeviceLocal, FindabilityWritesTheScanMaskAndKeepsTheFlagWhenRefused) {
     local.SetFindable(1);
     EXPECT_EQ(sim::Radio::Instance().adapter().scanMask, 3);
 
-    sim::UseWorld(World(R"({"faults": ["scan-write", "authentication-write"]})"));
+    UseAdapter(R"({"faults": ["scan-write", "authentication-write"]})");
     local.SetFindable(0);
     EXPECT_EQ(local.GetFindable(), 1);
     EXPECT_EQ(log.Codes(), std::vector<int>{ERR_SCAN_WRITE});
@@ -63,7 +68,7 @@ TEST(DeviceLocal, FindabilityWritesTheScanMaskAndKeepsTheFlagWhenRefused) {
 }
 
 TEST(DeviceLocal, ActivationStopsTheServiceStartsTheStackAndIsIdempotent) {
-    sim::UseWorld(World("{}"));
+    UseAdapter("{}");
     CDeviceLocal local;
     ASSERT_EQ(local.Activate(1), 1);
     auto adapter = sim::Radio::Instance().adapter();
@@ -91,7 +96,7 @@ void PrintTo(const ActivationCase& c, std::ostream* os) { *os << c.name; }
 class DeviceLocalActivation : public ::testing::TestWithParam<ActivationCase> {};
 
 TEST_P(DeviceLocalActivation, ReportsEachFailureOfTheStack) {
-    sim::UseWorld(World(GetParam().adapter));
+    UseAdapter(GetParam().adapter);
     CDeviceLocal local;
     auto& log = ErrorLog::Attach();
     EXPECT_EQ(local.Activate(1), GetParam().result);
@@ -114,7 +119,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The hardware wait reads the status ten times, a second apart: these take real seconds.
 TEST(DeviceLocalSlow, HardwareThatStaysShutDownFailsAfterTenReads) {
-    sim::UseWorld(World(R"({"hardware": "shutdown"})"));
+    UseAdapter(R"({"hardware": "shutdown"})");
     CDeviceLocal local;
     auto& log = ErrorLog::Attach();
     auto start = std::chrono::steady_clock::now();
@@ -126,7 +131,7 @@ TEST(DeviceLocalSlow, HardwareThatStaysShutDownFailsAfterTenReads) {
 }
 
 TEST(DeviceLocalSlow, HardwareReadyOnTheTenthReadActivates) {
-    sim::UseWorld(World(R"({"hardware": "not-present", "ready_after_reads": 10})"));
+    UseAdapter(R"({"hardware": "not-present", "ready_after_reads": 10})");
     CDeviceLocal local;
     EXPECT_EQ(local.Activate(1), 1);
     EXPECT_EQ(sim::Radio::Instance().adapter().hardwareReads, 10u);
@@ -136,7 +141,7 @@ TEST(DeviceLocalSlow, OtherStatesAndFailedReadsHaveTheirOwnReports) {
     for (auto [adapter, code] : {std::pair{R"({"hardware": "not-present"})", ERR_HARDWARE_NOT_PRESENT},
                                  std::pair{R"({"hardware": "initializing"})", ERR_HARDWARE_STATUS},
                                  std::pair{R"({"faults": ["hardware-read"]})", static_cast<int>(ERROR_NOT_READY)}}) {
-        sim::UseWorld(World(adapter));
+        UseAdapter(adapter);
         CDeviceLocal local;
         auto& log = ErrorLog::Attach();
         size_t before = log.Reports().size();

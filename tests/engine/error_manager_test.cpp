@@ -7,6 +7,7 @@
 #include "engine/frame/error_manager.h"
 #include "error_log.h"
 #include "sim/radio.h"
+#include "support/sim_world.h"
 
 namespace {
 
@@ -50,7 +51,7 @@ TEST(ErrorManager, CodesWithoutEntryReachTheCatchAllAsUnknownWithCodeZero) {
 }
 
 TEST(ErrorManager, MessageChoiceAndRoutingFollowTheEntry) {
-    sim::UseWorld(sim::World{});
+    testsupport::UseWorld("{}");
     CDeviceLocal local;  // registers the engine's table
     auto& log = ErrorLog::Attach();
     AddCommunication(ERR_OBEX_INCORRECT_INIT, NewBlank(), ERROR_TYPE_ERROR);
@@ -79,7 +80,7 @@ TEST(ErrorManager, MessageChoiceAndRoutingFollowTheEntry) {
 }
 
 TEST(ErrorManager, HostRegisteredTextsSurviveTheEngineTable) {
-    sim::UseWorld(sim::World{});
+    testsupport::UseWorld("{}");
     EXPECT_TRUE(NewError(ERR_INQUIRY_NO_STOP, L"host text"));
     CDeviceLocal local;
     auto& log = ErrorLog::Attach();

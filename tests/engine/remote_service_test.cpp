@@ -11,6 +11,7 @@
 #include "notification_log.h"
 #include "platform/kernel/sync.h"
 #include "sim/radio.h"
+#include "support/sim_world.h"
 
 namespace {
 
@@ -119,10 +120,8 @@ TEST(RemoteDevice, FactoryIdentityAndTheTwoArrays) {
 }
 
 TEST(RemoteDevice, UpdateRefreshesNameAndClassAndStoresThemForPairedDevices) {
-    std::string error;
-    ASSERT_TRUE(sim::UseWorldText(R"({"devices": [{"name": "Renamed", "address": "00:12:AB:34:CD:56",
-                                                   "class": "0x5A020C"}]})",
-                                  &error));
+    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(
+        R"({"devices": [{"name": "Renamed", "address": "00:12:AB:34:CD:56", "class": "0x5A020C"}]})"));
     auto& log = NotificationLog::Attach();
     CDeviceDistant paired(0x0012AB34CD56, L"Old", 0, 1);
     paired.Update();
@@ -135,8 +134,7 @@ TEST(RemoteDevice, UpdateRefreshesNameAndClassAndStoresThemForPairedDevices) {
 }
 
 TEST(RemoteDevice, UpdateOfAnUnreachableDeviceReportsBothFailuresAndWritesNothing) {
-    std::string error;
-    ASSERT_TRUE(sim::UseWorldText("{}", &error));
+    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld("{}"));
     RegisterEngineErrors();
     auto& errors = ErrorLog::Attach();
     auto& log = NotificationLog::Attach();

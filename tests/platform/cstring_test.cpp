@@ -18,8 +18,8 @@ TEST(CStringFormat, MessagesOfTheDeviceManager) {
     const DWORD code = 70109;
     EXPECT_EQ(CString::Formatted(L"Unknown error code 0x%08x (%d)", code, code & 0xFFFF),
               L"Unknown error code 0x000111dd (4573)");
-    EXPECT_EQ(CString::Formatted(L"Service %s on %s disconnected!", CString(L"Serial Port"), CString(L"Nokia 6310i")),
-              L"Service Serial Port on Nokia 6310i disconnected!");
+    EXPECT_EQ(CString::Formatted(L"Service %s on %s disconnected!", CString(L"Serial Port"), CString(L"Korvo K610")),
+              L"Service Serial Port on Korvo K610 disconnected!");
     EXPECT_EQ(CString::Formatted(L"COM%d:", 7), L"COM7:");
     EXPECT_EQ(CString::Formatted(L"%d%%", 42), L"42%");
     EXPECT_EQ(CString::Formatted(L"%-10s|", L"left"), L"left      |");

@@ -4,60 +4,47 @@
 #include "platform/kernel/kernel.h"
 #include "platform/registry/registry.h"
 #include "sim/radio.h"
+#include "support/sim_world.h"
 #include "support/tools.h"
 
 namespace {
-
-bool Request(HANDLE stack, DWORD code, BthCallBlock& block) {
-    return DeviceIoControl(stack, code, &block, sizeof block, nullptr, 0, nullptr, nullptr) != FALSE;
-}
 
 HANDLE OpenStack() {
     return CreateFileW(L"BTD0:", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
 }
 
 TEST(Radio, AdapterAnswersLocalRequestsFromItsWorld) {
-    std::string error;
-    ASSERT_TRUE(sim::UseWorldText(R"({"adapter": {"address": "01:02:03:04:05:06", "class": "0x5a020c", "scan": 2}})",
-                                  &error))
-        << error;
-    HANDLE stack = OpenStack();
-    ASSERT_NE(stack, INVALID_HANDLE_VALUE);
-    BthCallBlock block;
-    ASSERT_TRUE(Request(stack, bth::kReadLocalAddr, block));
-    EXPECT_EQ(block.address, 0x010203040506ull);
-    block = {};
-    ASSERT_TRUE(Request(stack, bth::kReadCod, block));
-    EXPECT_EQ(block.value, 0x5A020Cu);
-    block = {};
-    ASSERT_TRUE(Request(stack, bth::kReadScanEnableMask, block));
-    EXPECT_EQ(block.value, 2u);
-    block = {};
-    block.value = 3;
-    ASSERT_TRUE(Request(stack, bth::kWriteScanEnableMask, block));
-    EXPECT_EQ(sim::Radio::Instance().adapter().scanMask, 3);
-    CloseHandle(stack);
+    ASSERT_NO_FATAL_FAILURE(
+        testsupport::UseWorld(R"({"adapter": {"address": "01:02:03:04:05:06", "class": "0x5a020c", "scan": 2}})"));
+    sim::Radio& radio = sim::Radio::Instance();
+    BT_ADDR address = 0;
+    ASSERT_EQ(radio.ReadLocalAddress(&address), 0u);
+    EXPECT_EQ(address, 0x010203040506ull);
+    std::uint32_t cod = 0;
+    ASSERT_EQ(radio.ReadLocalClass(&cod), 0u);
+    EXPECT_EQ(cod, 0x5A020Cu);
+    std::uint8_t mask = 0;
+    ASSERT_EQ(radio.ReadScanMask(&mask), 0u);
+    EXPECT_EQ(mask, 2u);
+    ASSERT_EQ(radio.WriteScanMask(3), 0u);
+    EXPECT_EQ(radio.adapter().scanMask, 3);
 }
 
 TEST(Radio, HardwareBecomesReadyFromTheConfiguredRead) {
-    std::string error;
-    ASSERT_TRUE(sim::UseWorldText(R"({"adapter": {"hardware": "shutdown", "ready_after_reads": 3}})", &error));
-    HANDLE stack = OpenStack();
+    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(R"({"adapter": {"hardware": "shutdown", "ready_after_reads": 3}})"));
     for (DWORD expected : {HCI_HARDWARE_SHUTDOWN, HCI_HARDWARE_SHUTDOWN, HCI_HARDWARE_RUNNING, HCI_HARDWARE_RUNNING}) {
-        BthCallBlock block;
-        ASSERT_TRUE(Request(stack, bth::kGetHardwareStatus, block));
-        EXPECT_EQ(block.value, expected);
+        std::uint32_t status = 0;
+        ASSERT_EQ(sim::Radio::Instance().ReadHardwareStatus(&status), 0u);
+        EXPECT_EQ(status, expected);
     }
-    CloseHandle(stack);
 }
 
 TEST(Radio, StackAndServiceDevicesExistAsTheWorldSays) {
-    std::string error;
-    ASSERT_TRUE(sim::UseWorldText(R"({"adapter": {"stack": false, "service": false}})", &error));
+    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(R"({"adapter": {"stack": false, "service": false}})"));
     EXPECT_EQ(OpenStack(), INVALID_HANDLE_VALUE);
     EXPECT_EQ(CreateFileW(L"BTS1:", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
 
-    ASSERT_TRUE(sim::UseWorldText(R"({"adapter": {"faults": ["bts-stop"]}})", &error));
+    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(R"({"adapter": {"faults": ["bts-stop"]}})"));
     HANDLE service = CreateFileW(L"BTS1:", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(service, INVALID_HANDLE_VALUE);
     EXPECT_FALSE(DeviceIoControl(service, IOCTL_SERVICE_STOP, nullptr, 0, nullptr, 0, nullptr, nullptr));
@@ -72,10 +59,13 @@ TEST(Radio, StackAndServiceDevicesExistAsTheWorldSays) {
     CloseHandle(stack);
 }
 
-TEST(Radio, FirstUseWritesTheAdapterNameAsTheDeviceNameWhenAbsent) {
-    std::string error;
-    ASSERT_TRUE(sim::UseWorldText(R"({"adapter": {"name": "Pocket Ünit"}})", &error));
-    ASSERT_TRUE(sim::UseWorldText(R"({"adapter": {"name": "Other"}})", &error));  // present now: kept
+TEST(Radio, TheAdapterNameBecomesTheDeviceNameWhenAbsent) {
+    HKEY ident = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Ident", 0, KEY_ALL_ACCESS, &ident), ERROR_SUCCESS);
+    ASSERT_EQ(RegDeleteValueW(ident, L"Name"), ERROR_SUCCESS);  // written by the start-up world
+    RegCloseKey(ident);
+    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(R"({"adapter": {"name": "Pocket Ünit"}})"));
+    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(R"({"adapter": {"name": "Other"}})"));  // present now: kept
     HKEY key = nullptr;
     ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Ident", 0, KEY_READ, &key), ERROR_SUCCESS);
     wchar_t name[64] = {};

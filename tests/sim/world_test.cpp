@@ -3,7 +3,7 @@
 #include <fstream>
 
 #include "platform/kernel/paths.h"
-#include "sim/world.h"
+#include "sim/world/world.h"
 #include "support/tools.h"
 
 namespace {
@@ -64,15 +64,6 @@ TEST(World, ToolsRefuseABadWorldFileWithStatusTwo) {
     status = testsupport::RunCommand(testsupport::ToolPath("nimbrelctl") + " --world /nonexistent.json status 2>&1",
                                      &output);
     EXPECT_EQ(status, 2);
-}
-
-TEST(World, AddressesParseAndFormat) {
-    std::uint64_t address = 0;
-    EXPECT_TRUE(sim::ParseAddress("00:12:AB:34:cd:56", &address));
-    EXPECT_EQ(address, 0x0012AB34CD56ull);
-    EXPECT_EQ(sim::FormatAddress(address), "00:12:ab:34:cd:56");
-    EXPECT_FALSE(sim::ParseAddress("00-12-AB-34-CD-56", &address));
-    EXPECT_FALSE(sim::ParseAddress("00:12:AB:34:CD:5G", &address));
 }
 
 }  // namespace

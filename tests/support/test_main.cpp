@@ -1,11 +1,16 @@
 // Every test program runs each test in a process of its own (see tests/CMakeLists.txt);
-// this entry point gives that process a fresh, private Nimbrel home folder.
+// this entry point gives that process a fresh, private Nimbrel home folder and, in the areas
+// that use it, the simulated radio with the built-in world.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <unistd.h>
+
+#ifdef NIMBREL_TEST_WITH_RADIO
+#include "sim/simulated_radio.h"
+#endif
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
@@ -14,6 +19,9 @@ int main(int argc, char** argv) {
     setenv("NIMBREL_HOME", pattern.c_str(), 1);
     setenv("XDG_RUNTIME_DIR", pattern.c_str(), 1);
     unsetenv("NIMBREL_WORLD");
+#ifdef NIMBREL_TEST_WITH_RADIO
+    if (!sim::InstallSimulatedRadio()) return 2;
+#endif
     int result = RUN_ALL_TESTS();
     std::error_code ec;
     std::filesystem::remove_all(pattern, ec);

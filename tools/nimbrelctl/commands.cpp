@@ -7,8 +7,8 @@
 #include "engine/frame/bth_stack.h"
 #include "engine/frame/notifications.h"
 #include "engine/service/service_distant.h"
+#include "platform/bluetooth/bt_address.h"
 #include "platform/kernel/sync.h"
-#include "sim/world.h"
 
 namespace ctl {
 namespace {
@@ -82,7 +82,7 @@ CDeviceDistant* FindDevice(CDeviceLocal& local, BT_ADDR address) {
 
 int Services(const std::vector<std::string>& args) {
     std::uint64_t address = 0;
-    if (!sim::ParseAddress(args[0], &address)) {
+    if (!bth::ParseAddress(args[0], &address)) {
         std::fprintf(stderr, "nimbrelctl: '%s' is not an address like 00:12:AB:34:CD:56\n", args[0].c_str());
         return kExitUsage;
     }

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "engine/frame/error_manager.h"
-#include "sim/world.h"
+#include "platform/bluetooth/bt_address.h"
 
 namespace ctl {
 namespace {
@@ -16,7 +16,7 @@ int PrintError(int code, const wchar_t* message, const wchar_t* context, void*) 
 
 }  // namespace
 
-std::string Address(BT_ADDR address) { return sim::FormatAddress(address); }
+std::string Address(BT_ADDR address) { return bth::FormatAddress(address); }
 
 std::string ClassOfDevice(unsigned int cod) {
     char text[16];

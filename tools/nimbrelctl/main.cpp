@@ -8,7 +8,7 @@
 
 #include "commands.h"
 #include "console.h"
-#include "sim/world.h"
+#include "sim/simulated_radio.h"
 
 namespace {
 
@@ -42,9 +42,8 @@ int main(int argc, char** argv) {
         Usage(stderr);
         return ctl::kExitUsage;
     }
-    sim::World world;
     std::string error;
-    if (!sim::LoadConfiguredWorld(&world, &error)) {
+    if (!sim::InstallSimulatedRadio(&error)) {
         std::fprintf(stderr, "nimbrelctl: %s\n", error.c_str());
         return ctl::kExitUsage;
     }

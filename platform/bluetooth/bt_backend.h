@@ -1,0 +1,112 @@
+#pragma once
+// The Bluetooth backend: the radio behind the stack driver "BTD0:" and the stack service
+// "BTS1:". The driver decodes each request's call block and query structures and calls one
+// method here with plain values; the results it gets back it encodes for the caller. No
+// caller's pointer ever reaches a backend.
+//
+// Every method returns 0 or the platform's error number. Device and security requests use
+// system error codes (ERROR_TIMEOUT for a device that does not answer, ...); name-space
+// lookups use socket codes (WSAEHOSTDOWN, WSA_E_NO_MORE, WSA_E_CANCELLED, ...). Methods may be
+// called from several threads at once, and a blocking one (a lookup's Next, a remote name
+// query) must return early when its lookup is ended or the backend is replaced.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/bluetooth/sdp_search.h"
+#include "platform/bluetooth/sdp_uuid.h"
+#include "platform/kernel/types.h"
+
+namespace bth {
+
+// A lookup begun by the backend; numbers are never reused.
+using LookupId = std::uint64_t;
+
+// A device that answered an inquiry.
+struct InquiryDevice {
+    BT_ADDR address = 0;
+    std::uint32_t classOfDevice = 0;
+    std::wstring name;
+};
+
+// One SDP service-search-attribute request.
+struct ServiceSearch {
+    BT_ADDR target = 0;
+    std::vector<sdp::Uuid> pattern;           // at least one UUID
+    std::vector<sdp::AttributeRange> ranges;  // at least one range, first <= last
+};
+
+// One baseband link to a remote device.
+struct BasebandLink {
+    std::uint16_t handle = 0;
+    BT_ADDR address = 0;  // 48 bits
+    std::int32_t packetsPending = 0;
+    bool acl = false;  // else a synchronous (voice) link
+    bool encrypted = false;
+    bool authenticated = false;
+    std::uint8_t mode = 0;  // 0 active, 1 hold, 2 sniff, 3 park
+};
+
+// A PIN of 1 to 16 bytes.
+using Pin = std::vector<std::uint8_t>;
+
+class Backend {
+public:
+    virtual ~Backend() = default;
+
+    // Whether "BTD0:" (the stack) and "BTS1:" (the stack service) exist.
+    virtual bool HasStack() = 0;
+    virtual bool HasStackService() = 0;
+
+    // The stack's start request on "BTD0:", and the start and stop requests of "BTS1:".
+    virtual DWORD StartStack() = 0;
+    virtual DWORD ControlStackService(bool start) = 0;
+
+    // The local adapter.
+    virtual DWORD ReadScanMask(std::uint8_t* mask) = 0;
+    virtual DWORD WriteScanMask(std::uint8_t mask) = 0;
+    virtual DWORD ReadAuthentication(std::uint8_t* enabled) = 0;
+    virtual DWORD WriteAuthentication(std::uint8_t enabled) = 0;
+    virtual DWORD ReadLocalClass(std::uint32_t* classOfDevice) = 0;
+    virtual DWORD ReadLocalAddress(BT_ADDR* address) = 0;
+    virtual DWORD ReadHardwareStatus(std::uint32_t* status) = 0;
+    virtual DWORD ReadBasebandLinks(std::vector<BasebandLink>* links) = 0;
+
+    // Remote devices.
+    virtual DWORD RemoteName(BT_ADDR address, std::wstring* name) = 0;
+    virtual DWORD RemoteClass(BT_ADDR address, std::uint32_t* classOfDevice) = 0;
+
+    // Pairing and the security store.
+    virtual DWORD PairRequest(BT_ADDR address, const Pin& pin) = 0;
+    virtual DWORD AnswerPairRequest(BT_ADDR address, const Pin& pin) = 0;
+    virtual DWORD RefusePinRequest(BT_ADDR address) = 0;
+    virtual DWORD RevokePin(BT_ADDR address) = 0;
+    virtual DWORD RevokeLinkKey(BT_ADDR address) = 0;
+
+    // Incoming PIN requests: this process's handler is an event, set whenever a request waits
+    // (ERROR_ALREADY_ASSIGNED when another handler holds them). The time-outs bound how long
+    // the stack keeps a request for the handler, and the handler's answer.
+    virtual DWORD RegisterPinRequestEvent(HANDLE event, DWORD storeTimeoutMs, DWORD processTimeoutMs) = 0;
+    virtual DWORD UnregisterPinRequestEvent() = 0;
+    // The oldest waiting request, or ERROR_NO_MORE_ITEMS.
+    virtual DWORD NextPinRequest(BT_ADDR* address) = 0;
+
+    // Name-space lookups. Next hands out one device, or the whole SDP response once, then
+    // WSA_E_NO_MORE. EndLookup releases a Next waiting in another thread (WSA_E_CANCELLED);
+    // an unknown or ended lookup is WSAEINVAL.
+    virtual DWORD BeginInquiry(LookupId* lookup) = 0;
+    virtual DWORD BeginServiceSearch(const ServiceSearch& search, LookupId* lookup) = 0;
+    virtual DWORD NextInquiryDevice(LookupId lookup, InquiryDevice* device) = 0;
+    virtual DWORD NextServiceResponse(LookupId lookup, std::vector<std::uint8_t>* response) = 0;
+    virtual DWORD EndLookup(LookupId lookup) = 0;
+};
+
+// Chooses the process's backend; "BTD0:" and "BTS1:" then answer from it. Call it once at
+// start, before the engine's first request. Without a backend the stack is absent.
+void InstallBackend(std::shared_ptr<Backend> backend);
+
+// The installed backend, or null.
+std::shared_ptr<Backend> InstalledBackend();
+
+}  // namespace bth

@@ -1,0 +1,14 @@
+#pragma once
+// Names of remote devices: at most 248 bytes of UTF-8 on the air.
+#include <string>
+#include <string_view>
+
+namespace bth {
+
+inline constexpr std::size_t kMaxDeviceNameBytes = 248;
+
+// The longest prefix of `name` whose UTF-8 form fits kMaxDeviceNameBytes; characters are
+// never split.
+std::wstring CutDeviceName(std::wstring_view name);
+
+}  // namespace bth

@@ -1,0 +1,35 @@
+#include "platform/bluetooth/bt_security_store.h"
+
+#include <cwchar>
+#include <cwctype>
+
+namespace bth {
+
+std::wstring PinValueName(BT_ADDR address) {
+    wchar_t name[16];
+    std::swprintf(name, sizeof name / sizeof name[0], L"pin%012llx",
+                  static_cast<unsigned long long>(address & 0xFFFFFFFFFFFFull));
+    return name;
+}
+
+bool ParsePinValueName(std::wstring_view name, BT_ADDR* address) {
+    constexpr std::wstring_view kPrefix = L"pin";
+    if (name.size() < kPrefix.size()) return false;
+    for (std::size_t i = 0; i < kPrefix.size(); ++i)
+        if (std::towlower(static_cast<wint_t>(name[i])) != static_cast<wint_t>(kPrefix[i])) return false;
+    std::size_t at = kPrefix.size();
+    while (at < name.size() && name[at] == L' ') ++at;
+    BT_ADDR value = 0;
+    for (int digit = 0; digit < 12; ++digit, ++at) {
+        if (at >= name.size()) return false;
+        const wchar_t c = name[at];
+        int v = c >= L'0' && c <= L'9' ? c - L'0' : c >= L'a' && c <= L'f' ? c - L'a' + 10 : c >= L'A' && c <= L'F' ? c - L'A' + 10 : -1;
+        if (v < 0) return false;
+        value = (value << 4) | static_cast<BT_ADDR>(v);
+    }
+    if (at < name.size() && name[at] != L' ') return false;
+    *address = value;
+    return true;
+}
+
+}  // namespace bth

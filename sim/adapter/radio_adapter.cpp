@@ -1,0 +1,110 @@
+// The local adapter: its devices, its settings and its links.
+#include <algorithm>
+#include <cstdlib>
+
+#include "platform/bluetooth/bt_driver.h"
+#include "sim/radio.h"
+
+namespace sim {
+
+bool Radio::HasStack() {
+    std::lock_guard lock(mutex_);
+    return world_.adapter.stack;
+}
+
+bool Radio::HasStackService() {
+    std::lock_guard lock(mutex_);
+    return world_.adapter.service;
+}
+
+bool Radio::HasFault(const std::string& fault) const {
+    std::lock_guard lock(mutex_);
+    auto& faults = world_.adapter.faults;
+    return std::find(faults.begin(), faults.end(), fault) != faults.end();
+}
+
+DWORD Radio::Serve(const char* fault, const std::function<void()>& request) {
+    if (HasFault(fault)) return ERROR_GEN_FAILURE;
+    std::lock_guard lock(mutex_);
+    request();
+    return ERROR_SUCCESS;
+}
+
+DWORD Radio::StartStack() {
+    if (HasFault("stack-start")) return ERROR_GEN_FAILURE;
+    std::lock_guard lock(mutex_);
+    adapter_.stackStarted = true;
+    ++adapter_.stackStarts;
+    // The timeline counts from the first start; starting again does not restart it.
+    if (!timeline_ && !world_.events.empty()) {
+        // The radio lives on through the process's exit; its timeline thread must not.
+        static std::once_flag stopAtExit;
+        std::call_once(stopAtExit, [] { std::atexit([] { Instance().StopTimeline(); }); });
+        timeline_ = std::make_unique<Timeline>(
+            world_.events, [this, generation = generation_](const WorldEvent& event) { RaiseFromTimeline(generation, event); });
+    }
+    return ERROR_SUCCESS;
+}
+
+void Radio::StopTimeline() {
+    std::unique_ptr<Timeline> timeline;
+    {
+        std::lock_guard lock(mutex_);
+        timeline = std::move(timeline_);
+    }
+    // Joined outside the lock: its thread may be waiting for it.
+}
+
+DWORD Radio::ControlStackService(bool start) {
+    return Serve(start ? "bts-start" : "bts-stop", [&] {
+        adapter_.serviceRunning = start;
+        ++(start ? adapter_.serviceStarts : adapter_.serviceStops);
+    });
+}
+
+DWORD Radio::ReadScanMask(std::uint8_t* mask) {
+    return Serve("local-reads", [&] { *mask = adapter_.scanMask; });
+}
+
+DWORD Radio::WriteScanMask(std::uint8_t mask) {
+    return Serve("scan-write", [&] { adapter_.scanMask = mask; });
+}
+
+DWORD Radio::ReadAuthentication(std::uint8_t* enabled) {
+    return Serve("local-reads", [&] { *enabled = adapter_.authentication; });
+}
+
+DWORD Radio::WriteAuthentication(std::uint8_t enabled) {
+    return Serve("authentication-write", [&] { adapter_.authentication = enabled; });
+}
+
+DWORD Radio::ReadLocalClass(std::uint32_t* classOfDevice) {
+    return Serve("local-reads", [&] { *classOfDevice = world_.adapter.classOfDevice; });
+}
+
+DWORD Radio::ReadLocalAddress(BT_ADDR* address) {
+    return Serve("local-reads", [&] { *address = world_.adapter.address; });
+}
+
+DWORD Radio::ReadHardwareStatus(std::uint32_t* status) {
+    if (HasFault("hardware-read")) return ERROR_NOT_READY;
+    std::lock_guard lock(mutex_);
+    ++adapter_.hardwareReads;
+    const std::uint32_t readyAfter = world_.adapter.readyAfterReads;
+    *status = (readyAfter > 0 && adapter_.hardwareReads >= readyAfter) ? HCI_HARDWARE_RUNNING
+                                                                      : world_.adapter.hardwareStatus;
+    return ERROR_SUCCESS;
+}
+
+DWORD Radio::ReadBasebandLinks(std::vector<bth::BasebandLink>* links) {
+    std::lock_guard lock(mutex_);
+    *links = links_;
+    return ERROR_SUCCESS;
+}
+
+void Radio::SetBasebandLinks(const std::vector<bth::BasebandLink>& links) {
+    std::lock_guard lock(mutex_);
+    links_ = links;
+}
+
+}  // namespace sim

@@ -1,0 +1,17 @@
+#pragma once
+// Chooses the simulated radio as this process's Bluetooth backend. A host calls one of these
+// once at start, before it makes the engine's first object.
+#include <string>
+
+#include "sim/world/world.h"
+
+namespace sim {
+
+// The world NIMBREL_WORLD names, else the built-in one. False, with a message naming the file
+// and the field, for a world that cannot be read; the radio is then installed without a
+// stack, so the engine reports that it cannot reach one.
+bool InstallSimulatedRadio(std::string* error = nullptr);
+// This world.
+void InstallSimulatedRadio(const World& world);
+
+}  // namespace sim

@@ -1,0 +1,273 @@
+#include "sim/world/world.h"
+
+#include "platform/bluetooth/bt_address.h"
+#include "platform/bluetooth/bt_device_name.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdlib>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+namespace sim {
+namespace {
+
+using nlohmann::json;
+
+// Thrown inside the parser only, caught in ParseWorld: carries the path of the bad field.
+struct FieldError {
+    std::string field;
+    std::string problem;
+};
+
+[[noreturn]] void Fail(const std::string& field, const std::string& problem) { throw FieldError{field, problem}; }
+
+void CheckKeys(const json& object, const std::string& path, const std::set<std::string>& allowed) {
+    if (!object.is_object()) Fail(path, "must be an object");
+    for (auto it = object.begin(); it != object.end(); ++it)
+        if (!allowed.count(it.key())) Fail(path.empty() ? it.key() : path + "." + it.key(), "is not a known field");
+}
+
+std::string Join(const std::string& path, const std::string& key) { return path.empty() ? key : path + "." + key; }
+
+bool GetBool(const json& object, const std::string& path, const char* key, bool fallback) {
+    if (!object.contains(key)) return fallback;
+    const json& value = object[key];
+    if (!value.is_boolean()) Fail(Join(path, key), "must be true or false");
+    return value.get<bool>();
+}
+
+std::uint64_t GetUnsigned(const json& object, const std::string& path, const char* key, std::uint64_t fallback,
+                          std::uint64_t maximum) {
+    if (!object.contains(key)) return fallback;
+    const json& value = object[key];
+    std::uint64_t number = 0;
+    if (value.is_number_unsigned()) {
+        number = value.get<std::uint64_t>();
+    } else if (value.is_string()) {
+        const std::string text = value.get<std::string>();
+        char* end = nullptr;
+        errno = 0;
+        number = std::strtoull(text.c_str(), &end, 0);
+        if (text.empty() || *end != '\0' || errno == ERANGE || text[0] == '-')
+            Fail(Join(path, key), "must be a number (decimal or 0x hexadecimal)");
+    } else {
+        Fail(Join(path, key), "must be a non-negative number");
+    }
+    if (number > maximum) Fail(Join(path, key), "is out of range (at most " + std::to_string(maximum) + ")");
+    return number;
+}
+
+std::string GetString(const json& object, const std::string& path, const char* key, const std::string& fallback) {
+    if (!object.contains(key)) return fallback;
+    const json& value = object[key];
+    if (!value.is_string()) Fail(Join(path, key), "must be a string");
+    return value.get<std::string>();
+}
+
+std::uint64_t GetAddress(const json& object, const std::string& path, const char* key, bool required,
+                         std::uint64_t fallback) {
+    if (!object.contains(key)) {
+        if (required) Fail(Join(path, key), "is missing");
+        return fallback;
+    }
+    std::uint64_t address = 0;
+    if (!object[key].is_string() || !bth::ParseAddress(object[key].get<std::string>(), &address))
+        Fail(Join(path, key), "must be a Bluetooth address like \"00:12:AB:34:CD:56\"");
+    return address;
+}
+
+std::uint32_t HardwareStatus(const json& adapter) {
+    if (!adapter.contains("hardware")) return 3;
+    const json& value = adapter["hardware"];
+    if (value.is_number_unsigned()) return static_cast<std::uint32_t>(GetUnsigned(adapter, "adapter", "hardware", 3, 0xFFFFFFFF));
+    static const std::pair<const char*, std::uint32_t> kStates[] = {
+        {"unknown", 0}, {"not-present", 1}, {"initializing", 2}, {"running", 3}, {"shutdown", 4}, {"error", 5}};
+    if (value.is_string())
+        for (auto& [name, status] : kStates)
+            if (value.get<std::string>() == name) return status;
+    Fail("adapter.hardware",
+         "must be one of \"running\", \"not-present\", \"shutdown\", \"initializing\", \"error\", \"unknown\" or a number");
+}
+
+Profile ParseProfile(const json& service, const std::string& path) {
+    static const std::pair<const char*, Profile> kProfiles[] = {
+        {"spp", Profile::SerialPort},   {"dun", Profile::DialupNetworking}, {"opp", Profile::ObjectPush},
+        {"ftp", Profile::FileTransfer}, {"headset", Profile::Headset},     {"handsfree", Profile::Handsfree}};
+    std::string name = GetString(service, path, "profile", "");
+    for (auto& [key, profile] : kProfiles)
+        if (name == key) return profile;
+    Fail(Join(path, "profile"), "must be one of \"spp\", \"dun\", \"opp\", \"ftp\", \"headset\", \"handsfree\"");
+}
+
+WorldAdapter ParseAdapter(const json& adapter) {
+    const std::string path = "adapter";
+    CheckKeys(adapter, path,
+              {"name", "address", "class", "scan", "authentication", "stack", "service", "hardware",
+               "ready_after_reads", "pin_requests_claimed", "faults"});
+    WorldAdapter parsed;
+    parsed.name = GetString(adapter, path, "name", parsed.name);
+    parsed.address = GetAddress(adapter, path, "address", false, parsed.address);
+    parsed.classOfDevice = static_cast<std::uint32_t>(GetUnsigned(adapter, path, "class", parsed.classOfDevice, 0xFFFFFF));
+    parsed.scanMask = static_cast<std::uint8_t>(GetUnsigned(adapter, path, "scan", parsed.scanMask, 3));
+    parsed.authentication = static_cast<std::uint8_t>(GetUnsigned(adapter, path, "authentication", 0, 1));
+    parsed.stack = GetBool(adapter, path, "stack", true);
+    parsed.service = GetBool(adapter, path, "service", true);
+    parsed.hardwareStatus = HardwareStatus(adapter);
+    parsed.readyAfterReads = static_cast<std::uint32_t>(GetUnsigned(adapter, path, "ready_after_reads", 0, 1000000));
+    parsed.pinRequestsClaimed = GetBool(adapter, path, "pin_requests_claimed", false);
+    if (adapter.contains("faults")) {
+        static const std::set<std::string> kFaults = {"bts-stop", "bts-start", "stack-start", "scan-write",
+                                                      "authentication-write", "local-reads", "hardware-read"};
+        const json& faults = adapter["faults"];
+        if (!faults.is_array()) Fail("adapter.faults", "must be a list of names");
+        for (size_t i = 0; i < faults.size(); ++i) {
+            std::string field = "adapter.faults[" + std::to_string(i) + "]";
+            if (!faults[i].is_string() || !kFaults.count(faults[i].get<std::string>()))
+                Fail(field, "must be one of bts-stop, bts-start, stack-start, scan-write, authentication-write, local-reads, hardware-read");
+            parsed.faults.push_back(faults[i].get<std::string>());
+        }
+    }
+    return parsed;
+}
+
+WorldDevice ParseDevice(const json& device, const std::string& path) {
+    CheckKeys(device, path,
+              {"name", "address", "class", "in_range", "answers_inquiry", "name_query", "class_query", "paired_pin",
+               "services"});
+    WorldDevice parsed;
+    parsed.name = GetString(device, path, "name", "");
+    if (parsed.name.size() > bth::kMaxDeviceNameBytes)
+        Fail(Join(path, "name"), "is longer than " + std::to_string(bth::kMaxDeviceNameBytes) + " bytes");
+    parsed.address = GetAddress(device, path, "address", true, 0);
+    parsed.classOfDevice = static_cast<std::uint32_t>(GetUnsigned(device, path, "class", 0, 0xFFFFFF));
+    parsed.inRange = GetBool(device, path, "in_range", true);
+    parsed.answersInquiry = GetBool(device, path, "answers_inquiry", true);
+    parsed.nameQuery = GetBool(device, path, "name_query", true);
+    parsed.classQuery = GetBool(device, path, "class_query", true);
+    if (device.contains("paired_pin")) {
+        std::string pin = GetString(device, path, "paired_pin", "");
+        if (pin.empty() || pin.size() > 16) Fail(Join(path, "paired_pin"), "must be 1 to 16 characters");
+        parsed.pairedPin = pin;
+    }
+    if (device.contains("services")) {
+        const json& services = device["services"];
+        if (!services.is_array()) Fail(Join(path, "services"), "must be a list");
+        for (size_t i = 0; i < services.size(); ++i) {
+            std::string servicePath = Join(path, "services") + "[" + std::to_string(i) + "]";
+            CheckKeys(services[i], servicePath, {"profile", "name", "channel"});
+            WorldService service;
+            service.profile = ParseProfile(services[i], servicePath);
+            service.name = GetString(services[i], servicePath, "name", "");
+            service.channel = static_cast<std::uint8_t>(GetUnsigned(services[i], servicePath, "channel", 0, 30));
+            parsed.services.push_back(service);
+        }
+    }
+    return parsed;
+}
+
+World ParseDocument(const json& document) {
+    CheckKeys(document, "", {"adapter", "timing", "devices", "events"});
+    World world;
+    if (document.contains("adapter")) world.adapter = ParseAdapter(document["adapter"]);
+    if (document.contains("timing")) {
+        const json& timing = document["timing"];
+        CheckKeys(timing, "timing", {"inquiry_ms", "sdp_ms", "name_ms"});
+        const std::uint64_t kMaxMs = 600000;
+        world.timing.inquiryMs = static_cast<std::uint32_t>(GetUnsigned(timing, "timing", "inquiry_ms", 0, kMaxMs));
+        world.timing.sdpMs = static_cast<std::uint32_t>(GetUnsigned(timing, "timing", "sdp_ms", 0, kMaxMs));
+        world.timing.nameMs = static_cast<std::uint32_t>(GetUnsigned(timing, "timing", "name_ms", 0, kMaxMs));
+    }
+    if (document.contains("devices")) {
+        const json& devices = document["devices"];
+        if (!devices.is_array()) Fail("devices", "must be a list");
+        std::set<std::uint64_t> seen;
+        for (size_t i = 0; i < devices.size(); ++i) {
+            std::string path = "devices[" + std::to_string(i) + "]";
+            WorldDevice device = ParseDevice(devices[i], path);
+            if (!seen.insert(device.address).second) Fail(path + ".address", "is used by another device");
+            world.devices.push_back(std::move(device));
+        }
+    }
+    if (document.contains("events")) {
+        const json& events = document["events"];
+        if (!events.is_array()) Fail("events", "must be a list");
+        for (size_t i = 0; i < events.size(); ++i) {
+            std::string path = "events[" + std::to_string(i) + "]";
+            CheckKeys(events[i], path, {"at_ms", "type", "device"});
+            WorldEvent event;
+            event.atMs = static_cast<std::uint32_t>(GetUnsigned(events[i], path, "at_ms", 0, 86400000));
+            event.type = GetString(events[i], path, "type", "");
+            if (event.type != "pair-request") Fail(path + ".type", "must be \"pair-request\"");
+            event.device = GetAddress(events[i], path, "device", true, 0);
+            world.events.push_back(event);
+        }
+    }
+    return world;
+}
+
+std::string LineAndColumn(const std::string& text, size_t byte) {
+    size_t line = 1, column = 1;
+    for (size_t i = 0; i + 1 < byte && i < text.size(); ++i) {
+        if (text[i] == '\n') {
+            ++line;
+            column = 1;
+        } else {
+            ++column;
+        }
+    }
+    return "line " + std::to_string(line) + ", column " + std::to_string(column);
+}
+
+}  // namespace
+
+bool ParseWorld(const std::string& text, const std::string& source, World* world, std::string* error) {
+    json document;
+    try {
+        document = json::parse(text);
+    } catch (const json::parse_error& e) {
+        if (error) {
+            std::string what = e.what();
+            auto colon = what.rfind(": ");
+            *error = source + ": JSON syntax error at " + LineAndColumn(text, e.byte) + ": " +
+                     (colon == std::string::npos ? what : what.substr(colon + 2));
+        }
+        return false;
+    }
+    try {
+        World parsed = ParseDocument(document);
+        if (world) *world = std::move(parsed);
+        return true;
+    } catch (const FieldError& e) {
+        if (error) *error = source + ": field \"" + (e.field.empty() ? "(top)" : e.field) + "\" " + e.problem;
+    } catch (const json::exception& e) {
+        if (error) *error = source + ": " + e.what();
+    }
+    return false;
+}
+
+bool LoadWorldFile(const std::string& path, World* world, std::string* error) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        if (error) *error = path + ": cannot open the world file";
+        return false;
+    }
+    std::stringstream content;
+    content << file.rdbuf();
+    return ParseWorld(content.str(), path, world, error);
+}
+
+bool LoadConfiguredWorld(World* world, std::string* error) {
+    const char* path = std::getenv("NIMBREL_WORLD");
+    if (path && *path) return LoadWorldFile(path, world, error);
+    return ParseWorld(DefaultWorldText(), "the built-in world", world, error);
+}
+
+const WorldDevice* FindDevice(const World& world, std::uint64_t address) {
+    for (const WorldDevice& device : world.devices)
+        if (device.address == address) return &device;
+    return nullptr;
+}
+
+}  // namespace sim

@@ -1,0 +1,78 @@
+#pragma once
+// The simulated neighbourhood, as a world file describes it. See the README for the schema.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace sim {
+
+// The four profiles the engine looks for, and two it does not (a headset offers only those).
+enum class Profile { SerialPort, DialupNetworking, ObjectPush, FileTransfer, Headset, Handsfree };
+
+struct WorldService {
+    Profile profile = Profile::SerialPort;
+    std::string name;          // the SDP service name; a default per profile when absent
+    std::uint8_t channel = 0;  // RFCOMM channel; assigned when absent
+};
+
+struct WorldDevice {
+    std::string name;
+    std::uint64_t address = 0;
+    std::uint32_t classOfDevice = 0;
+    bool inRange = true;
+    bool answersInquiry = true;
+    bool nameQuery = true;   // false: remote name queries fail
+    bool classQuery = true;  // false: remote class queries fail
+    std::optional<std::string> pairedPin;
+    std::vector<WorldService> services;
+};
+
+struct WorldAdapter {
+    std::string name = "Pocket PC";
+    std::uint64_t address = 0x000A3A123456ull;
+    std::uint32_t classOfDevice = 0x120114;
+    std::uint8_t scanMask = 3;
+    std::uint8_t authentication = 0;
+    bool stack = true;    // "BTD0:" exists
+    bool service = true;  // "BTS1:" exists
+    std::uint32_t hardwareStatus = 3;  // HCI_HARDWARE_RUNNING
+    std::uint32_t readyAfterReads = 0; // from this status read on, the hardware runs (0: never changes)
+    bool pinRequestsClaimed = false;   // another program already handles PIN requests
+    std::vector<std::string> faults;   // requests the adapter refuses, by name (see the README)
+};
+
+struct Timing {
+    std::uint32_t inquiryMs = 0;
+    std::uint32_t sdpMs = 0;
+    std::uint32_t nameMs = 0;
+};
+
+struct WorldEvent {
+    std::uint32_t atMs = 0;
+    std::string type;  // "pair-request"
+    std::uint64_t device = 0;
+};
+
+struct World {
+    WorldAdapter adapter;
+    Timing timing;
+    std::vector<WorldDevice> devices;
+    std::vector<WorldEvent> events;
+};
+
+// Parses a world from JSON text. On failure returns false and sets `error` to a message that
+// names `source` and the offending field (or the line and column of a syntax error).
+bool ParseWorld(const std::string& text, const std::string& source, World* world, std::string* error);
+bool LoadWorldFile(const std::string& path, World* world, std::string* error);
+
+// The built-in neighbourhood used when NIMBREL_WORLD is unset.
+const std::string& DefaultWorldText();
+
+// The world chosen by the environment: NIMBREL_WORLD's file, else the default.
+bool LoadConfiguredWorld(World* world, std::string* error);
+
+// The device with this address, or null.
+const WorldDevice* FindDevice(const World& world, std::uint64_t address);
+
+}  // namespace sim

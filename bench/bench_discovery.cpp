@@ -2,11 +2,11 @@
 // finds 200 devices, and one device's four SDP searches.
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 
 #include "engine/device/device_local.h"
 #include "engine/frame/notifications.h"

@@ -31,7 +31,7 @@ struct AdapterState {
     std::uint32_t serviceStops = 0;
     std::uint32_t serviceStarts = 0;
     std::uint32_t stackStarts = 0;
-    std::uint32_t pairRequests = 0;   // pairing requests that reached the radio
+    std::uint32_t pairRequests = 0;  // pairing requests that reached the radio
 };
 
 class Radio final : public bth::Backend {

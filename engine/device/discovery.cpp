@@ -69,7 +69,8 @@ void CDeviceLocal::findPairedDevices() {
         LONG result = RegEnumValueW(key, index, name, &nameLength, nullptr, &type, nullptr, &dataLength);
         if (result == static_cast<LONG>(ERROR_NO_MORE_ITEMS)) break;
         BT_ADDR address = 0;
-        if (result != ERROR_SUCCESS || type != REG_BINARY || !bth::ParsePinValueName(std::wstring_view(name, nameLength), &address) || dataLength < 1 || dataLength > 16)
+        if (result != ERROR_SUCCESS || type != REG_BINARY ||
+            !bth::ParsePinValueName(std::wstring_view(name, nameLength), &address) || dataLength < 1 || dataLength > 16)
             continue;
         CRegistry registry;
         CString pairedName = registry.ReadValueString(PairedValueName(address, L"_Paired"));

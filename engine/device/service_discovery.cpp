@@ -83,8 +83,7 @@ int CDeviceDistant::doInquiryServiceId(GUID serviceClass, WORD minAttribute, WOR
 void CDeviceDistant::doInquiryThreadWork() {
     for (const auto& profile : kProfiles) {
         int records = 0;
-        if (doInquiryServiceId(profile.serviceClass.ToGuid(), 0x0000, 0xFFFF, &records) == 0 &&
-            records > 0) {
+        if (doInquiryServiceId(profile.serviceClass.ToGuid(), 0x0000, 0xFFFF, &records) == 0 && records > 0) {
             if (addServiceToArray(SERVICE_ARRAY_FOUND, profile.id, NO_COM_PORT))
                 FireNotification(NOTIFY_SERVICE_ADDED, 0);
         }

@@ -23,7 +23,10 @@ bool ParsePinValueName(std::wstring_view name, BT_ADDR* address) {
     for (int digit = 0; digit < 12; ++digit, ++at) {
         if (at >= name.size()) return false;
         const wchar_t c = name[at];
-        int v = c >= L'0' && c <= L'9' ? c - L'0' : c >= L'a' && c <= L'f' ? c - L'a' + 10 : c >= L'A' && c <= L'F' ? c - L'A' + 10 : -1;
+        int v = c >= L'0' && c <= L'9'   ? c - L'0'
+                : c >= L'a' && c <= L'f' ? c - L'a' + 10
+                : c >= L'A' && c <= L'F' ? c - L'A' + 10
+                                         : -1;
         if (v < 0) return false;
         value = (value << 4) | static_cast<BT_ADDR>(v);
     }

@@ -36,18 +36,22 @@ public:
         switch (code) {
             case kWriteScanEnableMask: return radio.WriteScanMask(static_cast<std::uint8_t>(block.value));
             case kWriteAuthenticationEnable: return radio.WriteAuthentication(static_cast<std::uint8_t>(block.value));
-            case kReadScanEnableMask: return ReadInto<std::uint8_t>(block.value, [&](auto* v) { return radio.ReadScanMask(v); });
+            case kReadScanEnableMask:
+                return ReadInto<std::uint8_t>(block.value, [&](auto* v) { return radio.ReadScanMask(v); });
             case kReadAuthenticationEnable:
                 return ReadInto<std::uint8_t>(block.value, [&](auto* v) { return radio.ReadAuthentication(v); });
-            case kReadCod: return ReadInto<std::uint32_t>(block.value, [&](auto* v) { return radio.ReadLocalClass(v); });
+            case kReadCod:
+                return ReadInto<std::uint32_t>(block.value, [&](auto* v) { return radio.ReadLocalClass(v); });
             case kGetHardwareStatus:
                 return ReadInto<std::uint32_t>(block.value, [&](auto* v) { return radio.ReadHardwareStatus(v); });
-            case kReadLocalAddr: return ReadInto<BT_ADDR>(block.address, [&](auto* v) { return radio.ReadLocalAddress(v); });
+            case kReadLocalAddr:
+                return ReadInto<BT_ADDR>(block.address, [&](auto* v) { return radio.ReadLocalAddress(v); });
             case kGetBasebandConnections: return BasebandConnections(block);
 
             case kRemoteNameQuery: return RemoteName(block);
             case kGetRemoteCod:
-                return ReadInto<std::uint32_t>(block.value, [&](auto* v) { return radio.RemoteClass(block.address, v); });
+                return ReadInto<std::uint32_t>(block.value,
+                                               [&](auto* v) { return radio.RemoteClass(block.address, v); });
 
             case kPairRequest:
             case kAnswerPairRequest: {
@@ -60,7 +64,8 @@ public:
             case kRevokePin: return radio.RevokePin(block.address);
             case kRevokeLinkKey: return radio.RevokeLinkKey(block.address);
             case kSetSecurityUi: return SetSecurityUi(block);
-            case kGetPinRequest: return ReadInto<BT_ADDR>(block.address, [&](auto* v) { return radio.NextPinRequest(v); });
+            case kGetPinRequest:
+                return ReadInto<BT_ADDR>(block.address, [&](auto* v) { return radio.NextPinRequest(v); });
 
             case kNsLookupServiceBegin: return LookupBegin(block);
             case kNsLookupServiceNext: return lookups_.Next(block.lookup, block.querySet, &block.bufferLength);
@@ -104,7 +109,8 @@ private:
 
     // A handler's event registers it; no event with both time-outs 0 unregisters.
     DWORD SetSecurityUi(const BthCallBlock& block) {
-        if (block.event) return backend_->RegisterPinRequestEvent(block.event, block.storeTimeout, block.processTimeout);
+        if (block.event)
+            return backend_->RegisterPinRequestEvent(block.event, block.storeTimeout, block.processTimeout);
         if (block.storeTimeout != 0 || block.processTimeout != 0) return ERROR_INVALID_PARAMETER;
         return backend_->UnregisterPinRequestEvent();
     }
@@ -187,9 +193,8 @@ private:
 
 std::shared_ptr<platform::StreamDriver> MakeStackDriver(std::shared_ptr<Backend> backend) {
     auto requests = std::make_shared<StackRequests>(backend);
-    return std::make_shared<BackendDriver>(backend, &Backend::HasStack, [backend, requests] {
-        return std::make_unique<StackFile>(backend, requests);
-    });
+    return std::make_shared<BackendDriver>(
+        backend, &Backend::HasStack, [backend, requests] { return std::make_unique<StackFile>(backend, requests); });
 }
 
 std::shared_ptr<platform::StreamDriver> MakeStackServiceDriver(std::shared_ptr<Backend> backend) {

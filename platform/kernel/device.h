@@ -31,7 +31,8 @@ public:
 };
 
 // Makes a driver instance for RegisterDevice/ActivateDevice: (prefix, index, context).
-using DriverFactory = std::function<std::shared_ptr<StreamDriver>(const std::wstring& prefix, DWORD index, DWORD context)>;
+using DriverFactory =
+    std::function<std::shared_ptr<StreamDriver>(const std::wstring& prefix, DWORD index, DWORD context)>;
 
 // Makes a driver library known by its name ("btd.dll"), as if it were installed.
 void InstallDriverLibrary(const std::wstring& library, DriverFactory factory);

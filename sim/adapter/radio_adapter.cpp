@@ -41,7 +41,8 @@ DWORD Radio::StartStack() {
         static std::once_flag stopAtExit;
         std::call_once(stopAtExit, [] { std::atexit([] { Instance().StopTimeline(); }); });
         timeline_ = std::make_unique<Timeline>(
-            world_.events, [this, generation = generation_](const WorldEvent& event) { RaiseFromTimeline(generation, event); });
+            world_.events,
+            [this, generation = generation_](const WorldEvent& event) { RaiseFromTimeline(generation, event); });
     }
     return ERROR_SUCCESS;
 }
@@ -91,8 +92,8 @@ DWORD Radio::ReadHardwareStatus(std::uint32_t* status) {
     std::lock_guard lock(mutex_);
     ++adapter_.hardwareReads;
     const std::uint32_t readyAfter = world_.adapter.readyAfterReads;
-    *status = (readyAfter > 0 && adapter_.hardwareReads >= readyAfter) ? HCI_HARDWARE_RUNNING
-                                                                      : world_.adapter.hardwareStatus;
+    *status =
+        (readyAfter > 0 && adapter_.hardwareReads >= readyAfter) ? HCI_HARDWARE_RUNNING : world_.adapter.hardwareStatus;
     return ERROR_SUCCESS;
 }
 

@@ -40,8 +40,7 @@ DWORD Radio::AwaitAnswer(bth::LookupId id, std::shared_ptr<Lookup>* found) {
         std::lock_guard lock(mutex_);
         lookup = lookups_.Find(id);
         if (!lookup) return WSAEINVAL;
-        if (!lookup->readyAt)
-            lookup->readyAt = Lookup::Clock::now() + std::chrono::milliseconds(world_.timing.sdpMs);
+        if (!lookup->readyAt) lookup->readyAt = Lookup::Clock::now() + std::chrono::milliseconds(world_.timing.sdpMs);
         wait = MillisecondsUntil(*lookup->readyAt);
     }
     // Held by the shared pointer, the lookup outlives an End or a Reset during the wait.
@@ -90,8 +89,7 @@ DWORD Radio::EndLookup(bth::LookupId id) {
 void Radio::AnswerInquiry(Lookup& lookup) const {
     for (const WorldDevice& device : world_.devices) {
         if (device.inRange && device.answersInquiry)
-            lookup.found.push_back(
-                {device.address, device.classOfDevice, platform::WideFromUtf8(device.name)});
+            lookup.found.push_back({device.address, device.classOfDevice, platform::WideFromUtf8(device.name)});
     }
 }
 

@@ -61,8 +61,8 @@ std::vector<sdp::Record> BuildSdpDatabase(const std::vector<WorldService>& servi
         const std::string_view name =
             services[i].name.empty() ? std::string_view(profile.defaultName) : std::string_view(services[i].name);
         database.push_back(sdp::BuildRfcommServiceRecord(kFirstRecordHandle + static_cast<std::uint32_t>(i),
-                                                         profile.serviceClass, channels[i],
-                                                         name, profile.obex, profile.version));
+                                                         profile.serviceClass, channels[i], name, profile.obex,
+                                                         profile.version));
     }
     return database;
 }

@@ -81,20 +81,22 @@ std::uint64_t GetAddress(const json& object, const std::string& path, const char
 std::uint32_t HardwareStatus(const json& adapter) {
     if (!adapter.contains("hardware")) return 3;
     const json& value = adapter["hardware"];
-    if (value.is_number_unsigned()) return static_cast<std::uint32_t>(GetUnsigned(adapter, "adapter", "hardware", 3, 0xFFFFFFFF));
+    if (value.is_number_unsigned())
+        return static_cast<std::uint32_t>(GetUnsigned(adapter, "adapter", "hardware", 3, 0xFFFFFFFF));
     static const std::pair<const char*, std::uint32_t> kStates[] = {
         {"unknown", 0}, {"not-present", 1}, {"initializing", 2}, {"running", 3}, {"shutdown", 4}, {"error", 5}};
     if (value.is_string())
         for (auto& [name, status] : kStates)
             if (value.get<std::string>() == name) return status;
     Fail("adapter.hardware",
-         "must be one of \"running\", \"not-present\", \"shutdown\", \"initializing\", \"error\", \"unknown\" or a number");
+         "must be one of \"running\", \"not-present\", \"shutdown\", \"initializing\", \"error\", \"unknown\" or a "
+         "number");
 }
 
 Profile ParseProfile(const json& service, const std::string& path) {
     static const std::pair<const char*, Profile> kProfiles[] = {
         {"spp", Profile::SerialPort},   {"dun", Profile::DialupNetworking}, {"opp", Profile::ObjectPush},
-        {"ftp", Profile::FileTransfer}, {"headset", Profile::Headset},     {"handsfree", Profile::Handsfree}};
+        {"ftp", Profile::FileTransfer}, {"headset", Profile::Headset},      {"handsfree", Profile::Handsfree}};
     std::string name = GetString(service, path, "profile", "");
     for (auto& [key, profile] : kProfiles)
         if (name == key) return profile;
@@ -109,7 +111,8 @@ WorldAdapter ParseAdapter(const json& adapter) {
     WorldAdapter parsed;
     parsed.name = GetString(adapter, path, "name", parsed.name);
     parsed.address = GetAddress(adapter, path, "address", false, parsed.address);
-    parsed.classOfDevice = static_cast<std::uint32_t>(GetUnsigned(adapter, path, "class", parsed.classOfDevice, 0xFFFFFF));
+    parsed.classOfDevice =
+        static_cast<std::uint32_t>(GetUnsigned(adapter, path, "class", parsed.classOfDevice, 0xFFFFFF));
     parsed.scanMask = static_cast<std::uint8_t>(GetUnsigned(adapter, path, "scan", parsed.scanMask, 3));
     parsed.authentication = static_cast<std::uint8_t>(GetUnsigned(adapter, path, "authentication", 0, 1));
     parsed.stack = GetBool(adapter, path, "stack", true);
@@ -118,14 +121,17 @@ WorldAdapter ParseAdapter(const json& adapter) {
     parsed.readyAfterReads = static_cast<std::uint32_t>(GetUnsigned(adapter, path, "ready_after_reads", 0, 1000000));
     parsed.pinRequestsClaimed = GetBool(adapter, path, "pin_requests_claimed", false);
     if (adapter.contains("faults")) {
-        static const std::set<std::string> kFaults = {"bts-stop", "bts-start", "stack-start", "scan-write",
-                                                      "authentication-write", "local-reads", "hardware-read"};
+        static const std::set<std::string> kFaults = {
+            "bts-stop",    "bts-start",    "stack-start", "scan-write", "authentication-write",
+            "local-reads", "hardware-read"};
         const json& faults = adapter["faults"];
         if (!faults.is_array()) Fail("adapter.faults", "must be a list of names");
         for (size_t i = 0; i < faults.size(); ++i) {
             std::string field = "adapter.faults[" + std::to_string(i) + "]";
             if (!faults[i].is_string() || !kFaults.count(faults[i].get<std::string>()))
-                Fail(field, "must be one of bts-stop, bts-start, stack-start, scan-write, authentication-write, local-reads, hardware-read");
+                Fail(field,
+                     "must be one of bts-stop, bts-start, stack-start, scan-write, authentication-write, local-reads, "
+                     "hardware-read");
             parsed.faults.push_back(faults[i].get<std::string>());
         }
     }

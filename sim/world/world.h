@@ -34,12 +34,12 @@ struct WorldAdapter {
     std::uint32_t classOfDevice = 0x120114;
     std::uint8_t scanMask = 3;
     std::uint8_t authentication = 0;
-    bool stack = true;    // "BTD0:" exists
-    bool service = true;  // "BTS1:" exists
-    std::uint32_t hardwareStatus = 3;  // HCI_HARDWARE_RUNNING
-    std::uint32_t readyAfterReads = 0; // from this status read on, the hardware runs (0: never changes)
-    bool pinRequestsClaimed = false;   // another program already handles PIN requests
-    std::vector<std::string> faults;   // requests the adapter refuses, by name (see the README)
+    bool stack = true;                  // "BTD0:" exists
+    bool service = true;                // "BTS1:" exists
+    std::uint32_t hardwareStatus = 3;   // HCI_HARDWARE_RUNNING
+    std::uint32_t readyAfterReads = 0;  // from this status read on, the hardware runs (0: never changes)
+    bool pinRequestsClaimed = false;    // another program already handles PIN requests
+    std::vector<std::string> faults;    // requests the adapter refuses, by name (see the README)
 };
 
 struct Timing {

@@ -108,13 +108,13 @@ TEST_P(DeviceLocalActivation, ReportsEachFailureOfTheStack) {
 
 INSTANTIATE_TEST_SUITE_P(
     Failures, DeviceLocalActivation,
-    ::testing::Values(ActivationCase{"NoStack", R"({"stack": false})", 0, {ERR_STACK_ACCESS}},
-                      ActivationCase{"StackRefusesStart", R"({"faults": ["stack-start"]})", 0, {ERR_NO_HARDWARE}},
-                      ActivationCase{"ServiceRefusesStop", R"({"faults": ["bts-stop"]})", 1, {ERR_BTS_STOP}},
-                      ActivationCase{"ServiceRefusesRestart", R"({"faults": ["bts-start"]})", 1, {ERR_BTS_RESTART}},
-                      ActivationCase{"NoServiceIsAbsent", R"({"service": false})", 1, {}},
-                      ActivationCase{"HardwareReadyOnSecondRead",
-                                     R"({"hardware": "not-present", "ready_after_reads": 2})", 1, {}}),
+    ::testing::Values(
+        ActivationCase{"NoStack", R"({"stack": false})", 0, {ERR_STACK_ACCESS}},
+        ActivationCase{"StackRefusesStart", R"({"faults": ["stack-start"]})", 0, {ERR_NO_HARDWARE}},
+        ActivationCase{"ServiceRefusesStop", R"({"faults": ["bts-stop"]})", 1, {ERR_BTS_STOP}},
+        ActivationCase{"ServiceRefusesRestart", R"({"faults": ["bts-start"]})", 1, {ERR_BTS_RESTART}},
+        ActivationCase{"NoServiceIsAbsent", R"({"service": false})", 1, {}},
+        ActivationCase{"HardwareReadyOnSecondRead", R"({"hardware": "not-present", "ready_after_reads": 2})", 1, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The hardware wait reads the status ten times, a second apart: these take real seconds.

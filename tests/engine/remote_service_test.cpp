@@ -58,8 +58,7 @@ TEST(RemoteService, OneAttemptAtATimeAndTheOutcomeArrivesAsNotifications) {
     EXPECT_EQ(all[0].value, reinterpret_cast<NOTIFY_VALUE>(&service));
 
     // Connecting a connected service disconnects it first.
-    while (service.cancelConnection() == 0) {
-    }
+    while (service.cancelConnection() == 0) {}
     service.Connect();
     ASSERT_TRUE(log.WaitFor(NOTIFY_CONNECTED, 2));
     EXPECT_EQ(log.Codes(), (std::vector<int>{NOTIFY_CONNECTING, NOTIFY_CONNECTED, NOTIFY_DISCONNECTED,
@@ -76,8 +75,7 @@ TEST(RemoteService, AFailedReconnectionByTheMonitorStaysQuietAndKeepsTheFlag) {
     service.Open();
     service.SetDistantDisconnection();
     service.ReConnect();
-    while (service.cancelConnection() == 0) {
-    }
+    while (service.cancelConnection() == 0) {}
     EXPECT_EQ(service.attempts.load(), 1);
     EXPECT_TRUE(log.All().empty());
     EXPECT_EQ(service.GetDistantDisconnection(), 1);

@@ -33,7 +33,7 @@ TEST(BtNames, DeviceNamesAreCutToTheirUtf8BudgetAtACharacterBoundary) {
     EXPECT_EQ(bth::CutDeviceName(std::wstring(248, L'a')), std::wstring(248, L'a'));
     EXPECT_EQ(bth::CutDeviceName(std::wstring(249, L'a')), std::wstring(248, L'a'));
     EXPECT_EQ(bth::CutDeviceName(std::wstring(125, L'é')), std::wstring(124, L'é'));  // 2 bytes each
-    const std::wstring emoji = std::wstring(246, L'a') + L"\U0001F600";              // 4 more bytes
+    const std::wstring emoji = std::wstring(246, L'a') + L"\U0001F600";               // 4 more bytes
     EXPECT_EQ(bth::CutDeviceName(emoji), std::wstring(246, L'a'));
 }
 

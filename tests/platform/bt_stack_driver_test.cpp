@@ -231,9 +231,7 @@ TEST_F(BtStackDriver, MalformedQueriesAreRefusedBeforeTheBackend) {
     ASSERT_EQ(Begin(&query, 0, &lookup), 0u);  // the well-formed one
     const HANDLE good = lookup;
     const auto refused = [&] { return Begin(&query, 0, &lookup); };
-    const auto expectRefused = [&](const char* what) {
-        EXPECT_EQ(refused(), WSAEINVAL) << what;
-    };
+    const auto expectRefused = [&](const char* what) { EXPECT_EQ(refused(), WSAEINVAL) << what; };
 
     blob.cbSize = sizeof restriction - 1;
     expectRefused("short blob");

@@ -12,9 +12,9 @@ TEST(CStringFormat, MessagesOfTheDeviceManager) {
     const BT_ADDR addr = 0x0012AB34CD56;
     EXPECT_EQ(CString::Formatted(L"%04x%08x_Paired", static_cast<unsigned>(addr >> 32), static_cast<unsigned>(addr)),
               L"0012ab34cd56_Paired");
-    EXPECT_EQ(CString::Formatted(L"%s%04X%08X", CString(L"BTH_"), static_cast<WORD>(addr >> 32),
-                                 static_cast<DWORD>(addr)),
-              L"BTH_0012AB34CD56");
+    EXPECT_EQ(
+        CString::Formatted(L"%s%04X%08X", CString(L"BTH_"), static_cast<WORD>(addr >> 32), static_cast<DWORD>(addr)),
+        L"BTH_0012AB34CD56");
     const DWORD code = 70109;
     EXPECT_EQ(CString::Formatted(L"Unknown error code 0x%08x (%d)", code, code & 0xFFFF),
               L"Unknown error code 0x000111dd (4573)");
@@ -46,8 +46,7 @@ TEST(CStringFormat, FlagsWidthAndPrecision) {
     EXPECT_EQ(CString::Formatted(L"%*d|%-*d|%*d|", 5, 42, 4, 1, -4, 2), L"   42|1   |2   |");
     EXPECT_EQ(CString::Formatted(L"%.*s|%5s|%-5s|%.0s|", 3, L"abcdef", L"ab", L"ab", L"gone"), L"abc|   ab|ab   ||");
     EXPECT_EQ(CString::Formatted(L"%.2s", "h\xC3\xA9llo"), L"h\u00e9");  // precision counts characters
-    EXPECT_EQ(CString::Formatted(L"%.1f %e %g %08.3f", 2, 12345.678, 0.5, -3.14159),
-              L"2.0 1.234568e+04 0.5 -003.142");
+    EXPECT_EQ(CString::Formatted(L"%.1f %e %g %08.3f", 2, 12345.678, 0.5, -3.14159), L"2.0 1.234568e+04 0.5 -003.142");
     EXPECT_EQ(CString::Formatted(L"%3c|%-3c|", L'x', L'y'), L"  x|y  |");
     EXPECT_EQ(CString::Formatted(L"%p", reinterpret_cast<void*>(0xBEEF)),
               CString(L'0', sizeof(void*) * 2 - 4) + L"BEEF");
@@ -91,9 +90,9 @@ TEST(CStringEncoding, Utf8RoundTripAndMalformedInput) {
     EXPECT_EQ(wide.ToUtf8(), text);
     // Each maximal bad subsequence becomes one U+FFFD and the next byte is read afresh.
     EXPECT_EQ(CString::FromUtf8("a\xC3"), L"a\uFFFD");
-    EXPECT_EQ(CString::FromUtf8("\xC0\xAF"), L"\uFFFD\uFFFD");               // overlong
-    EXPECT_EQ(CString::FromUtf8("\xED\xA0\x80"), L"\uFFFD\uFFFD\uFFFD");     // surrogate
-    EXPECT_EQ(CString::FromUtf8("\xF0\x9F\x98x"), L"\uFFFDx");               // cut short
+    EXPECT_EQ(CString::FromUtf8("\xC0\xAF"), L"\uFFFD\uFFFD");                      // overlong
+    EXPECT_EQ(CString::FromUtf8("\xED\xA0\x80"), L"\uFFFD\uFFFD\uFFFD");            // surrogate
+    EXPECT_EQ(CString::FromUtf8("\xF0\x9F\x98x"), L"\uFFFDx");                      // cut short
     EXPECT_EQ(CString::FromUtf8("\xF4\x90\x80\x80"), L"\uFFFD\uFFFD\uFFFD\uFFFD");  // above U+10FFFF
     EXPECT_EQ(CString(std::wstring{wchar_t(0xD800), wchar_t(-1)}).ToUtf8(), "\xEF\xBF\xBD\xEF\xBF\xBD");
 }

@@ -24,8 +24,13 @@ TEST(RadioInquiry, ReturnsReachableAnsweringDevicesInWorldOrderThenNoMore) {
     ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(kNeighbourhood));
     bth::LookupId lookup = 0;
     ASSERT_EQ(Radio().BeginInquiry(&lookup), 0u);
-    struct Expected { BT_ADDR address; unsigned cod; std::wstring name; };
-    for (const Expected& want : {Expected{0x0012AB34CD56, 0x5A020C, L"Phone"}, Expected{0x000B0D876543, 0x1F00, L"Köln GPS"}}) {
+    struct Expected {
+        BT_ADDR address;
+        unsigned cod;
+        std::wstring name;
+    };
+    for (const Expected& want :
+         {Expected{0x0012AB34CD56, 0x5A020C, L"Phone"}, Expected{0x000B0D876543, 0x1F00, L"Köln GPS"}}) {
         bth::InquiryDevice device;
         ASSERT_EQ(Radio().NextInquiryDevice(lookup, &device), 0u);
         EXPECT_EQ(device.address, want.address);
@@ -48,7 +53,8 @@ TEST(RadioInquiry, ReturnsReachableAnsweringDevicesInWorldOrderThenNoMore) {
 
 // Ending the lookup, or replacing the world, releases a Next waiting for a long inquiry.
 TEST(RadioInquiry, EndOrResetReleasesANextWaitingForTheInquiry) {
-    const std::string longInquiry = R"({"timing": {"inquiry_ms": 60000}, "devices": [{"address": "00:00:00:00:00:01"}]})";
+    const std::string longInquiry =
+        R"({"timing": {"inquiry_ms": 60000}, "devices": [{"address": "00:00:00:00:00:01"}]})";
     ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(longInquiry));
     for (bool byReset : {false, true}) {
         bth::LookupId lookup = 0;
@@ -59,8 +65,10 @@ TEST(RadioInquiry, EndOrResetReleasesANextWaitingForTheInquiry) {
             result = Radio().NextInquiryDevice(lookup, &device);
         });
         ASSERT_TRUE(Radio().AwaitBlockedRequests(1, kGenerous));
-        if (byReset) ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(longInquiry));
-        else EXPECT_EQ(Radio().EndLookup(lookup), 0u);
+        if (byReset)
+            ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(longInquiry));
+        else
+            EXPECT_EQ(Radio().EndLookup(lookup), 0u);
         waiter.join();
         EXPECT_EQ(result, WSA_E_CANCELLED) << (byReset ? "reset" : "end");
         EXPECT_EQ(Radio().EndLookup(lookup), WSAEINVAL);

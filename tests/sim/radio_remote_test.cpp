@@ -43,7 +43,8 @@ TEST(RadioRemote, PairingAnUnreachableDeviceTimesOut) {
 }
 
 TEST(RadioRemote, ResetReleasesANameQueryWaitingForTheDevice) {
-    const std::string slow = R"({"timing": {"name_ms": 60000}, "devices": [{"name": "A", "address": "00:00:00:00:00:01"}]})";
+    const std::string slow =
+        R"({"timing": {"name_ms": 60000}, "devices": [{"name": "A", "address": "00:00:00:00:00:01"}]})";
     ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(slow));
     DWORD answer = 0;
     std::thread waiter([&] {

@@ -66,7 +66,8 @@ TEST(RadioSdp, AShortUuidFindsARecordKeyedByItsLongForm) {
     ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(kWorld));
     sdp::Record wide;
     wide.Set(sdp::attr::kServiceRecordHandle, sdp::DataElement::UInt32(0x10000));
-    wide.Set(sdp::attr::kServiceClassIdList, sdp::DataElement::Sequence({sdp::DataElement::Uuid128(sdp::uuids::kSerialPort)}));
+    wide.Set(sdp::attr::kServiceClassIdList,
+             sdp::DataElement::Sequence({sdp::DataElement::Uuid128(sdp::uuids::kSerialPort)}));
     sim::Radio::Instance().SetSdpRecords(kPhone, {wide});
     std::vector<std::uint8_t> response;
     ASSERT_EQ(Search(kPhone, Short(0x1101), &response), 0u);
@@ -119,9 +120,10 @@ TEST(RadioSdp, SearchesWithoutAPatternOrARangeAreRefused) {
 
 TEST(RadioSdp, DatabaseFillsInChannelsAndNames) {
     using sim::Profile;
-    const auto database = sim::BuildSdpDatabase(
-        {{Profile::DialupNetworking, "", 0}, {Profile::SerialPort, "", 1}, {Profile::FileTransfer, "Files", 0},
-         {Profile::Handsfree, "", 3}});
+    const auto database = sim::BuildSdpDatabase({{Profile::DialupNetworking, "", 0},
+                                                 {Profile::SerialPort, "", 1},
+                                                 {Profile::FileTransfer, "Files", 0},
+                                                 {Profile::Handsfree, "", 3}});
     ASSERT_EQ(database.size(), 4u);
     EXPECT_EQ(sdp::RfcommChannel(database[0]), 2);  // 1 is taken by the serial port
     EXPECT_EQ(sdp::RfcommChannel(database[1]), 1);

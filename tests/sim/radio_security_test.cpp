@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/bluetooth/bt_security_store.h"
 #include "platform/kernel/kernel.h"
 #include "platform/registry/registry.h"
 #include "sim/radio.h"
-#include "platform/bluetooth/bt_security_store.h"
 #include "support/sim_world.h"
 
 namespace {
@@ -43,7 +43,8 @@ TEST(RadioSecurity, PairedDevicesAreInTheSecurityKeyAndReplacedOnReset) {
     ASSERT_EQ(RegSetValueExW(key, L"pin000000000007", 0, REG_BINARY, own, sizeof own), ERROR_SUCCESS);
     RegCloseKey(key);
 
-    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(R"({"devices": [{"address": "00:0E:9F:11:22:33", "paired_pin": "42"}]})"));
+    ASSERT_NO_FATAL_FAILURE(
+        testsupport::UseWorld(R"({"devices": [{"address": "00:0E:9F:11:22:33", "paired_pin": "42"}]})"));
     EXPECT_EQ(SecurityValue(L"pin0012ab34cd56"), "absent");
     EXPECT_EQ(SecurityValue(L"pin000e9f112233"), "42");
     EXPECT_EQ(SecurityValue(L"pin000000000007"), "99");

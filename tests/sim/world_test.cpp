@@ -31,8 +31,9 @@ TEST(World, DefaultWorldIsAPlausibleNeighbourhood) {
 TEST(World, ErrorsNameTheFileAndTheOffendingField) {
     EXPECT_NE(ParseError(R"({"adapter": {"address": "00:0A:3A:12:34"}})").find("w.json: field \"adapter.address\""),
               std::string::npos);
-    EXPECT_NE(ParseError(R"({"devices": [{"address": "00:00:00:00:00:01"}, {"name": "x"}]})").find("devices[1].address"),
-              std::string::npos);
+    EXPECT_NE(
+        ParseError(R"({"devices": [{"address": "00:00:00:00:00:01"}, {"name": "x"}]})").find("devices[1].address"),
+        std::string::npos);
     EXPECT_NE(ParseError(R"({"devices": [{"address": "00:00:00:00:00:01", "services": [{"profile": "hid"}]}]})")
                   .find("devices[0].services[0].profile"),
               std::string::npos);
@@ -56,9 +57,8 @@ TEST(World, ToolsRefuseABadWorldFileWithStatusTwo) {
     auto path = platform::NimbrelHome() / "bad.json";
     std::ofstream(path) << "{ \"devices\": [ { \"address\": 12 } ] }";
     std::string output;
-    int status = testsupport::RunCommand(testsupport::ToolPath("nimbrelctl") + " --world " + path.string() +
-                                             " status 2>&1",
-                                         &output);
+    int status = testsupport::RunCommand(
+        testsupport::ToolPath("nimbrelctl") + " --world " + path.string() + " status 2>&1", &output);
     EXPECT_EQ(status, 2);
     EXPECT_NE(output.find("bad.json: field \"devices[0].address\""), std::string::npos) << output;
     status = testsupport::RunCommand(testsupport::ToolPath("nimbrelctl") + " --world /nonexistent.json status 2>&1",

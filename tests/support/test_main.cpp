@@ -3,10 +3,10 @@
 // that use it, the simulated radio with the built-in world.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 
 #ifdef NIMBREL_TEST_WITH_RADIO
 #include "sim/simulated_radio.h"

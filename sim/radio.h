@@ -14,6 +14,7 @@
 #include "platform/bluetooth/bt_backend.h"
 #include "platform/bluetooth/sdp_record.h"
 #include "platform/kernel/types.h"
+#include "sim/export.h"
 #include "sim/inquiry/lookups.h"
 #include "sim/kernel_event.h"
 #include "sim/security/pin_requests.h"
@@ -34,7 +35,7 @@ struct AdapterState {
     std::uint32_t pairRequests = 0;  // pairing requests that reached the radio
 };
 
-class Radio final : public bth::Backend {
+class NIMBREL_SIM_API Radio final : public bth::Backend {
 public:
     // The radio of this process (made on first use with an empty world; see
     // InstallSimulatedRadio for the one a host starts with).

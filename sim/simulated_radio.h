@@ -3,6 +3,7 @@
 // once at start, before it makes the engine's first object.
 #include <string>
 
+#include "sim/export.h"
 #include "sim/world/world.h"
 
 namespace sim {
@@ -10,8 +11,8 @@ namespace sim {
 // The world NIMBREL_WORLD names, else the built-in one. False, with a message naming the file
 // and the field, for a world that cannot be read; the radio is then installed without a
 // stack, so the engine reports that it cannot reach one.
-bool InstallSimulatedRadio(std::string* error = nullptr);
+NIMBREL_SIM_API bool InstallSimulatedRadio(std::string* error = nullptr);
 // This world.
-void InstallSimulatedRadio(const World& world);
+NIMBREL_SIM_API void InstallSimulatedRadio(const World& world);
 
 }  // namespace sim

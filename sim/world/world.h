@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "sim/export.h"
+
 namespace sim {
 
 // The four profiles the engine looks for, and two it does not (a headset offers only those).
@@ -63,16 +65,16 @@ struct World {
 
 // Parses a world from JSON text. On failure returns false and sets `error` to a message that
 // names `source` and the offending field (or the line and column of a syntax error).
-bool ParseWorld(const std::string& text, const std::string& source, World* world, std::string* error);
-bool LoadWorldFile(const std::string& path, World* world, std::string* error);
+NIMBREL_SIM_API bool ParseWorld(const std::string& text, const std::string& source, World* world, std::string* error);
+NIMBREL_SIM_API bool LoadWorldFile(const std::string& path, World* world, std::string* error);
 
 // The built-in neighbourhood used when NIMBREL_WORLD is unset.
-const std::string& DefaultWorldText();
+NIMBREL_SIM_API const std::string& DefaultWorldText();
 
 // The world chosen by the environment: NIMBREL_WORLD's file, else the default.
-bool LoadConfiguredWorld(World* world, std::string* error);
+NIMBREL_SIM_API bool LoadConfiguredWorld(World* world, std::string* error);
 
 // The device with this address, or null.
-const WorldDevice* FindDevice(const World& world, std::uint64_t address);
+NIMBREL_SIM_API const WorldDevice* FindDevice(const World& world, std::uint64_t address);
 
 }  // namespace sim

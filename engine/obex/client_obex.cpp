@@ -12,7 +12,7 @@ GUID BluetoothServiceClass(std::uint16_t shortUuid) {
 }
 
 CClientObex::CClientObex(CDevice* device) : CServiceDistant(device) {}
-CClientObex::~CClientObex() { waitForConnectionThread(); }
+CClientObex::~CClientObex() = default;
 
 void CClientObex::SetDistantDisconnection() { FireNotification(NOTIFY_OBEX_DISCONNECTED, 0); }
 
@@ -20,7 +20,7 @@ GUID CClientObex::getGuidTarget() const { return GUID{}; }
 GUID CClientObex::getGuidRequestedService() const { return GUID{}; }
 
 CClientFtp::CClientFtp(CDevice* device) : CClientObex(device) { setIdentity(SERVICE_ID_FTP, L"File Transfer"); }
-CClientFtp::~CClientFtp() { waitForConnectionThread(); }
+CClientFtp::~CClientFtp() = default;
 
 GUID CClientFtp::getGuidTarget() const {
     // The Folder Browsing service, F9EC7BC4-953C-11D2-984E-525400DC9E09, as the bytes of the
@@ -35,6 +35,6 @@ GUID CClientFtp::getGuidTarget() const {
 GUID CClientFtp::getGuidRequestedService() const { return BluetoothServiceClass(0x1106); }
 
 CClientOpp::CClientOpp(CDevice* device) : CClientObex(device) { setIdentity(SERVICE_ID_OPP, L"Object Push"); }
-CClientOpp::~CClientOpp() { waitForConnectionThread(); }
+CClientOpp::~CClientOpp() = default;
 
 GUID CClientOpp::getGuidRequestedService() const { return BluetoothServiceClass(0x1105); }

@@ -14,7 +14,7 @@
 namespace {
 
 constexpr const wchar_t* kContext = L"CDeviceLocal::Activate";
-constexpr int kHardwareReads = 10;
+constexpr int kHardwareRereads = 10;
 constexpr DWORD kHardwareReadIntervalMs = 1000;
 constexpr DWORD kPairThreadSettleMs = 500;
 
@@ -71,7 +71,7 @@ int CDeviceLocal::activateOn() {
 int CDeviceLocal::waitForHardware() {
     int status = 0;
     int result = BthGetHardwareStatus(&status);
-    for (int read = 1; (result != 0 || status != HCI_HARDWARE_RUNNING) && read < kHardwareReads; ++read) {
+    for (int reread = 0; (result != 0 || status != HCI_HARDWARE_RUNNING) && reread < kHardwareRereads; ++reread) {
         Sleep(kHardwareReadIntervalMs);
         result = BthGetHardwareStatus(&status);
     }

@@ -49,8 +49,8 @@ private:
     void startPairRequestThread();
     void stopPairRequestThread();
     static UINT pairRequestThread(void* device);
-    // Reads the hardware status until it runs, at most ten times a second apart; returns 0
-    // when it runs, else the error to report.
+    // Reads the hardware status until it runs: one read, then at most ten more a second apart;
+    // returns 0 when it runs, else the error to report.
     int waitForHardware();
 
     std::atomic<int> m_bActivated{0};

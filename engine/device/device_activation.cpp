@@ -63,8 +63,7 @@ int CDeviceLocal::activateOn() {
         return 0;
     }
     m_bActivated = 1;
-    startPairRequestThread();
-    if (m_pPairRequestThread) Sleep(kPairThreadSettleMs);
+    if (startPairRequestThread()) Sleep(kPairThreadSettleMs);
     return 1;
 }
 
@@ -87,10 +86,14 @@ int CDeviceLocal::waitForHardware() {
 int CDeviceLocal::activateOff() {
     // With no "BTS1:" there is no service to restart; the engine still stops its own work.
     EndInquiry();
+    // Devices are deleted only on the host's thread, which this is: the copy stays valid while
+    // each device stops its discovery and raises its disconnections with no lock held.
+    CArray<CDeviceDistant*, CDeviceDistant*> devices;
     {
         auto lock = DevicesLock();
-        for (auto* device : m_aDevices) device->DisconnectAllServices();
+        devices.Copy(m_aDevices);
     }
+    for (auto* device : devices) device->DisconnectAllServices();
     stopPairRequestThread();
     if (!ControlStackService(IOCTL_SERVICE_START)) RaiseError(ERR_BTS_RESTART, kContext);
     m_bActivated = 0;

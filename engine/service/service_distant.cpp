@@ -45,12 +45,17 @@ UINT CServiceDistant::DoConnectionProcThread(void* argument) {
 
 int CServiceDistant::Disconnect() {
     cancelConnection();
-    if (!IsConnected()) return 1;
-    if (makeDisconnection()) {
-        SetConnected(0);
-        m_bDistantDisconnection = 0;
-        FireNotification(NOTIFY_DISCONNECTED, Value(this));
+    bool disconnected = false;
+    {
+        // The host and the connection monitor may both ask: one disconnection, one announcement.
+        std::lock_guard lock(m_disconnectLock);
+        if (IsConnected() && makeDisconnection()) {
+            SetConnected(0);
+            m_bDistantDisconnection = 0;
+            disconnected = true;
+        }
     }
+    if (disconnected) FireNotification(NOTIFY_DISCONNECTED, Value(this));
     return IsConnected() ? 0 : 1;
 }
 

@@ -8,6 +8,7 @@
 // then deletes it. Subclasses need not do anything for it in their destructors.
 #include <atomic>
 #include <ctime>
+#include <mutex>
 
 #include "engine/service/service.h"
 
@@ -44,4 +45,7 @@ protected:
     std::atomic<int> m_iDistantDisconnectionCount{0};
     std::atomic<std::time_t> m_tDistantDisconnectionTime{0};
     std::atomic<int> m_bDistantDisconnection{0};
+
+private:
+    std::mutex m_disconnectLock;  // held over makeDisconnection, never over a notification
 };

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <thread>
 
 #include "engine/device/device_local.h"
@@ -39,11 +40,6 @@ int WalkTheLists(NOTIFY_VALUE, NOTIFY_VALUE user) {
     return 0;
 }
 
-std::vector<CDeviceDistant*> Devices(CDeviceLocal& local) {
-    auto lock = local.DevicesLock();
-    return std::vector<CDeviceDistant*>(local.GetDevices().begin(), local.GetDevices().end());
-}
-
 TEST(LockingContract, CallbacksWalkingTheListsNeverHangTheHostThatClearsSearchesDeactivatesAndDeletes) {
     UseWorld(R"({"timing": {"sdp_ms": 2}, "devices": [
         {"address": "00:00:00:00:00:01", "services": [{"profile": "ftp"}, {"profile": "spp"}, {"profile": "opp"}]},
@@ -59,70 +55,55 @@ TEST(LockingContract, CallbacksWalkingTheListsNeverHangTheHostThatClearsSearches
         ASSERT_EQ(local.Activate(1), 1);
         size_t started = 0;
         for (int round = 0; round < 40; ++round) {
-            // Forgets the devices of the last round while their service searches still run.
+            // Forgets the devices of the last round while their service searches still run, and
+            // while the pair-request thread adds one.
+            sim::Radio::Instance().RaisePinRequest(0xA0 + round);
             ASSERT_EQ(local.FindDevices(), 1);
             ASSERT_TRUE(log.WaitFor(NOTIFY_INQUIRY_END, ++started));
-            for (auto* device : Devices(local)) {
-                ASSERT_EQ(device->FindServices(), 1);
-                ++started;
-            }
+            for (int i = 1; i <= 3; ++i, ++started) ASSERT_EQ(local.getDeviceDistant(i)->FindServices(), 1);
         }
         EXPECT_EQ(local.Activate(0), 1);  // ends the last searches
-        for (auto* device : Devices(local)) device->FindServices();
+        for (int i = 1; i <= 3; ++i) local.getDeviceDistant(i)->FindServices();
         // The local device goes while these run.
     }
-    NIMBRL_UnregisterCallback(NOTIFY_DEVICE_ADDED);
-    NIMBRL_UnregisterCallback(NOTIFY_SERVICE_ADDED);
     EXPECT_GT(g_walks.load(), 40);
     EXPECT_FALSE(errors.Has(ERR_INQUIRY_NO_STOP));
     EXPECT_FALSE(errors.Has(ERR_INQUIRY_RUNNING));
 }
 
-// A callback that holds on to the object it was handed until the host's thread has taken it
-// out of its list, then uses it.
+// A callback that keeps the object it was handed until the host's thread has taken it out of
+// its list, then uses it.
 struct Probe {
     HANDLE entered = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     std::function<bool()> listed;
-    std::atomic<bool> usedAfterRemoval{false};
-    CString name;
-
+    CString nameAfterRemoval;
     ~Probe() { CloseHandle(entered); }
-    void Hold(const std::function<CString()>& use) {
-        SetEvent(entered);
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (listed() && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
-        if (listed()) return;
-        name = use();
-        usedAfterRemoval = true;
-    }
 };
 
-int HoldDevice(NOTIFY_VALUE value, NOTIFY_VALUE user) {
-    reinterpret_cast<Probe*>(user)->Hold([value] { return reinterpret_cast<CDeviceDistant*>(value)->GetName(); });
-    return 0;
-}
-
-int HoldService(NOTIFY_VALUE value, NOTIFY_VALUE user) {
-    reinterpret_cast<Probe*>(user)->Hold([value] { return reinterpret_cast<CServiceDistant*>(value)->GetName(); });
+template <class Object>
+int Hold(NOTIFY_VALUE value, NOTIFY_VALUE user) {
+    auto* probe = reinterpret_cast<Probe*>(user);
+    SetEvent(probe->entered);
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (probe->listed() && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+    if (!probe->listed()) probe->nameAfterRemoval = reinterpret_cast<Object*>(value)->GetName();
     return 0;
 }
 
 TEST(LockingContract, ADeviceHandedToAPinRequestOutlivesTheCallbackEvenWhenTheHostSearchesAgain) {
     UseWorld("{}");
     auto& log = NotificationLog::Attach();
-    Watchdog watchdog("the host's search against a pin request callback");
+    Watchdog watchdog("the host's search against a PIN request callback");
     CDeviceLocal local;
     Probe probe;
     probe.listed = [&] { return local.getDeviceDistant(0xBEEF) != nullptr; };
-    NIMBRL_RegisterCallback(NOTIFY_PIN_REQUEST, &HoldDevice, reinterpret_cast<NOTIFY_VALUE>(&probe));
+    NIMBRL_RegisterCallback(NOTIFY_PIN_REQUEST, &Hold<CDeviceDistant>, reinterpret_cast<NOTIFY_VALUE>(&probe));
     ASSERT_EQ(local.Activate(1), 1);
     sim::Radio::Instance().RaisePinRequest(0xBEEF);
     ASSERT_EQ(WaitForSingleObject(probe.entered, 30000), WAIT_OBJECT_0);
     ASSERT_EQ(local.FindDevices(), 1);  // forgets the device while the callback still has it
     ASSERT_TRUE(log.WaitFor(NOTIFY_INQUIRY_END));
-    EXPECT_TRUE(probe.usedAfterRemoval.load());
-    EXPECT_EQ(probe.name, CString(L"Unknown"));
-    NIMBRL_UnregisterCallback(NOTIFY_PIN_REQUEST);
+    EXPECT_EQ(probe.nameAfterRemoval, CString(L"Unknown"));
 }
 
 TEST(LockingContract, AServiceHandedToAConnectionCallbackOutlivesTheCallbackEvenWhenTheHostSearchesAgain) {
@@ -137,14 +118,12 @@ TEST(LockingContract, AServiceHandedToAConnectionCallbackOutlivesTheCallbackEven
         auto lock = device->ServicesLock();
         return device->GetServices().GetSize() != 0;
     };
-    NIMBRL_RegisterCallback(NOTIFY_CONNECT_FAILED, &HoldService, reinterpret_cast<NOTIFY_VALUE>(&probe));
+    NIMBRL_RegisterCallback(NOTIFY_CONNECT_FAILED, &Hold<CServiceDistant>, reinterpret_cast<NOTIFY_VALUE>(&probe));
     spp->Connect();  // fails: the serial transport does not exist yet
     ASSERT_EQ(WaitForSingleObject(probe.entered, 30000), WAIT_OBJECT_0);
     ASSERT_EQ(device->FindServices(), 1);  // forgets the service while the callback still has it
     ASSERT_TRUE(log.WaitFor(NOTIFY_INQUIRY_END));
-    EXPECT_TRUE(probe.usedAfterRemoval.load());
-    EXPECT_EQ(probe.name, CString(L"Serial Port"));
-    NIMBRL_UnregisterCallback(NOTIFY_CONNECT_FAILED);
+    EXPECT_EQ(probe.nameAfterRemoval, CString(L"Serial Port"));
 }
 
 }  // namespace

@@ -4,9 +4,6 @@
 #include "engine/frame/error_codes.h"
 #include "engine/frame/error_manager.h"
 #include "engine/frame/notifications.h"
-#include "platform/kernel/last_error.h"
-#include "platform/kernel/sync.h"
-#include "platform/kernel/thread.h"
 
 namespace {
 constexpr DWORD kInquiryStopWaitMs = 3000;
@@ -27,55 +24,69 @@ void CDevice::SetName(const CString& name) {
 }
 
 int CDevice::BeginInquiry() {
-    m_bStop.store(0);
-    if (!Clear()) return m_pInquiryThread ? 1 : 0;  // the running discovery goes on
-    CWinThread* thread = AfxBeginThread(&CDevice::doInquiryThread, this, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
-    if (!thread) return 0;
-    thread->m_bAutoDelete = FALSE;
-    m_pInquiryThread = thread;
-    thread->ResumeThread();
-    return 1;
+    if (!Clear()) return 1;  // the running discovery goes on
+    m_bInquiryEnding.store(false);
+    return m_inquiryThread.Start(&CDevice::doInquiryThread, this) ? 1 : 0;
 }
 
 void CDevice::EndInquiry() {
-    if (!m_pInquiryThread) return;
-    m_bStop.store(1);
-    // Ending the lookup releases a thread blocked in it.
-    if (HANDLE lookup = m_hLookup.load()) BthNsLookupServiceEnd(lookup);
-    if (WaitForSingleObject(m_pInquiryThread->m_hThread, kInquiryStopWaitMs) == WAIT_TIMEOUT) {
+    if (m_inquiryThread.IsCurrent()) {  // from a callback of the discovery itself: it ends soon
+        m_inquiryThread.RequestStop();
+        return;
+    }
+    if (!m_inquiryThread.IsRunning()) {
+        m_inquiryThread.Join();
+        return;
+    }
+    m_inquiryThread.RequestStop();
+    {
+        // Ending the lookup releases a thread blocked in it.
+        std::lock_guard lock(m_lookupLock);
+        if (m_hLookup) BthNsLookupServiceEnd(m_hLookup);
+        m_hLookup = nullptr;
+    }
+    if (!m_inquiryThread.Join(kInquiryStopWaitMs)) {
         // A thread is never killed: say that it is late, and wait for it.
         RaiseError(ERR_INQUIRY_NO_STOP, L"CDevice::EndInquiry");
-        WaitForSingleObject(m_pInquiryThread->m_hThread, INFINITE);
+        m_inquiryThread.Join();
     }
-    delete m_pInquiryThread;
-    m_pInquiryThread = nullptr;
 }
 
 int CDevice::Clear() {
-    if (m_pInquiryThread) {
-        DWORD exitCode = 0;
-        if (GetExitCodeThread(m_pInquiryThread->m_hThread, &exitCode)) {
-            if (exitCode == STILL_ACTIVE) {
-                RaiseError(ERR_INQUIRY_RUNNING, L"CDevice::Clear");
-                return 0;
-            }
-        } else {
-            // The thread cannot be asked about: wait for it rather than kill it.
-            DWORD error = GetLastError();
-            WaitForSingleObject(m_pInquiryThread->m_hThread, INFINITE);
-            RaiseError(static_cast<int>(error), L"CDevice::Clear");
+    if (m_inquiryThread.IsRunning()) {
+        // A thread that has announced its end only returns; the discovery thread itself (a host
+        // callback of its own 1026) cannot wait for itself.
+        if (!m_bInquiryEnding.load() || m_inquiryThread.IsCurrent()) {
+            RaiseError(ERR_INQUIRY_RUNNING, L"CDevice::Clear");
+            return 0;
         }
-        delete m_pInquiryThread;
-        m_pInquiryThread = nullptr;
     }
+    m_inquiryThread.Join();
     deleteKnownElements();
     return 1;
+}
+
+bool CDevice::holdLookup(HANDLE lookup) {
+    std::lock_guard lock(m_lookupLock);
+    if (StopRequested()) {
+        BthNsLookupServiceEnd(lookup);
+        return false;
+    }
+    m_hLookup = lookup;
+    return true;
+}
+
+void CDevice::endLookup() {
+    std::lock_guard lock(m_lookupLock);
+    if (m_hLookup) BthNsLookupServiceEnd(m_hLookup);
+    m_hLookup = nullptr;
 }
 
 UINT CDevice::doInquiryThread(void* device) {
     auto* self = static_cast<CDevice*>(device);
     FireNotification(NOTIFY_INQUIRY_BEGIN, 0);
     self->doInquiryThreadWork();
+    self->m_bInquiryEnding.store(true);
     FireNotification(NOTIFY_INQUIRY_END, 0);
     return 0;
 }

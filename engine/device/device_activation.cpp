@@ -14,7 +14,7 @@
 namespace {
 
 constexpr const wchar_t* kContext = L"CDeviceLocal::Activate";
-constexpr int kHardwareReads = 10;
+constexpr int kHardwareRereads = 10;
 constexpr DWORD kHardwareReadIntervalMs = 1000;
 constexpr DWORD kPairThreadSettleMs = 500;
 
@@ -63,15 +63,14 @@ int CDeviceLocal::activateOn() {
         return 0;
     }
     m_bActivated = 1;
-    startPairRequestThread();
-    if (m_pPairRequestThread) Sleep(kPairThreadSettleMs);
+    if (startPairRequestThread()) Sleep(kPairThreadSettleMs);
     return 1;
 }
 
 int CDeviceLocal::waitForHardware() {
     int status = 0;
     int result = BthGetHardwareStatus(&status);
-    for (int read = 1; (result != 0 || status != HCI_HARDWARE_RUNNING) && read < kHardwareReads; ++read) {
+    for (int reread = 0; (result != 0 || status != HCI_HARDWARE_RUNNING) && reread < kHardwareRereads; ++reread) {
         Sleep(kHardwareReadIntervalMs);
         result = BthGetHardwareStatus(&status);
     }
@@ -87,10 +86,14 @@ int CDeviceLocal::waitForHardware() {
 int CDeviceLocal::activateOff() {
     // With no "BTS1:" there is no service to restart; the engine still stops its own work.
     EndInquiry();
+    // Devices are deleted only on the host's thread, which this is: the copy stays valid while
+    // each device stops its discovery and raises its disconnections with no lock held.
+    CArray<CDeviceDistant*, CDeviceDistant*> devices;
     {
         auto lock = DevicesLock();
-        for (auto* device : m_aDevices) device->DisconnectAllServices();
+        devices.Copy(m_aDevices);
     }
+    for (auto* device : devices) device->DisconnectAllServices();
     stopPairRequestThread();
     if (!ControlStackService(IOCTL_SERVICE_START)) RaiseError(ERR_BTS_RESTART, kContext);
     m_bActivated = 0;

@@ -42,11 +42,8 @@ CDeviceDistant::CDeviceDistant(BT_ADDR address, CString name, unsigned int class
 
 CDeviceDistant::~CDeviceDistant() {
     EndInquiry();
-    std::lock_guard lock(m_servicesLock);
-    for (auto* service : m_aServices) delete service;
-    for (auto* service : m_aShortcutServices) delete service;
-    m_aServices.RemoveAll();
-    m_aShortcutServices.RemoveAll();
+    deleteServices(m_aServices);
+    deleteServices(m_aShortcutServices);
 }
 
 CServiceDistant* CDeviceDistant::addServiceToArray(int which, unsigned int id, unsigned int comPort) {
@@ -84,16 +81,33 @@ CServiceDistant* CDeviceDistant::AddShortcutService(unsigned int id, unsigned in
 }
 
 void CDeviceDistant::deleteKnownElements() {
-    std::lock_guard lock(m_servicesLock);
-    for (auto* service : m_aServices) delete service;
-    m_aServices.RemoveAll();
+    deleteServices(m_aServices);
     m_bFoundServices = 0;
+}
+
+void CDeviceDistant::deleteServices(CArray<CServiceDistant*, CServiceDistant*>& list) {
+    CArray<CServiceDistant*, CServiceDistant*> taken;
+    {
+        std::lock_guard lock(m_servicesLock);
+        taken.Copy(list);
+        list.RemoveAll();
+    }
+    for (auto* service : taken) {
+        service->shutDown();  // while the object is whole: its virtual disconnection still runs
+        delete service;
+    }
 }
 
 void CDeviceDistant::DisconnectAllServices() {
     EndInquiry();
-    std::lock_guard lock(m_servicesLock);
-    for (auto* service : m_aServices) service->Disconnect();
+    // Services are deleted only on the host's thread, which this is: the copy stays valid while
+    // each disconnection is raised with no lock held.
+    CArray<CServiceDistant*, CServiceDistant*> services;
+    {
+        std::lock_guard lock(m_servicesLock);
+        services.Copy(m_aServices);
+    }
+    for (auto* service : services) service->Disconnect();
 }
 
 void CDeviceDistant::Update() {

@@ -1,6 +1,22 @@
 #pragma once
 // One remote device: identity, paired state, the services found on it by SDP search and the
 // services that exist because a shortcut names them.
+//
+// Locking and lifetime. The service lists change on the device's discovery thread; read them
+// while holding ServicesLock(), on any thread, callbacks included (after DevicesLock() when
+// both are held). It is a plain mutex: while holding it call nothing of the engine but the
+// accessors of the listed services. No engine lock is held while a host callback runs.
+//
+// Found services are deleted only by FindServices (which forgets the last search) and by the
+// device's destructor, on the host's thread; shortcut services only by the destructor. Each is
+// taken out of its list under the lock; with the lock let go, its connection attempt is waited
+// for, a connected service is disconnected (NOTIFY_DISCONNECTED), and then it is deleted. So a
+// service pointer
+//  - read from GetServices() under ServicesLock() is valid while the lock is held and, on the
+//    host's thread, until that thread next calls FindServices on this device or the device goes;
+//  - handed to a callback (NOTIFY_CONNECTING, NOTIFY_CONNECTED, NOTIFY_CONNECT_FAILED,
+//    NOTIFY_DISCONNECTED) is valid until the callback returns, and on the host's thread as above.
+// The device itself goes when the local device forgets it (see device_local.h).
 #include <mutex>
 
 #include "engine/device/device.h"
@@ -17,10 +33,10 @@ public:
 
     int IsPaired() const { return m_bPaired.load(); }
     int GetFoundServices() const { return m_bFoundServices.load(); }
-    // The arrays change on the discovery thread; hold ServicesLock() while reading them.
+    // Read both lists while holding ServicesLock() (see above).
     CArray<CServiceDistant*, CServiceDistant*>& GetServices() { return m_aServices; }
     CArray<CServiceDistant*, CServiceDistant*>& GetShortcutServices() { return m_aShortcutServices; }
-    std::unique_lock<std::recursive_mutex> ServicesLock() const { return std::unique_lock(m_servicesLock); }
+    std::unique_lock<std::mutex> ServicesLock() const { return std::unique_lock(m_servicesLock); }
 
     CServiceDistant* GetService(unsigned int id);
     CServiceDistant* AddDistantService(unsigned int id, unsigned int comPort);
@@ -39,9 +55,12 @@ protected:
     CServiceDistant* addServiceToArray(int which, unsigned int id, unsigned int comPort);
 
 private:
+    // Takes every service out of the list, then (no lock held) shuts each down and deletes it.
+    void deleteServices(CArray<CServiceDistant*, CServiceDistant*>& list);
+
     std::atomic<int> m_bPaired;
     std::atomic<int> m_bFoundServices{0};
-    mutable std::recursive_mutex m_servicesLock;
+    mutable std::mutex m_servicesLock;
     CArray<CServiceDistant*, CServiceDistant*> m_aServices;
     CArray<CServiceDistant*, CServiceDistant*> m_aShortcutServices;
 };

@@ -48,9 +48,7 @@ CDeviceLocal::~CDeviceLocal() {
     CoUninitialize();
     EndInquiry();
     deleteKnownElements();
-    std::lock_guard lock(m_devicesLock);
-    for (auto* device : m_aShortcutDevices) delete device;
-    m_aShortcutDevices.RemoveAll();
+    deleteDevices(m_aShortcutDevices);
 }
 
 void CDeviceLocal::SetFindable(int findable) {

@@ -1,12 +1,31 @@
 #pragma once
 // The engine's root object: the local radio. The host makes exactly one and reaches every
 // other engine object through it.
+//
+// Locking and lifetime. The device lists change on engine threads (discovery, pair requests);
+// read them while holding DevicesLock(), on any thread, callbacks included. The lock is a plain
+// mutex: while holding it, call nothing of the engine but the accessors of the listed devices
+// (and a device's ServicesLock(), taken after DevicesLock()). The engine holds no lock of its
+// own while a host callback or error receiver runs, and never waits for a thread while it
+// holds a list lock.
+//
+// Devices are deleted only by FindDevices (which forgets the last discovery) and by the
+// destructor, called on the host's own thread and never from a callback. They take the devices
+// out of the list under the lock, let go of it, wait for every engine thread and callback still
+// using them, then delete them. So a device pointer
+//  - read from GetDevices() under DevicesLock() is valid while the lock is held and, on the
+//    host's thread, until that thread next calls FindDevices or deletes the local device;
+//  - handed to a NOTIFY_PIN_REQUEST callback, or returned by addDevice or getDeviceDistant, is
+//    valid until the callback returns and, on the host's thread, until the same calls.
+// Shortcut devices live as long as the local device.
 #include <atomic>
 #include <mutex>
 
 #include "engine/device/device.h"
 #include "engine/device/device_distant.h"
 #include "engine/frame/export.h"
+#include "engine/frame/in_use.h"
+#include "engine/frame/worker_thread.h"
 #include "platform/mfc/carray.h"
 
 class NIMBREL_API CDeviceLocal : public CDevice {
@@ -23,12 +42,10 @@ public:
     void SetAuthenticate(int on);
     int GetAuthenticate() const { return m_bAuthenticate.load(); }
 
-    // The device lists change on the discovery and pair-request threads: hold
-    // DevicesLock() while reading them. Devices are deleted only by FindDevices (which
-    // forgets the last discovery) and by the destructor, both on the host's thread.
+    // Read both lists while holding DevicesLock() (see above).
     CArray<CDeviceDistant*, CDeviceDistant*>& GetDevices() { return m_aDevices; }
     CArray<CDeviceDistant*, CDeviceDistant*>& GetShortcutDevices() { return m_aShortcutDevices; }
-    std::unique_lock<std::recursive_mutex> DevicesLock() const { return std::unique_lock(m_devicesLock); }
+    std::unique_lock<std::mutex> DevicesLock() const { return std::unique_lock(m_devicesLock); }
     int GetFoundDevices() const { return m_bFoundDevices.load(); }
     int FindDevices();
     // The listed device with this address, else a new one (announced with NOTIFY_DEVICE_ADDED).
@@ -44,22 +61,30 @@ protected:
     void findDistantDevices();
 
 private:
+    // With the list lock held: the listed device with this address, else a new one appended
+    // (`added` tells which).
+    CDeviceDistant* findOrAppend(BT_ADDR address, const CString& name, unsigned int classOfDevice, int paired,
+                                 bool* added);
+    CDeviceDistant* findListed(BT_ADDR address) const;
+    // Takes every device out of the list, then (no lock held) waits until none is in use and
+    // deletes them.
+    void deleteDevices(CArray<CDeviceDistant*, CDeviceDistant*>& list);
     int activateOn();
     int activateOff();
-    void startPairRequestThread();
+    bool startPairRequestThread();
     void stopPairRequestThread();
     static UINT pairRequestThread(void* device);
-    // Reads the hardware status until it runs, at most ten times a second apart; returns 0
-    // when it runs, else the error to report.
+    // Reads the hardware status until it runs: one read, then at most ten more a second apart;
+    // returns 0 when it runs, else the error to report.
     int waitForHardware();
 
     std::atomic<int> m_bActivated{0};
     std::atomic<int> m_bFindable{1};
     std::atomic<int> m_bAuthenticate{0};
     std::atomic<int> m_bFoundDevices{0};
-    mutable std::recursive_mutex m_devicesLock;
+    mutable std::mutex m_devicesLock;
     CArray<CDeviceDistant*, CDeviceDistant*> m_aDevices;
     CArray<CDeviceDistant*, CDeviceDistant*> m_aShortcutDevices;
-    CWinThread* m_pPairRequestThread = nullptr;
-    HANDLE m_hPairRequestStop = nullptr;
+    InUse m_devicesInUse;  // devices handed to callbacks outside the lock
+    WorkerThread m_pairRequestThread;
 };

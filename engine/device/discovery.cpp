@@ -21,35 +21,56 @@ constexpr DWORD kResultBufferBytes = 5000;
 int CDeviceLocal::FindDevices() { return m_bActivated ? BeginInquiry() : 0; }
 
 CDeviceDistant* CDeviceLocal::addDevice(BT_ADDR address, CString name, unsigned int classOfDevice, int paired) {
+    bool added = false;
     CDeviceDistant* device = nullptr;
     {
         std::lock_guard lock(m_devicesLock);
-        if (CDeviceDistant* known = getDeviceDistant(address)) {
-            m_bFoundDevices = 1;
-            return known;
-        }
-        device = new CDeviceDistant(address, name, classOfDevice, paired);
-        m_aDevices.Add(device);
-        m_bFoundDevices = 1;
-        // Announced with the list held, so that the device cannot be forgotten while the host
-        // looks at it in its callback.
-        FireNotification(NOTIFY_DEVICE_ADDED, 0);
+        device = findOrAppend(address, name, classOfDevice, paired, &added);
     }
+    // Announced with no lock held: the host's callback may take DevicesLock() itself. The device
+    // can only be deleted by the host's own thread (FindDevices), not while this one uses it.
+    if (added) FireNotification(NOTIFY_DEVICE_ADDED, 0);
     return device;
 }
 
-CDeviceDistant* CDeviceLocal::getDeviceDistant(BT_ADDR address) {
-    std::lock_guard lock(m_devicesLock);
+CDeviceDistant* CDeviceLocal::findOrAppend(BT_ADDR address, const CString& name, unsigned int classOfDevice,
+                                           int paired, bool* added) {
+    m_bFoundDevices = 1;
+    *added = false;
+    if (CDeviceDistant* known = findListed(address)) return known;
+    auto* device = new CDeviceDistant(address, name, classOfDevice, paired);
+    m_aDevices.Add(device);
+    *added = true;
+    return device;
+}
+
+CDeviceDistant* CDeviceLocal::findListed(BT_ADDR address) const {
     for (auto* device : m_aDevices)
         if (device->GetBtAddr() == address) return device;
     return nullptr;
 }
 
-void CDeviceLocal::deleteKnownElements() {
+CDeviceDistant* CDeviceLocal::getDeviceDistant(BT_ADDR address) {
     std::lock_guard lock(m_devicesLock);
-    for (auto* device : m_aDevices) delete device;
-    m_aDevices.RemoveAll();
+    return findListed(address);
+}
+
+void CDeviceLocal::deleteKnownElements() {
+    deleteDevices(m_aDevices);
     m_bFoundDevices = 0;
+}
+
+void CDeviceLocal::deleteDevices(CArray<CDeviceDistant*, CDeviceDistant*>& list) {
+    CArray<CDeviceDistant*, CDeviceDistant*> taken;
+    {
+        std::lock_guard lock(m_devicesLock);
+        taken.Copy(list);
+        list.RemoveAll();
+    }
+    // A device handed to a callback outside the lock stays until that callback has returned;
+    // each device then stops its own threads as it goes.
+    m_devicesInUse.WaitUnused();
+    for (auto* device : taken) delete device;
 }
 
 void CDeviceLocal::doInquiryThreadWork() {
@@ -87,30 +108,28 @@ void CDeviceLocal::findDistantDevices() {
     HANDLE lookup = nullptr;
     if (BthNsLookupServiceBegin(&query, LUP_CONTAINERS, &lookup) != 0) {
         RaiseError(static_cast<int>(GetLastError()), L"CDeviceLocal::findDistantDevices");
-    } else {
-        SetLookup(lookup);
-        std::vector<std::uint64_t> storage(kResultBufferBytes / sizeof(std::uint64_t));
-        while (!StopRequested()) {
-            auto* results = reinterpret_cast<WSAQUERYSETW*>(storage.data());
-            *results = WSAQUERYSETW{};
-            results->dwSize = sizeof(WSAQUERYSETW);
-            results->dwNameSpace = NS_BTH;
-            DWORD length = kResultBufferBytes;
-            if (BthNsLookupServiceNext(lookup, LUP_RETURN_NAME | LUP_RETURN_ADDR | LUP_RETURN_BLOB, &length, results) !=
-                0)
-                break;
-            if (!results->lpcsaBuffer || !results->lpcsaBuffer->RemoteAddr.lpSockaddr) continue;
-            BT_ADDR address = results->lpcsaBuffer->RemoteAddr.lpSockaddr->btAddr;
-            unsigned int classOfDevice = 0;
-            if (results->lpBlob && results->lpBlob->pBlobData && results->lpBlob->cbSize >= sizeof(BthInquiryResult))
-                classOfDevice = reinterpret_cast<const BthInquiryResult*>(results->lpBlob->pBlobData)->cod;
-            if (classOfDevice == 0 && BthGetRemoteCOD(address, &classOfDevice) != 0) {
-                RaiseError(ERR_FOUND_DEVICE_COD, L"CDeviceLocal::findDistantDevices");
-                classOfDevice = 0;
-            }
-            addDevice(address, RemoteDeviceName(results->lpszServiceInstanceName), classOfDevice, 0);
-        }
+        return;
     }
-    BthNsLookupServiceEnd(lookup);
-    SetLookup(nullptr);
+    if (!holdLookup(lookup)) return;  // ended already: a stop came first
+    std::vector<std::uint64_t> storage(kResultBufferBytes / sizeof(std::uint64_t));
+    while (!StopRequested()) {
+        auto* results = reinterpret_cast<WSAQUERYSETW*>(storage.data());
+        *results = WSAQUERYSETW{};
+        results->dwSize = sizeof(WSAQUERYSETW);
+        results->dwNameSpace = NS_BTH;
+        DWORD length = kResultBufferBytes;
+        if (BthNsLookupServiceNext(lookup, LUP_RETURN_NAME | LUP_RETURN_ADDR | LUP_RETURN_BLOB, &length, results) != 0)
+            break;
+        if (!results->lpcsaBuffer || !results->lpcsaBuffer->RemoteAddr.lpSockaddr) continue;
+        BT_ADDR address = results->lpcsaBuffer->RemoteAddr.lpSockaddr->btAddr;
+        unsigned int classOfDevice = 0;
+        if (results->lpBlob && results->lpBlob->pBlobData && results->lpBlob->cbSize >= sizeof(BthInquiryResult))
+            classOfDevice = reinterpret_cast<const BthInquiryResult*>(results->lpBlob->pBlobData)->cod;
+        if (classOfDevice == 0 && BthGetRemoteCOD(address, &classOfDevice) != 0) {
+            RaiseError(ERR_FOUND_DEVICE_COD, L"CDeviceLocal::findDistantDevices");
+            classOfDevice = 0;
+        }
+        addDevice(address, RemoteDeviceName(results->lpszServiceInstanceName), classOfDevice, 0);
+    }
+    endLookup();
 }

@@ -13,25 +13,13 @@ constexpr DWORD kPinStoreTimeoutMs = 3000;
 constexpr DWORD kPinProcessTimeoutMs = 60000;
 }  // namespace
 
-void CDeviceLocal::startPairRequestThread() {
-    m_pPairRequestThread =
-        AfxBeginThread(&CDeviceLocal::pairRequestThread, this, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
-    m_hPairRequestStop = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    if (m_pPairRequestThread) {
-        m_pPairRequestThread->m_bAutoDelete = FALSE;
-        m_pPairRequestThread->ResumeThread();
-    }
+bool CDeviceLocal::startPairRequestThread() {
+    return m_pairRequestThread.Start(&CDeviceLocal::pairRequestThread, this);
 }
 
 void CDeviceLocal::stopPairRequestThread() {
-    if (m_pPairRequestThread && m_hPairRequestStop) {
-        SetEvent(m_hPairRequestStop);
-        WaitForSingleObject(m_pPairRequestThread->m_hThread, INFINITE);
-        delete m_pPairRequestThread;
-        CloseHandle(m_hPairRequestStop);
-        m_pPairRequestThread = nullptr;
-        m_hPairRequestStop = nullptr;
-    }
+    m_pairRequestThread.RequestStop();
+    m_pairRequestThread.Join();
 }
 
 UINT CDeviceLocal::pairRequestThread(void* device) {
@@ -49,13 +37,19 @@ int CDeviceLocal::DoPairRequestThreadWork() {
         CloseHandle(pinEvent);
         return 0;
     }
-    HANDLE waits[2] = {pinEvent, m_hPairRequestStop};
+    HANDLE waits[2] = {pinEvent, m_pairRequestThread.StopEvent()};
     while (WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0) {
         BT_ADDR address = 0;
         while (BthGetPINRequest(&address) == 0) {
-            std::lock_guard lock(m_devicesLock);  // the device stays listed while the host looks at it
-            CDeviceDistant* device = getDeviceDistant(address);
-            if (!device) device = addDevice(address, CString(), 0, 0);
+            bool added = false;
+            CDeviceDistant* device = nullptr;
+            InUse::Hold hold;  // the device outlives the host's callbacks, even if FindDevices runs meanwhile
+            {
+                std::lock_guard lock(m_devicesLock);
+                device = findOrAppend(address, CString(), 0, 0, &added);
+                hold = m_devicesInUse.Take();
+            }
+            if (added) FireNotification(NOTIFY_DEVICE_ADDED, 0);
             FireNotification(NOTIFY_PIN_REQUEST, reinterpret_cast<NOTIFY_VALUE>(device));
         }
     }

@@ -61,7 +61,7 @@ int CDeviceDistant::doInquiryServiceId(GUID serviceClass, WORD minAttribute, WOR
         RaiseError(error, kContext);
         return error ? error : -1;
     }
-    SetLookup(lookup);
+    if (!holdLookup(lookup)) return static_cast<int>(WSA_E_CANCELLED);  // a stop came first
 
     std::vector<std::uint64_t> storage(kResultBufferBytes / sizeof(std::uint64_t));  // aligned for the head
     auto* results = reinterpret_cast<WSAQUERYSETW*>(storage.data());
@@ -75,13 +75,13 @@ int CDeviceDistant::doInquiryServiceId(GUID serviceClass, WORD minAttribute, WOR
     } else if (!CountRecords(results->lpBlob, records)) {
         RaiseError(static_cast<int>(GetLastError()), kContext);
     }
-    BthNsLookupServiceEnd(lookup);
-    SetLookup(nullptr);
+    endLookup();
     return result;
 }
 
 void CDeviceDistant::doInquiryThreadWork() {
     for (const auto& profile : kProfiles) {
+        if (StopRequested()) break;  // EndInquiry: no further search, no further service
         int records = 0;
         if (doInquiryServiceId(profile.serviceClass.ToGuid(), 0x0000, 0xFFFF, &records) == 0 && records > 0) {
             if (addServiceToArray(SERVICE_ARRAY_FOUND, profile.id, NO_COM_PORT))

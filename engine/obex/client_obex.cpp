@@ -9,7 +9,7 @@
 // and is reported as such (CServiceDistant's makeConnection).
 
 CClientObex::CClientObex(CDevice* device) : CServiceDistant(device) {}
-CClientObex::~CClientObex() { waitForConnectionThread(); }
+CClientObex::~CClientObex() = default;
 
 void CClientObex::SetDistantDisconnection() { FireNotification(NOTIFY_OBEX_DISCONNECTED, 0); }
 
@@ -17,7 +17,7 @@ GUID CClientObex::getGuidTarget() const { return GUID{}; }
 GUID CClientObex::getGuidRequestedService() const { return GUID{}; }
 
 CClientFtp::CClientFtp(CDevice* device) : CClientObex(device) { setIdentity(SERVICE_ID_FTP, L"File Transfer"); }
-CClientFtp::~CClientFtp() { waitForConnectionThread(); }
+CClientFtp::~CClientFtp() = default;
 
 GUID CClientFtp::getGuidTarget() const {
     // The Folder Browsing service, F9EC7BC4-953C-11D2-984E-525400DC9E09, as the bytes of the
@@ -32,6 +32,6 @@ GUID CClientFtp::getGuidTarget() const {
 GUID CClientFtp::getGuidRequestedService() const { return sdp::uuids::kObexFileTransfer.ToGuid(); }
 
 CClientOpp::CClientOpp(CDevice* device) : CClientObex(device) { setIdentity(SERVICE_ID_OPP, L"Object Push"); }
-CClientOpp::~CClientOpp() { waitForConnectionThread(); }
+CClientOpp::~CClientOpp() = default;
 
 GUID CClientOpp::getGuidRequestedService() const { return sdp::uuids::kObexObjectPush.ToGuid(); }

@@ -6,7 +6,7 @@
 #include "engine/frame/export.h"
 #include "platform/kernel/types.h"
 #include "platform/mfc/cstring.h"
-#include "platform/mfc/winthread.h"
+#include "engine/frame/worker_thread.h"
 
 class CDevice;
 
@@ -48,6 +48,6 @@ protected:
     CString m_sName;
     std::atomic<unsigned int> m_uiComPort{NO_COM_PORT};
     CDevice* m_pDevice;
-    CWinThread* m_pConnectionThread = nullptr;
+    WorkerThread m_connectionThread;
     HANDLE m_hConnectionLock = nullptr;  // at most one connection attempt at a time
 };

@@ -10,34 +10,20 @@ NOTIFY_VALUE Value(CServiceDistant* service) { return reinterpret_cast<NOTIFY_VA
 
 CServiceDistant::CServiceDistant(CDevice* device) : CService(device) {}
 
-CServiceDistant::~CServiceDistant() { waitForConnectionThread(); }
+CServiceDistant::~CServiceDistant() { m_connectionThread.Join(); }
 
-void CServiceDistant::waitForConnectionThread() {
-    if (!m_pConnectionThread) return;
-    WaitForSingleObject(m_pConnectionThread->m_hThread, INFINITE);
-    delete m_pConnectionThread;
-    m_pConnectionThread = nullptr;
+void CServiceDistant::shutDown() {
+    m_connectionThread.Join();
+    Disconnect();
 }
 
 int CServiceDistant::Connect() {
     if (WaitForSingleObject(m_hConnectionLock, 0) != WAIT_OBJECT_0) return IsConnected();
     if (IsConnected()) Disconnect();
-    if (m_pConnectionThread) {
-        cancelConnection();
-        if (m_pConnectionThread) {
-            ReleaseSemaphore(m_hConnectionLock, 1, nullptr);
-            return IsConnected();
-        }
-    }
-    CWinThread* thread =
-        AfxBeginThread(&CServiceDistant::DoConnectionProcThread, this, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
-    if (!thread) {
+    // A previous attempt has let go of the connection lock, so it only returns now: wait for it,
+    // unless this is that attempt's own thread (a host callback of its outcome).
+    if (!m_connectionThread.Join() || !m_connectionThread.Start(&CServiceDistant::DoConnectionProcThread, this))
         ReleaseSemaphore(m_hConnectionLock, 1, nullptr);
-        return IsConnected();
-    }
-    thread->m_bAutoDelete = FALSE;
-    m_pConnectionThread = thread;
-    thread->ResumeThread();
     return IsConnected();
 }
 
@@ -45,36 +31,35 @@ UINT CServiceDistant::DoConnectionProcThread(void* argument) {
     auto* self = static_cast<CServiceDistant*>(argument);
     bool automatic = self->m_bDistantDisconnection != 0;  // a reconnection by the monitor stays quiet
     if (!automatic) FireNotification(NOTIFY_CONNECTING, Value(self));
-    if (!self->makeConnection()) {
-        if (!automatic) FireNotification(NOTIFY_CONNECT_FAILED, Value(self));
-    } else {
+    bool connected = self->makeConnection() != 0;
+    if (connected) {
         self->SetConnected(1);
-        if (!automatic) FireNotification(NOTIFY_CONNECTED, Value(self));
         self->m_bDistantDisconnection = 0;
     }
+    // The lock goes before the outcome is announced, so that the host may connect again as soon
+    // as it hears of it.
     ReleaseSemaphore(self->m_hConnectionLock, 1, nullptr);
+    if (!automatic) FireNotification(connected ? NOTIFY_CONNECTED : NOTIFY_CONNECT_FAILED, Value(self));
     return 0;
 }
 
 int CServiceDistant::Disconnect() {
     cancelConnection();
-    if (!IsConnected()) return 1;
-    if (makeDisconnection()) {
-        SetConnected(0);
-        m_bDistantDisconnection = 0;
-        FireNotification(NOTIFY_DISCONNECTED, Value(this));
+    bool disconnected = false;
+    {
+        // The host and the connection monitor may both ask: one disconnection, one announcement.
+        std::lock_guard lock(m_disconnectLock);
+        if (IsConnected() && makeDisconnection()) {
+            SetConnected(0);
+            m_bDistantDisconnection = 0;
+            disconnected = true;
+        }
     }
+    if (disconnected) FireNotification(NOTIFY_DISCONNECTED, Value(this));
     return IsConnected() ? 0 : 1;
 }
 
-int CServiceDistant::cancelConnection() {
-    if (!m_pConnectionThread) return 1;
-    DWORD exitCode = 0;
-    if (!GetExitCodeThread(m_pConnectionThread->m_hThread, &exitCode) || exitCode == STILL_ACTIVE) return 0;
-    delete m_pConnectionThread;
-    m_pConnectionThread = nullptr;
-    return 1;
-}
+int CServiceDistant::cancelConnection() { return m_connectionThread.Join(0) ? 1 : 0; }
 
 void CServiceDistant::SetDistantDisconnection() {
     m_bDistantDisconnection = 1;

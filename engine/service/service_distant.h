@@ -1,15 +1,25 @@
 #pragma once
 // A service offered by a remote device. Connecting runs on a thread of its own, one attempt
-// at a time; the outcome reaches the host as a notification.
+// at a time; the outcome reaches the host as a notification. Connect, Disconnect and
+// cancelConnection may be called from different threads (the host's, the connection monitor's).
+//
+// Going away takes two steps: the owner calls shutDown() while the object is whole (it waits
+// for a connection attempt and disconnects a connected service, raising NOTIFY_DISCONNECTED),
+// then deletes it. Subclasses need not do anything for it in their destructors.
 #include <atomic>
 #include <ctime>
+#include <mutex>
 
 #include "engine/service/service.h"
 
 class NIMBREL_API CServiceDistant : public CService {
 public:
     explicit CServiceDistant(CDevice* device);
+    // A service that was not shut down only has its connection thread waited for here.
     ~CServiceDistant() override;
+
+    // The first step of going away; see above. Not from a callback of the service's own attempt.
+    void shutDown();
 
     // Starts a connection attempt; returns the connected flag as it stands (normally 0).
     int Connect();
@@ -32,11 +42,10 @@ protected:
     virtual int makeConnection() { return 0; }
     virtual int makeDisconnection() { return 0; }
 
-    // Waits for a running connection attempt; each subclass destructor calls it first, so that
-    // the attempt never runs on a half-destroyed object.
-    void waitForConnectionThread();
-
     std::atomic<int> m_iDistantDisconnectionCount{0};
     std::atomic<std::time_t> m_tDistantDisconnectionTime{0};
     std::atomic<int> m_bDistantDisconnection{0};
+
+private:
+    std::mutex m_disconnectLock;  // held over makeDisconnection, never over a notification
 };

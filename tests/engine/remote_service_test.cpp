@@ -24,11 +24,12 @@ public:
     explicit GatedService(bool succeed) : CServiceDistant(nullptr), succeed_(succeed) {}
     ~GatedService() override {
         SetEvent(gate_);
-        waitForConnectionThread();
+        shutDown();
         CloseHandle(gate_);
     }
     void Open() { SetEvent(gate_); }
     std::atomic<int> attempts{0};
+    std::atomic<int> disconnections{0};
 
 protected:
     int makeConnection() override {
@@ -36,7 +37,7 @@ protected:
         WaitForSingleObject(gate_, INFINITE);
         return succeed_;
     }
-    int makeDisconnection() override { return 1; }
+    int makeDisconnection() override { return ++disconnections; }
 
 private:
     HANDLE gate_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -79,6 +80,31 @@ TEST(RemoteService, AFailedReconnectionByTheMonitorStaysQuietAndKeepsTheFlag) {
     EXPECT_EQ(service.attempts.load(), 1);
     EXPECT_TRUE(log.All().empty());
     EXPECT_EQ(service.GetDistantDisconnection(), 1);
+}
+
+TEST(RemoteService, AConnectionAskedForRightAfterTheLastOutcomeStarts) {
+    auto& log = NotificationLog::Attach();
+    GatedService service(false);
+    service.Open();
+    for (size_t round = 1; round <= 50; ++round) {
+        service.Connect();
+        ASSERT_TRUE(log.WaitFor(NOTIFY_CONNECT_FAILED, round)) << "refused in round " << round;
+    }
+    EXPECT_EQ(service.attempts.load(), 50);
+}
+
+TEST(RemoteService, ShuttingDownWaitsForTheAttemptThenDisconnectsWhileTheObjectIsWhole) {
+    auto& log = NotificationLog::Attach();
+    auto* service = new GatedService(true);
+    service->Connect();
+    service->Open();
+    service->shutDown();  // waits for the attempt, which connects
+    EXPECT_EQ(service->attempts.load(), 1);
+    EXPECT_EQ(service->disconnections.load(), 1);
+    EXPECT_EQ(service->IsConnected(), 0);
+    EXPECT_EQ(log.Codes(), (std::vector<int>{NOTIFY_CONNECTING, NOTIFY_CONNECTED, NOTIFY_DISCONNECTED}));
+    EXPECT_EQ(log.All().back().value, reinterpret_cast<NOTIFY_VALUE>(service));
+    delete service;
 }
 
 TEST(RemoteService, ClientsUntilTheirTransportExistsFailTheirConnection) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "engine/device/device_local.h"
 #include "engine/frame/error_codes.h"
 #include "engine/service/service_distant.h"
@@ -81,6 +83,44 @@ TEST(ServiceDiscovery, WithoutTheStackEverySearchReportsServiceNotActive) {
     ASSERT_TRUE(f.log.WaitFor(NOTIFY_INQUIRY_END));
     EXPECT_EQ(f.errors.Codes(), std::vector<int>(4, 0));
     EXPECT_EQ(f.errors.Reports()[0].message, L"Unknown error code 0x00000426 (1062)");
+}
+
+TEST(ServiceDiscovery, EndInquiryStopsBeforeTheNextSearchAndAddsNothingAfterItReturns) {
+    UseWorld(R"({"timing": {"sdp_ms": 1500}, "devices": [{"address": "00:00:00:00:00:07", "services": [
+        {"profile": "ftp"}, {"profile": "spp"}, {"profile": "opp"}, {"profile": "dun"}]}]})");
+    Fixture f;
+    CDeviceDistant* device = f.local.addDevice(7, CString(), 0, 0);
+    auto services = [device] {
+        auto lock = device->ServicesLock();
+        return device->GetServices().GetSize();
+    };
+    // Ended while the first search waits for the device, and at once after starting: a stop
+    // asked for before the lookup is held must still end it.
+    for (bool waitForTheSearch : {true, false, false, false, false, false, false, false, false, false}) {
+        ASSERT_EQ(device->FindServices(), 1);
+        if (waitForTheSearch) {
+            ASSERT_TRUE(sim::Radio::Instance().AwaitBlockedRequests(1, 30000));
+        }
+        auto start = std::chrono::steady_clock::now();
+        device->EndInquiry();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
+        EXPECT_EQ(services(), 0);
+    }
+    EXPECT_EQ(f.log.Count(NOTIFY_SERVICE_ADDED), 0u);
+    EXPECT_EQ(f.log.Count(NOTIFY_INQUIRY_END), 10u);
+    EXPECT_FALSE(f.errors.Has(ERR_INQUIRY_NO_STOP));
+}
+
+TEST(ServiceDiscovery, ASearchAskedForRightAfterTheLastOneAnnouncedItsEndStarts) {
+    UseWorld(R"({"devices": [{"address": "00:00:00:00:00:09", "services": [{"profile": "opp"}]}]})");
+    Fixture f;
+    CDeviceDistant* device = f.local.addDevice(9, CString(), 0, 0);
+    for (size_t round = 1; round <= 50; ++round) {
+        ASSERT_EQ(device->FindServices(), 1);
+        ASSERT_FALSE(f.errors.Has(ERR_INQUIRY_RUNNING)) << "refused in round " << round;
+        ASSERT_TRUE(f.log.WaitFor(NOTIFY_INQUIRY_END, round));
+    }
+    EXPECT_EQ(f.log.Count(NOTIFY_SERVICE_ADDED), 50u);
 }
 
 }  // namespace

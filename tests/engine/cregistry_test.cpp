@@ -16,18 +16,16 @@ TEST(CRegistry, StringsLongerThanTheReadBufferReadAsEmpty) {
     EXPECT_EQ(registry.ReadValueString(L"long"), CString());
 }
 
-// A remote device's name with emoji: sized in UTF-16 units, so nothing is cut off.
+// A remote device's name with emoji is sized in UTF-16 units, so nothing is cut off.
 TEST(CRegistry, NamesBeyondTheBmpRoundTripWithTheirUtf16Size) {
     const CString name(L"Ann's 🎧 headset 😀");  // 17 characters, 19 UTF-16 units
-    {
-        CRegistry registry;
-        ASSERT_EQ(registry.WriteValueString(L"0012ab34cd56_Paired", name), 1);
-        EXPECT_EQ(registry.ReadValueString(L"0012ab34cd56_Paired"), name);
-    }
+    CRegistry registry;
+    ASSERT_EQ(registry.WriteValueString(L"0012ab34cd56_Paired", name), 1);
+    EXPECT_EQ(registry.ReadValueString(L"0012ab34cd56_Paired"), name);
     HKEY key = nullptr;
     ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, CRegistry::kBaseKey, 0, KEY_READ, &key), ERROR_SUCCESS);
-    DWORD type = 0, size = 0;
-    ASSERT_EQ(RegQueryValueExW(key, L"0012ab34cd56_Paired", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+    DWORD size = 0;
+    EXPECT_EQ(RegQueryValueExW(key, L"0012ab34cd56_Paired", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
     EXPECT_EQ(size, 40u);
     RegCloseKey(key);
 }

@@ -8,17 +8,19 @@ CRegistry::CRegistry() {
 CRegistry::~CRegistry() {
     if (!m_bOpened) return;
     RegCloseKey(m_hKey);
-    RegFlushKey(HKEY_LOCAL_MACHINE);
+    if (m_bWritten) RegFlushKey(HKEY_LOCAL_MACHINE);
+}
+
+int CRegistry::Written(LONG result) {
+    if (result != ERROR_SUCCESS) return 0;
+    m_bWritten = true;
+    return 1;
 }
 
 int CRegistry::WriteValueString(CString name, CString value) {
     if (!m_bOpened) return 0;
-    // Sizes count the stored UTF-16 text with its terminating zero.
-    DWORD size = static_cast<DWORD>((value.GetLength() + 1) * 2);
-    return RegSetValueExW(m_hKey, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.GetString()), size) ==
-                   ERROR_SUCCESS
-               ? 1
-               : 0;
+    return Written(RegSetValueExW(m_hKey, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.GetString()),
+                                  RegStringSize(value.str())));
 }
 
 CString CRegistry::ReadValueString(CString name) {
@@ -35,10 +37,7 @@ CString CRegistry::ReadValueString(CString name) {
 int CRegistry::WriteValueDword(CString name, unsigned long value) {
     if (!m_bOpened) return 0;
     DWORD data = static_cast<DWORD>(value);
-    return RegSetValueExW(m_hKey, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data) ==
-                   ERROR_SUCCESS
-               ? 1
-               : 0;
+    return Written(RegSetValueExW(m_hKey, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data));
 }
 
 unsigned long CRegistry::ReadValueDword(CString name) {
@@ -50,5 +49,5 @@ unsigned long CRegistry::ReadValueDword(CString name) {
 
 int CRegistry::DeleteValue(CString name) {
     if (!m_bOpened) return 0;
-    return RegDeleteValueW(m_hKey, name) == ERROR_SUCCESS ? 1 : 0;
+    return Written(RegDeleteValueW(m_hKey, name));
 }

@@ -1,7 +1,9 @@
 #pragma once
 // The engine's settings: string and 32-bit values under HKEY_LOCAL_MACHINE
 // "software\Trevanix\Nimbrel". Made on the stack for one use; its destruction closes the key
-// and flushes the registry, so what was written survives a reset.
+// and, when something was written or deleted through it, flushes the registry so that the
+// change survives a reset (a read-only use costs no disk sync). It owns its key handle and so
+// cannot be copied.
 #include "engine/frame/export.h"
 #include "platform/kernel/types.h"
 #include "platform/mfc/cstring.h"
@@ -13,11 +15,12 @@ public:
 
     CRegistry();
     virtual ~CRegistry();
-    CRegistry(const CRegistry&) = default;
-    CRegistry& operator=(const CRegistry&) = default;
+    CRegistry(const CRegistry&) = delete;
+    CRegistry& operator=(const CRegistry&) = delete;
 
     int WriteValueString(CString name, CString value);
-    // Empty when missing, not a string, or longer than 255 characters.
+    // Empty when missing, not a string, or longer than 255 UTF-16 units (a character above
+    // U+FFFF takes two).
     CString ReadValueString(CString name);
     int WriteValueDword(CString name, unsigned long value);
     // 0 when missing or not a 32-bit value.
@@ -25,7 +28,11 @@ public:
     int DeleteValue(CString name);
 
 private:
+    // 1 after a successful change (remembered for the flush), else 0.
+    int Written(LONG result);
+
     HKEY m_hKey = nullptr;
     DWORD m_dwDisposition = 0;
     DWORD m_bOpened = 0;
+    bool m_bWritten = false;  // something changed through this object: flush on destruction
 };

@@ -2,17 +2,9 @@
 
 #include <cstdio>
 
+#include "platform/text/hex.h"
+
 namespace bth {
-namespace {
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-}  // namespace
 
 std::string FormatAddress(BT_ADDR address) {
     char text[18];
@@ -30,7 +22,7 @@ bool ParseAddress(std::string_view text, BT_ADDR* address) {
             if (text[i] != ':') return false;
             continue;
         }
-        const int digit = HexValue(text[i]);
+        const int digit = platform::HexDigitValue(text[i]);
         if (digit < 0) return false;
         value = (value << 4) | static_cast<BT_ADDR>(digit);
     }

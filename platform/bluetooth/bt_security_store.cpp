@@ -3,6 +3,8 @@
 #include <cwchar>
 #include <cwctype>
 
+#include "platform/text/hex.h"
+
 namespace bth {
 
 std::wstring PinValueName(BT_ADDR address) {
@@ -23,10 +25,7 @@ bool ParsePinValueName(std::wstring_view name, BT_ADDR* address) {
     for (int digit = 0; digit < 12; ++digit, ++at) {
         if (at >= name.size()) return false;
         const wchar_t c = name[at];
-        int v = c >= L'0' && c <= L'9'   ? c - L'0'
-                : c >= L'a' && c <= L'f' ? c - L'a' + 10
-                : c >= L'A' && c <= L'F' ? c - L'A' + 10
-                                         : -1;
+        const int v = c < 0x80 ? platform::HexDigitValue(static_cast<char>(c)) : -1;
         if (v < 0) return false;
         value = (value << 4) | static_cast<BT_ADDR>(v);
     }

@@ -9,20 +9,15 @@
 #include "platform/kernel/kernel_object.h"
 #include "platform/kernel/last_error.h"
 #include "platform/kernel/sync.h"
-#include "platform/registry/registry.h"
+#include "platform/text/case_fold.h"
 
 namespace platform {
 namespace {
 
-std::wstring Upper(std::wstring text) {
-    for (auto& c : text) c = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
-    return text;
-}
-
 struct Namespace {
     std::mutex mutex;
-    std::map<std::wstring, std::shared_ptr<StreamDriver>> devices;  // by upper-case name
-    std::map<std::wstring, DriverFactory> libraries;                // by upper-case file name
+    std::map<std::wstring, std::shared_ptr<StreamDriver>> devices;  // by case-folded name
+    std::map<std::wstring, DriverFactory> libraries;                // by case-folded file name
 };
 
 Namespace& Devices() {
@@ -56,20 +51,20 @@ BOOL DeviceFile::Write(const void*, DWORD, DWORD*) {
 void InstallDriverLibrary(const std::wstring& library, DriverFactory factory) {
     auto& ns = Devices();
     std::lock_guard lock(ns.mutex);
-    ns.libraries[Upper(library)] = std::move(factory);
+    ns.libraries[FoldCase(library)] = std::move(factory);
 }
 
 void AddBuiltInDevice(const std::wstring& name, std::shared_ptr<StreamDriver> driver) {
     auto& ns = Devices();
     std::lock_guard lock(ns.mutex);
-    ns.devices[Upper(name)] = std::move(driver);
+    ns.devices[FoldCase(name)] = std::move(driver);
 }
 
 void RemoveBuiltInDevice(const std::wstring& name) {
     std::shared_ptr<StreamDriver> removed;
     auto& ns = Devices();
     std::lock_guard lock(ns.mutex);
-    auto it = ns.devices.find(Upper(name));
+    auto it = ns.devices.find(FoldCase(name));
     if (it == ns.devices.end()) return;
     removed = std::move(it->second);
     ns.devices.erase(it);
@@ -89,7 +84,7 @@ HANDLE OpenDevice(const std::wstring& name, DWORD access, DWORD share) {
     {
         auto& ns = Devices();
         std::lock_guard lock(ns.mutex);
-        auto it = ns.devices.find(Upper(name));
+        auto it = ns.devices.find(FoldCase(name));
         if (it != ns.devices.end()) driver = it->second;
     }
     if (!driver) {
@@ -120,7 +115,7 @@ HANDLE RegisterDevice(LPCWSTR prefix, DWORD index, LPCWSTR library, DWORD contex
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    std::wstring name = Upper(std::wstring(prefix) + std::to_wstring(index) + L":");
+    std::wstring name = FoldCase(std::wstring(prefix) + std::to_wstring(index) + L":");
     DriverFactory factory;
     {
         auto& ns = Devices();
@@ -129,7 +124,7 @@ HANDLE RegisterDevice(LPCWSTR prefix, DWORD index, LPCWSTR library, DWORD contex
             SetLastError(ERROR_ALREADY_EXISTS);
             return nullptr;
         }
-        auto it = ns.libraries.find(Upper(library));
+        auto it = ns.libraries.find(FoldCase(library));
         if (it == ns.libraries.end()) {
             SetLastError(ERROR_FILE_NOT_FOUND);
             return nullptr;
@@ -163,36 +158,3 @@ BOOL DeregisterDevice(HANDLE device) {
     platform::RemoveBuiltInDevice(entry->name);
     return TRUE;
 }
-
-namespace {
-
-std::wstring ReadString(HKEY key, const wchar_t* name) {
-    wchar_t buffer[260] = {};
-    DWORD size = sizeof(buffer) / sizeof(buffer[0]) * 2, type = 0;  // registry sizes count UTF-16 bytes
-    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS ||
-        type != REG_SZ)
-        return {};
-    buffer[259] = 0;
-    return buffer;
-}
-
-}  // namespace
-
-HANDLE ActivateDevice(LPCWSTR registryKey, DWORD context) {
-    HKEY key = nullptr;
-    if (!registryKey || RegOpenKeyExW(HKEY_LOCAL_MACHINE, registryKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        SetLastError(ERROR_FILE_NOT_FOUND);
-        return nullptr;
-    }
-    std::wstring prefix = ReadString(key, L"Prefix"), library = ReadString(key, L"Dll");
-    DWORD index = 0, size = sizeof(index);
-    LONG indexResult = RegQueryValueOfTypeW(key, L"Index", REG_DWORD, reinterpret_cast<BYTE*>(&index), &size);
-    RegCloseKey(key);
-    if (prefix.empty() || library.empty() || indexResult != ERROR_SUCCESS) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
-    return RegisterDevice(prefix.c_str(), index, library.c_str(), context);
-}
-
-BOOL DeactivateDevice(HANDLE device) { return DeregisterDevice(device); }

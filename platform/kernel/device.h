@@ -30,7 +30,7 @@ public:
     virtual std::unique_ptr<DeviceFile> Open(DWORD access, DWORD share) = 0;
 };
 
-// Makes a driver instance for RegisterDevice/ActivateDevice: (prefix, index, context).
+// Makes a driver instance for RegisterDevice (and ActivateDevice): (prefix, index, context).
 using DriverFactory =
     std::function<std::shared_ptr<StreamDriver>(const std::wstring& prefix, DWORD index, DWORD context)>;
 
@@ -55,7 +55,5 @@ BOOL DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD inSize, void* ou
 // Stream-device registration: loads `library`'s driver as device prefix+index.
 HANDLE RegisterDevice(LPCWSTR prefix, DWORD index, LPCWSTR library, DWORD context);
 BOOL DeregisterDevice(HANDLE device);
-// Loads the driver described by a registry key under HKEY_LOCAL_MACHINE (values "Prefix",
-// "Index", "Dll"), passing `context` to it.
-HANDLE ActivateDevice(LPCWSTR registryKey, DWORD context);
-BOOL DeactivateDevice(HANDLE device);
+// ActivateDevice and DeactivateDevice, which read the registry, are in
+// platform/registry/device_activation.h.

@@ -11,7 +11,7 @@
 #include "platform/kernel/kernel_object.h"
 #include "platform/kernel/last_error.h"
 #include "platform/kernel/paths.h"
-#include "platform/mfc/cstring_encoding.h"
+#include "platform/text/utf.h"
 
 namespace {
 

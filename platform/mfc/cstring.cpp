@@ -4,7 +4,8 @@
 #include <limits>
 #include <ostream>
 
-#include "platform/mfc/cstring_encoding.h"
+#include "platform/text/case_fold.h"
+#include "platform/text/utf.h"
 
 namespace {
 
@@ -121,7 +122,7 @@ int CString::CompareNoCase(const wchar_t* text) const noexcept {
     const std::wstring_view other = View(text);
     const std::size_t common = std::min(m_str.size(), other.size());
     for (std::size_t i = 0; i < common; ++i) {
-        const wchar_t a = ToLower(m_str[i]), b = ToLower(other[i]);
+        const wchar_t a = platform::FoldCase(m_str[i]), b = platform::FoldCase(other[i]);
         if (a != b) return a < b ? -1 : 1;
     }
     return m_str.size() == other.size() ? 0 : m_str.size() < other.size() ? -1 : 1;

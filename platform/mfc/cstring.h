@@ -76,8 +76,8 @@ public:
         return a.m_str.compare(View(b)) <=> 0;
     }
 
-    // Negative, zero or positive as in wcscmp. CompareNoCase folds case for Latin, Greek
-    // and Cyrillic letters, the same for every locale.
+    // Negative, zero or positive as in wcscmp. CompareNoCase compares the case folds of
+    // platform/text/case_fold.h, the same for every locale.
     int Compare(const wchar_t* text) const noexcept;
     int CompareNoCase(const wchar_t* text) const noexcept;
 

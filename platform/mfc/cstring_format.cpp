@@ -5,7 +5,7 @@
 #include <limits>
 #include <string>
 
-#include "platform/mfc/cstring_encoding.h"
+#include "platform/text/utf.h"
 
 namespace platform::format {
 namespace {

@@ -23,6 +23,7 @@
 // accepted but not enforced, as on the handheld. A process that forks must not have used the
 // registry before the fork if the child uses it too.
 #include <cstdint>
+#include <string_view>
 
 #include "platform/kernel/types.h"
 
@@ -60,6 +61,11 @@ LONG RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD reserved, LPWSTR cls, DWORD
                      void* security, HKEY* result, DWORD* disposition);
 // Opens an existing key (null or empty subKey: a new handle to key itself).
 LONG RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD options, DWORD samDesired, HKEY* result);
+
+// The cbData of a REG_SZ holding text: its UTF-16 units and a terminator, two bytes each, so a
+// character above U+FFFF (an emoji) counts four bytes. Never size string data as
+// (characters + 1) * 2: that cuts the value short.
+DWORD RegStringSize(std::wstring_view text);
 
 // Stores cbData bytes (UTF-16 bytes for string types) under valueName, replacing any value
 // of that name whatever its type.

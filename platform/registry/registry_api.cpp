@@ -9,6 +9,7 @@
 #include "platform/registry/registry_names.h"
 #include "platform/registry/registry_store.h"
 #include "platform/registry/registry_unicode.h"
+#include "platform/text/utf.h"
 
 using namespace platform::registry;
 
@@ -63,6 +64,8 @@ LONG CopyName(const std::wstring& name, LPWSTR buffer, DWORD* cchBuffer) {
 LONG Resolved(HKEY handle, KeyId* key) { return ResolveKeyHandle(handle, key) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE; }
 
 }  // namespace
+
+DWORD RegStringSize(std::wstring_view text) { return static_cast<DWORD>((platform::Utf16Length(text) + 1) * 2); }
 
 LONG RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD /*reserved*/, LPWSTR /*cls*/, DWORD /*options*/,
                      DWORD /*samDesired*/, void* /*security*/, HKEY* result, DWORD* disposition) {

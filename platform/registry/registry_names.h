@@ -1,5 +1,5 @@
 #pragma once
-// How the registry reads key paths and compares names.
+// How the registry reads key paths. Names compare by platform::FoldCase (platform/text/case_fold.h).
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,10 +12,6 @@ std::vector<std::wstring> SplitKeyPath(std::wstring_view path, bool slashSeparat
 
 // The components joined with backslashes.
 std::wstring JoinKeyPath(const std::vector<std::wstring>& components);
-
-// The form names are compared in: every character lower-cased with the Unicode tables
-// (the same in every process, whatever its locale).
-std::wstring FoldName(std::wstring_view name);
 
 // A path under HKEY_LOCAL_MACHINE as people write it: an optional "HKLM" or
 // "HKEY_LOCAL_MACHINE" first component is dropped ("HKLM" alone is the root).

@@ -1,25 +1,31 @@
 #include "platform/registry/registry_store.h"
 
+#include <atomic>
 #include <mutex>
 #include <sqlite3.h>
 #include <string>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "platform/kernel/paths.h"
 #include "platform/registry/registry_names.h"
-#include "platform/registry/registry_unicode.h"
+#include "platform/text/case_fold.h"
+#include "platform/text/utf.h"
 
 namespace platform::registry {
 namespace {
+
+// Flushes asked for in this process.
+std::atomic<std::uint64_t> g_flushes{0};
 
 // Other processes (the program, nimbrel-reg) hold the write lock only for a moment.
 constexpr int kBusyTimeoutMs = 10000;
 
 // keys.id uses AUTOINCREMENT so that a deleted key's id is never handed out again: a handle
 // to a deleted key must not come to name a new one. Names are kept as written and as folded
-// for comparison. The roots have fixed ids (see registry_handles.h).
+// for comparison (platform::FoldCase). The roots have fixed ids (see registry_handles.h).
 constexpr const char* kSchema = R"sql(
-BEGIN IMMEDIATE;
 CREATE TABLE IF NOT EXISTS keys(
     id INTEGER PRIMARY KEY AUTOINCREMENT,
     parent INTEGER,
@@ -39,8 +45,11 @@ INSERT OR IGNORE INTO keys(id, parent, name, folded) VALUES
     (2, NULL, 'HKEY_CURRENT_USER', 'hkey_current_user'),
     (3, NULL, 'HKEY_LOCAL_MACHINE', 'hkey_local_machine'),
     (4, NULL, 'HKEY_USERS', 'hkey_users');
-COMMIT;
 )sql";
+
+// user_version 0: files whose folded names came from the C library's towlower (older
+// builds); 1: platform::FoldCase.
+constexpr int kFoldVersion = 1;
 
 constexpr const char* kFindChild = "SELECT id FROM keys WHERE parent = ?1 AND folded = ?2";
 constexpr const char* kKeyExists = "SELECT 1 FROM keys WHERE id = ?1";
@@ -78,6 +87,54 @@ LONG ErrorOf(int rc, bool writing) {
     }
 }
 
+std::string ColumnUtf8(sqlite3_stmt* statement, int column) {
+    auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+    return text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(statement, column))) : std::string();
+}
+
+// Gives every row of `table` the folded name this build computes from its name. A row whose
+// new fold a sibling already holds (two names the old fold told apart, such as "ς" and "σ")
+// keeps its old one: it is still listed and deleted with its key, but a lookup by name finds
+// the sibling.
+int Refold(sqlite3* db, const std::string& table) {
+    std::vector<std::pair<sqlite3_int64, std::string>> changed;
+    sqlite3_stmt* statement = nullptr;
+    int rc = sqlite3_prepare_v2(db, ("SELECT id, name, folded FROM " + table + " ORDER BY id").c_str(), -1,
+                                &statement, nullptr);
+    while (rc == SQLITE_OK && (rc = sqlite3_step(statement)) == SQLITE_ROW) {
+        std::string folded = Utf8FromWide(FoldCase(WideFromUtf8(ColumnUtf8(statement, 1))));
+        if (folded != ColumnUtf8(statement, 2)) changed.emplace_back(sqlite3_column_int64(statement, 0), folded);
+        rc = SQLITE_OK;
+    }
+    sqlite3_finalize(statement);
+    if (rc != SQLITE_DONE) return rc;
+    rc = sqlite3_prepare_v2(db, ("UPDATE OR IGNORE " + table + " SET folded = ?2 WHERE id = ?1").c_str(), -1,
+                            &statement, nullptr);
+    for (auto change = changed.begin(); rc == SQLITE_OK && change != changed.end(); ++change) {
+        sqlite3_bind_int64(statement, 1, change->first);
+        sqlite3_bind_text(statement, 2, change->second.data(), static_cast<int>(change->second.size()), SQLITE_STATIC);
+        rc = sqlite3_step(statement);
+        rc = rc == SQLITE_DONE ? sqlite3_reset(statement) : rc;
+    }
+    sqlite3_finalize(statement);
+    return rc;
+}
+
+// Inside the opening transaction: re-folds a file written with another fold, once.
+int UpdateFolds(sqlite3* db) {
+    sqlite3_stmt* statement = nullptr;
+    int rc = sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &statement, nullptr);
+    if (rc == SQLITE_OK) rc = sqlite3_step(statement);
+    const bool current = rc == SQLITE_ROW && sqlite3_column_int(statement, 0) >= kFoldVersion;
+    sqlite3_finalize(statement);
+    if (rc != SQLITE_ROW) return rc;
+    if (current) return SQLITE_OK;
+    rc = Refold(db, "keys");
+    if (rc == SQLITE_OK) rc = Refold(db, "vals");
+    const std::string setVersion = "PRAGMA user_version = " + std::to_string(kFoldVersion);
+    return rc == SQLITE_OK ? sqlite3_exec(db, setVersion.c_str(), nullptr, nullptr, nullptr) : rc;
+}
+
 // The process's connection, opened on first use so that NIMBREL_HOME may be set before.
 // Callers hold `mutex` throughout.
 class Connection {
@@ -94,7 +151,10 @@ public:
             sqlite3_busy_timeout(db, kBusyTimeoutMs);
             rc = sqlite3_exec(db, "PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL;", nullptr, nullptr, nullptr);
         }
+        if (rc == SQLITE_OK) rc = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
         if (rc == SQLITE_OK) rc = sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr);
+        if (rc == SQLITE_OK) rc = UpdateFolds(db);
+        if (rc == SQLITE_OK) rc = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
         if (rc != SQLITE_OK) {
             int primary = (db ? sqlite3_errcode(db) : rc) & 0xFF;
             sqlite3_close(db);  // also rolls back a half-done schema transaction
@@ -145,7 +205,7 @@ public:
         return *this;
     }
     Query& Bind(const std::wstring& text) {
-        std::string utf8 = WideToUtf8(text);
+        std::string utf8 = Utf8FromWide(text);
         if (statement_)
             sqlite3_bind_text(statement_, ++bound_, utf8.data(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
         return *this;
@@ -169,7 +229,7 @@ public:
     sqlite3_int64 Int(int column) const { return sqlite3_column_int64(statement_, column); }
     std::wstring Text(int column) const {
         auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
-        return text ? Utf8ToWide({text, static_cast<std::size_t>(sqlite3_column_bytes(statement_, column))})
+        return text ? WideFromUtf8({text, static_cast<std::size_t>(sqlite3_column_bytes(statement_, column))})
                     : std::wstring();
     }
     std::vector<BYTE> Blob(int column) const {
@@ -227,7 +287,7 @@ LONG NotFound(Connection& c, KeyId key, LONG missing) {
 
 LONG FindChild(Connection& c, KeyId parent, const std::wstring& name, KeyId* child) {
     Query query(c, kFindChild);
-    int rc = query.Bind(parent).Bind(FoldName(name)).Step();
+    int rc = query.Bind(parent).Bind(FoldCase(name)).Step();
     if (rc == SQLITE_ROW) *child = query.Int(0);
     return rc == SQLITE_ROW ? ERROR_SUCCESS : rc == SQLITE_DONE ? ERROR_FILE_NOT_FOUND : ErrorOf(rc, false);
 }
@@ -276,7 +336,7 @@ LONG StoreCreateKey(KeyId parent, const std::vector<std::wstring>& path, KeyId* 
             isNew = result == ERROR_FILE_NOT_FOUND;
             if (!isNew) continue;
             Query insert(c, kInsertKey);
-            result = StepError(insert.Bind(current).Bind(*name).Bind(FoldName(*name)).Step(), true);
+            result = StepError(insert.Bind(current).Bind(*name).Bind(FoldCase(*name)).Step(), true);
             current = sqlite3_last_insert_rowid(c.db());
         }
         if (result == ERROR_SUCCESS) result = transaction.Commit();
@@ -322,7 +382,7 @@ LONG StoreSubkeyAt(KeyId key, DWORD index, std::wstring* name) {
 LONG StoreSetValue(KeyId key, const std::wstring& name, DWORD type, const std::vector<BYTE>& data) {
     return WithConnection([&](Connection& c) -> LONG {
         Query query(c, kSetValue);
-        int rc = query.Bind(key).Bind(name).Bind(FoldName(name)).Bind(sqlite3_int64{type}).Bind(data).Step();
+        int rc = query.Bind(key).Bind(name).Bind(FoldCase(name)).Bind(sqlite3_int64{type}).Bind(data).Step();
         if (rc != SQLITE_DONE) return ErrorOf(rc, true);
         return sqlite3_changes(c.db()) > 0 ? ERROR_SUCCESS : ERROR_KEY_DELETED;
     });
@@ -331,7 +391,7 @@ LONG StoreSetValue(KeyId key, const std::wstring& name, DWORD type, const std::v
 LONG StoreGetValue(KeyId key, const std::wstring& name, StoredValue* value) {
     return WithConnection([&](Connection& c) -> LONG {
         Query query(c, kGetValue);
-        int rc = query.Bind(key).Bind(FoldName(name)).Step();
+        int rc = query.Bind(key).Bind(FoldCase(name)).Step();
         if (rc == SQLITE_ROW) ReadValue(query, value);
         return rc == SQLITE_ROW    ? ERROR_SUCCESS
                : rc == SQLITE_DONE ? NotFound(c, key, ERROR_FILE_NOT_FOUND)
@@ -353,13 +413,16 @@ LONG StoreValueAt(KeyId key, DWORD index, StoredValue* value) {
 LONG StoreDeleteValue(KeyId key, const std::wstring& name) {
     return WithConnection([&](Connection& c) -> LONG {
         Query query(c, kDeleteValue);
-        int rc = query.Bind(key).Bind(FoldName(name)).Step();
+        int rc = query.Bind(key).Bind(FoldCase(name)).Step();
         if (rc != SQLITE_DONE) return ErrorOf(rc, true);
         return sqlite3_changes(c.db()) > 0 ? ERROR_SUCCESS : NotFound(c, key, ERROR_FILE_NOT_FOUND);
     });
 }
 
+std::uint64_t StoreFlushCount() { return g_flushes.load(); }
+
 LONG StoreFlush() {
+    g_flushes.fetch_add(1);
     return WithConnection([&](Connection& c) -> LONG {
         // Copy what the write-ahead log holds into the main file as far as readers allow
         // (this syncs both), then sync the log itself for whatever had to stay in it.

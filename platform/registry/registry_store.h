@@ -2,6 +2,7 @@
 // The registry file: keys and values by row id, behind one SQLite connection per process.
 // Every function is safe to call from any thread and returns a Win32 error number; a key
 // row that no longer exists gives ERROR_KEY_DELETED.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -30,5 +31,7 @@ LONG StoreDeleteValue(KeyId key, const std::wstring& name);
 
 // Syncs every committed write, this process's or another's, to the disk.
 LONG StoreFlush();
+// How many flushes this process has asked for (each costs the disk a sync or two).
+std::uint64_t StoreFlushCount();
 
 }  // namespace platform::registry

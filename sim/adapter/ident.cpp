@@ -16,7 +16,7 @@ void WriteIdentNameIfAbsent(const std::string& name) {
     if (RegQueryValueExW(key, L"Name", nullptr, &type, nullptr, &size) == ERROR_FILE_NOT_FOUND) {
         CString text = CString::FromUtf8(name);
         RegSetValueExW(key, L"Name", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.GetString()),
-                       static_cast<DWORD>((text.GetLength() + 1) * 2));
+                       RegStringSize(text.GetString()));
     }
     RegCloseKey(key);
 }

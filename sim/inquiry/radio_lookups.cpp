@@ -1,7 +1,7 @@
 // Name-space lookups: device inquiries and SDP searches, begun, stepped and ended by number.
 #include <chrono>
 
-#include "platform/mfc/cstring_encoding.h"
+#include "platform/text/utf.h"
 #include "sim/radio.h"
 
 namespace sim {

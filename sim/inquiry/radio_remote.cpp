@@ -1,7 +1,7 @@
 // Queries of remote devices (name, class of device) and the radio's waits.
 #include <chrono>
 
-#include "platform/mfc/cstring_encoding.h"
+#include "platform/text/utf.h"
 #include "sim/radio.h"
 
 namespace sim {

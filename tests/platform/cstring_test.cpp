@@ -111,8 +111,15 @@ TEST(CStringEncoding, Utf16PairsAndLoneSurrogates) {
     const CString wide(L"a\U0001F600\u00e9");
     EXPECT_EQ(wide.ToUtf16(), u"a\xD83D\xDE00\u00e9");
     EXPECT_EQ(CString::FromUtf16(wide.ToUtf16()), wide);
-    const char16_t lone[] = {0xD83D, u'x', 0xDE00, 0xD83D, 0xE000, 0xD83D};
-    EXPECT_EQ(CString::FromUtf16(std::u16string_view(lone, 6)), L"\uFFFDx\uFFFD\uFFFD\uE000\uFFFD");
+    // Lone surrogates pass through both ways (the registry gives back what it was given);
+    // UTF-8 cannot carry them, and nothing carries a value above U+10FFFF.
+    const std::u16string lone = {0xD83D, u'x', 0xDE00, 0xD83D, 0xE000, 0xD83D};
+    const CString passed(std::wstring{wchar_t(0xD83D), L'x', wchar_t(0xDE00), wchar_t(0xD83D), L'\uE000',
+                                      wchar_t(0xD83D)});
+    EXPECT_EQ(CString::FromUtf16(lone), passed);
+    EXPECT_EQ(passed.ToUtf16(), lone);
+    EXPECT_EQ(passed.ToUtf8(), "\xEF\xBF\xBDx\xEF\xBF\xBD\xEF\xBF\xBD\xEE\x80\x80\xEF\xBF\xBD");
+    EXPECT_EQ(CString(std::wstring{wchar_t(0x110000), wchar_t(-1)}).ToUtf16(), u"\uFFFD\uFFFD");
 }
 
 TEST(CString, ComparisonsAreExactInEveryOperandOrder) {

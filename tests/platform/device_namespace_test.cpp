@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/kernel/kernel.h"
+#include "platform/registry/device_activation.h"
 #include "platform/registry/registry.h"
 
 namespace {

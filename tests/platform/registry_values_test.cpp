@@ -82,6 +82,25 @@ TEST_F(RegistryValues, CharactersBeyondTheBmpTakeTwoUtf16Units) {
     EXPECT_EQ(buffer[4], L'x');  // three characters and a terminator used four elements
 }
 
+// Names of remote devices hold emoji; odd text (lone surrogates) must come back unchanged.
+TEST_F(RegistryValues, TextBeyondTheBmpAndLoneSurrogatesComeBackExactly) {
+    const std::wstring emoji = L"Ann's 🎧 ☕😀";  // 10 characters, 12 UTF-16 units
+    const std::wstring lone{L'a', wchar_t(0xD800), L'b', wchar_t(0xDC00), wchar_t(0xDFFF)};
+    EXPECT_EQ(RegStringSize(emoji), 26u);
+    EXPECT_EQ(RegStringSize(lone), 12u);
+    for (const std::wstring& text : {emoji, lone}) {
+        ASSERT_EQ(RegSetValueExW(key_, L"Name", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                                 RegStringSize(text)),
+                  0);
+        DWORD type = REG_NONE, size = 0;
+        ASSERT_EQ(RegQueryValueExW(key_, L"Name", nullptr, &type, nullptr, &size), 0);
+        EXPECT_EQ(size, RegStringSize(text));
+        std::vector<wchar_t> buffer;
+        ASSERT_EQ(GetString(L"Name", &buffer, &size, size / 2), 0);
+        EXPECT_EQ(std::wstring(buffer.data()), text);
+    }
+}
+
 TEST_F(RegistryValues, DwordAndBinaryKeepTheirBytes) {
     const DWORD five = 5;
     ASSERT_EQ(RegSetValueExW(key_, L"Scan Period", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&five), 4), 0);

@@ -1,13 +1,13 @@
 #include "tools/nimbrel-reg/arguments.h"
 
 #include "platform/registry/registry_names.h"
-#include "platform/registry/registry_text_syntax.h"
-#include "platform/registry/registry_unicode.h"
+#include "platform/text/hex.h"
+#include "platform/text/utf.h"
 
 namespace nimbrel_reg {
 
 std::vector<std::wstring> KeyArgument(std::string_view text) {
-    return platform::registry::MachineKeyPath(platform::registry::Utf8ToWide(text), true);
+    return platform::registry::MachineKeyPath(platform::WideFromUtf8(text), true);
 }
 
 std::optional<DWORD> DwordArgument(std::string_view text) {
@@ -19,7 +19,7 @@ std::optional<DWORD> DwordArgument(std::string_view text) {
     if (text.empty()) return std::nullopt;
     std::uint64_t number = 0;
     for (char c : text) {
-        int digit = platform::registry::HexDigitValue(c);
+        int digit = platform::HexDigitValue(c);
         if (digit < 0 || static_cast<unsigned>(digit) >= base) return std::nullopt;
         number = number * base + static_cast<unsigned>(digit);
         if (number > 0xFFFFFFFFu) return std::nullopt;
@@ -41,8 +41,8 @@ std::optional<std::vector<BYTE>> HexArgument(std::string_view text) {
         std::string_view group = text.substr(i, end == std::string_view::npos ? end : end - i);
         if (group.size() % 2 != 0) return std::nullopt;
         for (std::size_t k = 0; k < group.size(); k += 2) {
-            int high = platform::registry::HexDigitValue(group[k]);
-            int low = platform::registry::HexDigitValue(group[k + 1]);
+            int high = platform::HexDigitValue(group[k]);
+            int low = platform::HexDigitValue(group[k + 1]);
             if (high < 0 || low < 0) return std::nullopt;
             bytes.push_back(static_cast<BYTE>(high * 16 + low));
         }

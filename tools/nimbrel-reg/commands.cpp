@@ -5,18 +5,19 @@
 
 #include "platform/registry/registry_key.h"
 #include "platform/registry/registry_names.h"
-#include "platform/registry/registry_text.h"
-#include "platform/registry/registry_unicode.h"
+#include "platform/text/utf.h"
 #include "tools/nimbrel-reg/arguments.h"
+#include "tools/nimbrel-reg/registry_text.h"
 #include "tools/nimbrel-reg/value_format.h"
 
 namespace nimbrel_reg {
 namespace {
 
+using platform::Utf8FromWide;
+using platform::WideFromUtf8;
+using platform::registry::JoinKeyPath;
 using platform::registry::RegKey;
 using platform::registry::RegValue;
-using platform::registry::Utf8ToWide;
-using platform::registry::WideToUtf8;
 
 std::string Reason(LONG error) {
     switch (error) {
@@ -43,11 +44,11 @@ int Usage(const std::string& problem) {
 }
 
 std::string Shown(const std::vector<std::wstring>& path) {
-    return WideToUtf8(L"HKEY_LOCAL_MACHINE" + (path.empty() ? L"" : L"\\" + platform::registry::JoinKeyPath(path)));
+    return Utf8FromWide(L"HKEY_LOCAL_MACHINE" + (path.empty() ? L"" : L"\\" + JoinKeyPath(path)));
 }
 
 LONG OpenKey(const std::vector<std::wstring>& path, RegKey* key) {
-    return RegKey::Open(HKEY_LOCAL_MACHINE, platform::registry::JoinKeyPath(path), key);
+    return RegKey::Open(HKEY_LOCAL_MACHINE, JoinKeyPath(path), key);
 }
 
 int ListKey(std::vector<std::wstring>& path) {
@@ -77,21 +78,21 @@ int Get(const Arguments& args) {
     RegKey key;
     if (LONG result = OpenKey(path, &key); result != ERROR_SUCCESS) return Fail(Shown(path), result);
     RegValue value;
-    std::wstring name = args.size() == 2 ? Utf8ToWide(args[1]) : std::wstring();
+    std::wstring name = args.size() == 2 ? WideFromUtf8(args[1]) : std::wstring();
     if (LONG result = key.Read(name, &value); result != ERROR_SUCCESS)
-        return Fail(Shown(path) + " value \"" + WideToUtf8(name) + "\"", result);
+        return Fail(Shown(path) + " value \"" + Utf8FromWide(name) + "\"", result);
     std::cout << ValueText(value) << '\n';
     return kExitDone;
 }
 
 int Set(const Arguments& args) {
     if (args.size() != 4) return Usage("set takes KEY NAME TYPE DATA");
-    RegValue value{Utf8ToWide(args[1]), REG_NONE, {}};
+    RegValue value{WideFromUtf8(args[1]), REG_NONE, {}};
     const std::string& type = args[2];
     const std::string& data = args[3];
     if (type == "string") {
         value.type = REG_SZ;
-        value.data = platform::registry::StringData(Utf8ToWide(data));
+        value.data = platform::registry::StringData(WideFromUtf8(data));
     } else if (type == "dword") {
         auto number = DwordArgument(data);
         if (!number) return Usage("not a 32-bit number: " + data);
@@ -107,7 +108,7 @@ int Set(const Arguments& args) {
     }
     auto path = KeyArgument(args[0]);
     RegKey key;
-    LONG result = RegKey::Create(HKEY_LOCAL_MACHINE, platform::registry::JoinKeyPath(path), &key);
+    LONG result = RegKey::Create(HKEY_LOCAL_MACHINE, JoinKeyPath(path), &key);
     if (result == ERROR_SUCCESS) result = key.Write(value);
     return result == ERROR_SUCCESS ? kExitDone : Fail(Shown(path), result);
 }
@@ -117,14 +118,14 @@ int Delete(const Arguments& args) {
     auto path = KeyArgument(args[0]);
     RegKey key;
     LONG result = OpenKey(path, &key);
-    if (result == ERROR_SUCCESS) result = RegDeleteValueW(key.get(), Utf8ToWide(args[1]).c_str());
+    if (result == ERROR_SUCCESS) result = RegDeleteValueW(key.get(), WideFromUtf8(args[1]).c_str());
     return result == ERROR_SUCCESS ? kExitDone : Fail(Shown(path) + " value \"" + args[1] + "\"", result);
 }
 
 int DeleteKey(const Arguments& args) {
     if (args.size() != 1) return Usage("delete-key takes KEY");
     auto path = KeyArgument(args[0]);
-    LONG result = RegDeleteKeyW(HKEY_LOCAL_MACHINE, platform::registry::JoinKeyPath(path).c_str());
+    LONG result = RegDeleteKeyW(HKEY_LOCAL_MACHINE, JoinKeyPath(path).c_str());
     return result == ERROR_SUCCESS ? kExitDone : Fail(Shown(path), result);
 }
 
@@ -137,7 +138,7 @@ int List(const Arguments& args) {
 int Export(const Arguments& args) {
     if (args.size() > 1) return Usage("export takes at most KEY");
     auto path = KeyArgument(args.empty() ? std::string() : args[0]);
-    LONG result = platform::registry::ExportText(path, std::cout);
+    LONG result = ExportText(path, std::cout);
     std::cout.flush();
     return result == ERROR_SUCCESS ? kExitDone : Fail(Shown(path), result);
 }
@@ -153,14 +154,14 @@ int Import(const Arguments& args) {
             return kExitFailed;
         }
     }
-    std::vector<platform::registry::TextChange> changes;
-    platform::registry::TextError error;
-    if (!platform::registry::ParseText(source == "-" ? std::cin : file, &changes, &error)) {
+    std::vector<TextChange> changes;
+    TextError error;
+    if (!ParseText(source == "-" ? std::cin : file, &changes, &error)) {
         std::cerr << "nimbrel-reg: " << (source == "-" ? "<stdin>" : source) << ':' << error.line << ": "
                   << error.message << " (nothing was imported)\n";
         return kExitUsage;
     }
-    LONG result = platform::registry::ApplyText(changes);
+    LONG result = ApplyText(changes);
     return result == ERROR_SUCCESS ? kExitDone : Fail("import", result);
 }
 

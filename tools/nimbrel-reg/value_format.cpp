@@ -3,19 +3,19 @@
 #include <cinttypes>
 #include <cstdio>
 
-#include "platform/registry/registry_text.h"
-#include "platform/registry/registry_text_syntax.h"
 #include "platform/registry/registry_unicode.h"
+#include "platform/text/utf.h"
+#include "tools/nimbrel-reg/registry_text.h"
+#include "tools/nimbrel-reg/registry_text_syntax.h"
 
 namespace nimbrel_reg {
 namespace {
 
 using platform::registry::RegValue;
 
-
 // A 4- or 8-byte little-endian number in decimal and hex; other sizes as bytes.
 std::string Number(const std::vector<BYTE>& data) {
-    if (data.size() != 4 && data.size() != 8) return platform::registry::HexBytes(data, ' ');
+    if (data.size() != 4 && data.size() != 8) return HexBytes(data, ' ');
     std::uint64_t number = 0;
     for (std::size_t i = data.size(); i-- > 0;) number = (number << 8) | data[i];
     char text[48];
@@ -61,20 +61,20 @@ std::string Padded(std::string text, std::size_t width) {
 
 std::string ValueText(const RegValue& value) {
     if (value.type == REG_DWORD) return Number(value.data);
-    if (!platform::registry::IsStringType(value.type)) return platform::registry::HexBytes(value.data, ' ');
+    if (!platform::registry::IsStringType(value.type)) return HexBytes(value.data, ' ');
     std::string text;
-    for (const auto& line : Strings(value)) text += (text.empty() ? "" : "\n") + platform::registry::WideToUtf8(line);
+    for (const auto& line : Strings(value)) text += (text.empty() ? "" : "\n") + platform::Utf8FromWide(line);
     return text;
 }
 
 std::string ValueLine(const RegValue& value) {
     std::string shown;
     if (platform::registry::IsStringType(value.type)) {
-        for (const auto& text : Strings(value)) shown += (shown.empty() ? "" : ", ") + platform::registry::Quote(text);
+        for (const auto& text : Strings(value)) shown += (shown.empty() ? "" : ", ") + Quote(text);
     } else {
         shown = ValueText(value);
     }
-    std::string name = value.name.empty() ? "(Default)" : platform::registry::WideToUtf8(value.name);
+    std::string name = value.name.empty() ? "(Default)" : platform::Utf8FromWide(value.name);
     return "    " + Padded(name, 28) + " " + Padded(TypeName(value.type), 14) + " " + shown;
 }
 

@@ -4,13 +4,22 @@
 #include <string>
 
 #include "platform/registry/registry_names.h"
-#include "platform/registry/registry_text.h"
-#include "platform/registry/registry_text_syntax.h"
 #include "platform/registry/registry_unicode.h"
+#include "platform/text/utf.h"
+#include "tools/nimbrel-reg/registry_text.h"
+#include "tools/nimbrel-reg/registry_text_syntax.h"
 
-namespace platform::registry {
+namespace nimbrel_reg {
 namespace {
 
+using platform::registry::DecodeUtf16;
+using platform::registry::IsStringType;
+using platform::registry::JoinKeyPath;
+using platform::registry::MachineKeyPath;
+using platform::registry::MultiStringData;
+using platform::registry::RegKey;
+using platform::registry::RegValue;
+using platform::registry::StringData;
 
 // The strings of a REG_MULTI_SZ as MultiStringData would write them; nothing when the stored
 // text is not in that shape.
@@ -67,7 +76,7 @@ bool Header(const std::vector<std::wstring>& path, std::string* header) {
     std::wstring joined = JoinKeyPath(path);
     if (path.empty() || joined.front() == L'-' || MachineKeyPath(path.front(), false).empty())
         joined = L"HKEY_LOCAL_MACHINE" + (path.empty() ? L"" : L"\\" + joined);
-    *header = "[" + WideToUtf8(joined) + "]";
+    *header = "[" + platform::Utf8FromWide(joined) + "]";
     return true;
 }
 
@@ -114,4 +123,4 @@ LONG ExportText(const std::vector<std::wstring>& path, std::ostream& out) {
     return out ? result : ERROR_CANTWRITE;
 }
 
-}  // namespace platform::registry
+}  // namespace nimbrel_reg

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/registry/registry_text.h"
+#include "tools/nimbrel-reg/registry_text.h"
 
 namespace {
 
@@ -27,16 +27,16 @@ void Snapshot(const std::wstring& path, std::map<std::wstring, std::vector<RegVa
 
 std::string Export(const std::vector<std::wstring>& path) {
     std::ostringstream out;
-    EXPECT_EQ(platform::registry::ExportText(path, out), 0);
+    EXPECT_EQ(nimbrel_reg::ExportText(path, out), 0);
     return out.str();
 }
 
 LONG Import(const std::string& text) {
     std::istringstream in(text);
-    std::vector<platform::registry::TextChange> changes;
-    platform::registry::TextError error;
-    EXPECT_TRUE(platform::registry::ParseText(in, &changes, &error)) << error.line << ": " << error.message;
-    return platform::registry::ApplyText(changes);
+    std::vector<nimbrel_reg::TextChange> changes;
+    nimbrel_reg::TextError error;
+    EXPECT_TRUE(nimbrel_reg::ParseText(in, &changes, &error)) << error.line << ": " << error.message;
+    return nimbrel_reg::ApplyText(changes);
 }
 
 TEST(RegistryText, ExportThenImportGivesBackEveryByte) {
@@ -123,9 +123,9 @@ TEST(RegistryText, BadTextNamesItsLine) {
     };
     for (const auto& [text, line] : cases) {
         std::istringstream in(text);
-        std::vector<platform::registry::TextChange> changes;
-        platform::registry::TextError error;
-        EXPECT_FALSE(platform::registry::ParseText(in, &changes, &error)) << text;
+        std::vector<nimbrel_reg::TextChange> changes;
+        nimbrel_reg::TextError error;
+        EXPECT_FALSE(nimbrel_reg::ParseText(in, &changes, &error)) << text;
         EXPECT_EQ(error.line, line) << text;
         EXPECT_FALSE(error.message.empty());
     }
@@ -135,8 +135,8 @@ TEST(RegistryText, KeyNamesThatCannotBeWrittenAreReported) {
     RegKey key;
     ASSERT_EQ(RegKey::Create(HKEY_LOCAL_MACHINE, L"software\\two\nlines", &key), 0);
     std::ostringstream out;
-    EXPECT_EQ(platform::registry::ExportText({L"software"}, out), ERROR_INVALID_NAME);
-    EXPECT_EQ(platform::registry::ExportText({L"software", L"missing"}, out), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(nimbrel_reg::ExportText({L"software"}, out), ERROR_INVALID_NAME);
+    EXPECT_EQ(nimbrel_reg::ExportText({L"software", L"missing"}, out), ERROR_FILE_NOT_FOUND);
 }
 
 }  // namespace

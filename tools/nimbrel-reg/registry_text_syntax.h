@@ -3,10 +3,7 @@
 #include <string>
 #include <string_view>
 
-namespace platform::registry {
-
-// 0 to 15 for a hex digit, -1 for anything else.
-int HexDigitValue(char c);
+namespace nimbrel_reg {
 
 // text in double quotes, UTF-8, with the escapes applied.
 std::string Quote(std::wstring_view text);
@@ -15,4 +12,4 @@ std::string Quote(std::wstring_view text);
 // does not start with a well-formed one.
 bool Unquote(std::string_view& in, std::wstring* text);
 
-}  // namespace platform::registry
+}  // namespace nimbrel_reg

@@ -5,12 +5,21 @@
 #include <string_view>
 
 #include "platform/registry/registry_names.h"
-#include "platform/registry/registry_text.h"
-#include "platform/registry/registry_text_syntax.h"
-#include "platform/registry/registry_unicode.h"
+#include "platform/text/hex.h"
+#include "platform/text/utf.h"
+#include "tools/nimbrel-reg/registry_text.h"
+#include "tools/nimbrel-reg/registry_text_syntax.h"
 
-namespace platform::registry {
+namespace nimbrel_reg {
 namespace {
+
+using platform::HexDigitValue;
+using platform::registry::JoinKeyPath;
+using platform::registry::MachineKeyPath;
+using platform::registry::MultiStringData;
+using platform::registry::RegKey;
+using platform::registry::RegValue;
+using platform::registry::StringData;
 
 std::string_view Trim(std::string_view text) {
     constexpr std::string_view kSpace = " \t\r\n";
@@ -99,7 +108,7 @@ std::string ParseLine(std::string_view text, std::optional<std::vector<std::wstr
         std::string_view inner = text.substr(1, text.size() - 2);
         TextChange change;
         change.kind = Take(inner, "-") ? TextChange::Kind::DeleteKey : TextChange::Kind::CreateKey;
-        change.key = MachineKeyPath(Utf8ToWide(inner), false);
+        change.key = MachineKeyPath(platform::WideFromUtf8(inner), false);
         if (change.kind == TextChange::Kind::DeleteKey && change.key.empty())
             return "HKEY_LOCAL_MACHINE itself cannot be deleted";
         *current = change.kind == TextChange::Kind::CreateKey ? std::optional(change.key) : std::nullopt;
@@ -160,4 +169,4 @@ LONG ApplyText(const std::vector<TextChange>& changes) {
     return ERROR_SUCCESS;
 }
 
-}  // namespace platform::registry
+}  // namespace nimbrel_reg

@@ -1,5 +1,5 @@
 #pragma once
-// A readable text form of keys and values under HKEY_LOCAL_MACHINE, for people to read,
+// nimbrel-reg's text form of keys and values under HKEY_LOCAL_MACHINE, for people to read,
 // edit and load back:
 //
 //   [software\Trevanix\Nimbrel]             a key, created on import ([-path] deletes one)
@@ -21,7 +21,7 @@
 
 #include "platform/registry/registry_key.h"
 
-namespace platform::registry {
+namespace nimbrel_reg {
 
 // Bytes as two lower-case hexadecimal digits each, joined by `separator`.
 std::string HexBytes(const std::vector<BYTE>& data, char separator);
@@ -34,7 +34,7 @@ struct TextChange {
     enum class Kind { CreateKey, DeleteKey, SetValue, DeleteValue };
     Kind kind = Kind::CreateKey;
     std::vector<std::wstring> key;
-    RegValue value;  // SetValue: the value; DeleteValue: its name
+    platform::registry::RegValue value;  // SetValue: the value; DeleteValue: its name
 };
 
 struct TextError {
@@ -49,4 +49,4 @@ bool ParseText(std::istream& in, std::vector<TextChange>* changes, TextError* er
 // Makes the changes in order; deleting what does not exist is not an error.
 LONG ApplyText(const std::vector<TextChange>& changes);
 
-}  // namespace platform::registry
+}  // namespace nimbrel_reg

@@ -1,4 +1,4 @@
-#include "platform/mfc/cstring_encoding.h"
+#include "platform/text/utf.h"
 
 #include <type_traits>
 
@@ -11,6 +11,12 @@ char32_t CodeOf(wchar_t c) noexcept { return static_cast<char32_t>(static_cast<s
 char32_t ScalarOrReplacement(wchar_t c) noexcept {
     const char32_t code = CodeOf(c);
     return IsUnicodeScalar(code) ? code : kReplacementChar;
+}
+
+// What UTF-16 writes for c: the character itself (a lone surrogate included) or U+FFFD.
+char32_t Utf16Encodable(wchar_t c) noexcept {
+    const char32_t code = CodeOf(c);
+    return code < 0x110000 ? code : kReplacementChar;
 }
 
 }  // namespace
@@ -93,13 +99,12 @@ std::wstring WideFromUtf16(std::u16string_view utf16) {
     out.reserve(utf16.size());
     for (std::size_t i = 0; i < utf16.size(); ++i) {
         const char16_t unit = utf16[i];
-        if (unit < 0xD800 || unit > 0xDFFF) {
-            out += static_cast<wchar_t>(unit);
-        } else if (unit <= 0xDBFF && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 && utf16[i + 1] <= 0xDFFF) {
+        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 &&
+            utf16[i + 1] <= 0xDFFF) {
             out += static_cast<wchar_t>(0x10000 + ((unit - 0xD800) << 10) + (utf16[i + 1] - 0xDC00));
             ++i;
         } else {
-            out += kReplacementChar;
+            out += static_cast<wchar_t>(unit);  // a lone surrogate too
         }
     }
     return out;
@@ -109,7 +114,7 @@ std::u16string Utf16FromWide(std::wstring_view text) {
     std::u16string out;
     out.reserve(text.size());
     for (wchar_t c : text) {
-        const char32_t code = ScalarOrReplacement(c);
+        const char32_t code = Utf16Encodable(c);
         if (code < 0x10000) {
             out += static_cast<char16_t>(code);
         } else {
@@ -118,6 +123,12 @@ std::u16string Utf16FromWide(std::wstring_view text) {
         }
     }
     return out;
+}
+
+std::size_t Utf16Length(std::wstring_view text) noexcept {
+    std::size_t units = text.size();
+    for (wchar_t c : text) units += Utf16Encodable(c) >= 0x10000 ? 1 : 0;
+    return units;
 }
 
 std::wstring WideFromLatin1(std::string_view bytes) {

@@ -1,24 +1,20 @@
-#include "platform/registry/registry_text_syntax.h"
+#include "tools/nimbrel-reg/registry_text_syntax.h"
 
-#include "platform/registry/registry_unicode.h"
+#include "platform/text/hex.h"
+#include "platform/text/utf.h"
 
-namespace platform::registry {
+namespace nimbrel_reg {
 namespace {
+
+using platform::HexDigitValue;
 
 constexpr char kHexDigits[] = "0123456789abcdef";
 
 }  // namespace
 
-int HexDigitValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 std::string Quote(std::wstring_view text) {
     std::string quoted = "\"";
-    for (char c : WideToUtf8(text)) {
+    for (char c : platform::Utf8FromWide(text)) {
         auto byte = static_cast<unsigned char>(c);
         switch (c) {
             case '\\': quoted += "\\\\"; break;
@@ -46,7 +42,7 @@ bool Unquote(std::string_view& in, std::wstring* text) {
         char c = in[i];
         if (c == '"') {
             in.remove_prefix(i + 1);
-            *text = Utf8ToWide(utf8);
+            *text = platform::WideFromUtf8(utf8);
             return true;
         }
         if (c != '\\') {
@@ -74,4 +70,4 @@ bool Unquote(std::string_view& in, std::wstring* text) {
     return false;
 }
 
-}  // namespace platform::registry
+}  // namespace nimbrel_reg

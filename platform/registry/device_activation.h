@@ -1,0 +1,9 @@
+#pragma once
+// Loading stream-device drivers described in the registry. It lives with the registry, not
+// the kernel's device namespace, so that the kernel never depends on the registry.
+#include "platform/kernel/types.h"
+
+// Loads the driver described by a registry key under HKEY_LOCAL_MACHINE (values "Prefix",
+// "Index", "Dll") through RegisterDevice, passing `context` to it.
+HANDLE ActivateDevice(LPCWSTR registryKey, DWORD context);
+BOOL DeactivateDevice(HANDLE device);

@@ -35,6 +35,8 @@ void Radio::Reset(const World& world) {
         pins_ = PinRequests{};
         sdpOverrides_.clear();
         sdpRecords_.clear();
+        published_.clear();
+        nextRecordHandle_ = 0;
         timeline = std::move(timeline_);
         abort = std::exchange(abort_, std::make_shared<const KernelEvent>());
     }

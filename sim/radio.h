@@ -33,6 +33,7 @@ struct AdapterState {
     std::uint32_t serviceStarts = 0;
     std::uint32_t stackStarts = 0;
     std::uint32_t pairRequests = 0;  // pairing requests that reached the radio
+    bool obexServiceRunning = false;  // "OBX0:" service state
 };
 
 class NIMBREL_SIM_API Radio final : public bth::Backend {
@@ -92,6 +93,23 @@ public:
     DWORD NextServiceResponse(bth::LookupId lookup, std::vector<std::uint8_t>* response) override;
     DWORD EndLookup(bth::LookupId lookup) override;
 
+    // The local SDP database (sdp/radio_sdp.cpp).
+    DWORD PublishRecord(const std::vector<std::uint8_t>& record, std::uint32_t* handle) override;
+    DWORD RemoveRecord(std::uint32_t handle) override;
+    // The records published now, by handle.
+    std::map<std::uint32_t, std::vector<std::uint8_t>> PublishedRecords() const;
+
+    // Serial links (serial/radio_serial.cpp).
+    DWORD ConnectSerial(BT_ADDR device, const sdp::Uuid& serviceClass, std::uint8_t channel, bth::SerialSink* sink,
+                        std::unique_ptr<bth::SerialLink>* link) override;
+    DWORD ListenSerial(bth::SerialSink* sink, std::unique_ptr<bth::SerialLink>* link) override;
+    bool IsPortReserved(DWORD index) override;
+
+    // The OBEX server service and component (adapter/radio_adapter.cpp).
+    bool HasObexService() override;
+    DWORD ControlObexService(bool start) override;
+    bool HasObexComponent() override;
+
     // Test hooks; Reset clears them.
     // Baseband links to remote devices, as the link layer sees them.
     void SetBasebandLinks(const std::vector<bth::BasebandLink>& links);
@@ -138,6 +156,8 @@ private:
     std::unique_ptr<Timeline> timeline_;  // from the stack's first start
     std::map<BT_ADDR, std::vector<std::uint8_t>> sdpOverrides_;
     std::map<BT_ADDR, std::vector<sdp::Record>> sdpRecords_;
+    std::map<std::uint32_t, std::vector<std::uint8_t>> published_;  // the local SDP database
+    std::uint32_t nextRecordHandle_ = 0;
 
     std::mutex resetMutex_;                   // one Reset at a time
     std::vector<std::wstring> pairedValues_;  // the security values this world wrote; under resetMutex_

@@ -19,12 +19,12 @@ void InstallBackend(std::shared_ptr<Backend> backend) {
         g_backend = backend;
     }
     if (!backend) {
-        platform::RemoveBuiltInDevice(L"BTD0:");
-        platform::RemoveBuiltInDevice(L"BTS1:");
+        for (const wchar_t* device : {L"BTD0:", L"BTS1:", L"OBX0:"}) platform::RemoveBuiltInDevice(device);
         return;
     }
     platform::AddBuiltInDevice(L"BTD0:", MakeStackDriver(backend));
     platform::AddBuiltInDevice(L"BTS1:", MakeStackServiceDriver(backend));
+    platform::AddBuiltInDevice(L"OBX0:", MakeObexServiceDriver(backend));
 }
 
 std::shared_ptr<Backend> InstalledBackend() {

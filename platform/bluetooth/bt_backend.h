@@ -51,6 +51,28 @@ struct BasebandLink {
 // A PIN of 1 to 16 bytes.
 using Pin = std::vector<std::uint8_t>;
 
+// Where a serial link delivers what the remote end sends. Called on a backend thread, one call
+// at a time per link; it must not call back into the link.
+class SerialSink {
+public:
+    virtual ~SerialSink() = default;
+    virtual void Received(const std::uint8_t* data, std::size_t size) = 0;
+    // The remote end stopped answering (it left, or hung up); nothing more arrives.
+    virtual void Broken() = 0;
+};
+
+// One RFCOMM serial link, open until destroyed. Destroying it closes the link; the sink is
+// not called after the destructor returns.
+class SerialLink {
+public:
+    virtual ~SerialLink() = default;
+    // Sends bytes to the remote end: ERROR_DEVICE_NOT_CONNECTED once the link broke, or (on a
+    // server's link) while no remote device is connected.
+    virtual DWORD Send(const std::uint8_t* data, std::size_t size) = 0;
+    // The RFCOMM channel: the remote service's for a client, our own for a server.
+    virtual std::uint8_t Channel() const = 0;
+};
+
 class Backend {
 public:
     virtual ~Backend() = default;
@@ -100,6 +122,26 @@ public:
     virtual DWORD NextInquiryDevice(LookupId lookup, InquiryDevice* device) = 0;
     virtual DWORD NextServiceResponse(LookupId lookup, std::vector<std::uint8_t>* response) = 0;
     virtual DWORD EndLookup(LookupId lookup) = 0;
+
+    // The local SDP database: publishing a record (an SDP data-element stream) gives its
+    // handle; ERROR_INVALID_DATA for a malformed record, ERROR_NOT_FOUND for an unknown handle.
+    virtual DWORD PublishRecord(const std::vector<std::uint8_t>& record, std::uint32_t* handle) = 0;
+    virtual DWORD RemoveRecord(std::uint32_t handle) = 0;
+
+    // Serial links. A client connects to a remote device's service of this class (channel 0:
+    // the channel its SDP record gives): ERROR_TIMEOUT for a device out of reach,
+    // ERROR_NOT_FOUND when it offers no such service. A server takes a free RFCOMM channel
+    // (one no published record uses) and waits for remote devices to connect to it.
+    virtual DWORD ConnectSerial(BT_ADDR device, const sdp::Uuid& serviceClass, std::uint8_t channel,
+                                SerialSink* sink, std::unique_ptr<SerialLink>* link) = 0;
+    virtual DWORD ListenSerial(SerialSink* sink, std::unique_ptr<SerialLink>* link) = 0;
+    // COM port indexes that other drivers of the system own.
+    virtual bool IsPortReserved(DWORD index) = 0;
+
+    // The OBEX server service "OBX0:" and the OBEX component the engine creates.
+    virtual bool HasObexService() = 0;
+    virtual DWORD ControlObexService(bool start) = 0;
+    virtual bool HasObexComponent() = 0;
 };
 
 // Chooses the process's backend; "BTD0:" and "BTS1:" then answer from it. Call it once at

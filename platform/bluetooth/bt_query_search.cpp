@@ -62,3 +62,24 @@ std::optional<ServiceSearch> ReadServiceSearch(const WSAQUERYSETW& query) {
 }
 
 }  // namespace bth
+
+namespace bth {
+
+std::optional<RecordPublication> ReadRecordPublication(const WSAQUERYSETW& query, bool withRecord) {
+    constexpr std::size_t kHeader = offsetof(BTHNS_SETBLOB, pRecord);
+    const BLOB* blob = query.lpBlob;
+    if (!blob || !blob->pBlobData || blob->cbSize < kHeader) return std::nullopt;
+    BTHNS_SETBLOB head;
+    std::memcpy(&head, blob->pBlobData, kHeader);
+    if (!head.pRecordHandle) return std::nullopt;
+    RecordPublication publication;
+    publication.handle = head.pRecordHandle;
+    if (withRecord) {
+        if (head.ulRecordLength == 0 || head.ulRecordLength > blob->cbSize - kHeader) return std::nullopt;
+        const BYTE* record = blob->pBlobData + kHeader;
+        publication.record.assign(record, record + head.ulRecordLength);
+    }
+    return publication;
+}
+
+}  // namespace bth

@@ -15,3 +15,18 @@ namespace bth {
 std::optional<ServiceSearch> ReadServiceSearch(const WSAQUERYSETW& query);
 
 }  // namespace bth
+
+namespace bth {
+
+// What a set-service request asks: publish a record, or delete the record of a handle. The
+// handle variable is the caller's, written back after a publication.
+struct RecordPublication {
+    ULONG* handle = nullptr;
+    std::vector<std::uint8_t> record;  // empty for a deletion
+};
+
+// Reads the query set's set blob. Nullopt for a missing pointer or handle variable, or a
+// record that does not fit inside the blob's stated size.
+std::optional<RecordPublication> ReadRecordPublication(const WSAQUERYSETW& query, bool withRecord);
+
+}  // namespace bth

@@ -70,7 +70,8 @@ public:
             case kNsLookupServiceBegin: return LookupBegin(block);
             case kNsLookupServiceNext: return lookups_.Next(block.lookup, block.querySet, &block.bufferLength);
             case kNsLookupServiceEnd: return lookups_.End(block.lookup);
-            default: return ERROR_NOT_SUPPORTED;  // publishing SDP records is not offered yet
+            case kNsSetService: return SetService(block);
+            default: return ERROR_NOT_SUPPORTED;
         }
     }
 
@@ -124,6 +125,20 @@ private:
         return lookups_.BeginServiceSearch(*search, &block.lookup);
     }
 
+    // Publishes a record (its handle written back through the caller's variable) or deletes
+    // the record of the handle the variable holds.
+    DWORD SetService(const BthCallBlock& block) {
+        const bool publish = block.operation == RNRSERVICE_REGISTER;
+        if (!block.querySet || (!publish && block.operation != RNRSERVICE_DELETE)) return WSAEINVAL;
+        auto request = ReadRecordPublication(*block.querySet, publish);
+        if (!request) return WSAEINVAL;
+        if (!publish) return backend_->RemoveRecord(*request->handle);
+        std::uint32_t handle = 0;
+        if (DWORD error = backend_->PublishRecord(request->record, &handle)) return error;
+        *request->handle = handle;
+        return ERROR_SUCCESS;
+    }
+
     const std::shared_ptr<Backend> backend_;
     Lookups lookups_;
 };
@@ -155,17 +170,20 @@ private:
     const std::shared_ptr<StackRequests> requests_;
 };
 
-class StackServiceFile final : public platform::DeviceFile {
+// One open of a service device ("BTS1:", "OBX0:"): start and stop requests.
+class ServiceFile final : public platform::DeviceFile {
 public:
-    explicit StackServiceFile(std::shared_ptr<Backend> backend) : backend_(std::move(backend)) {}
+    using Control = DWORD (Backend::*)(bool start);
+    ServiceFile(std::shared_ptr<Backend> backend, Control control) : backend_(std::move(backend)), control_(control) {}
     BOOL IoControl(DWORD code, const void*, DWORD, void*, DWORD, DWORD*) override {
-        if (code == IOCTL_SERVICE_START) return Result(backend_->ControlStackService(true));
-        if (code == IOCTL_SERVICE_STOP) return Result(backend_->ControlStackService(false));
+        if (code == IOCTL_SERVICE_START) return Result(((*backend_).*control_)(true));
+        if (code == IOCTL_SERVICE_STOP) return Result(((*backend_).*control_)(false));
         return Result(ERROR_NOT_SUPPORTED);
     }
 
 private:
     const std::shared_ptr<Backend> backend_;
+    const Control control_;
 };
 
 // A device that exists while the backend says so.
@@ -198,8 +216,15 @@ std::shared_ptr<platform::StreamDriver> MakeStackDriver(std::shared_ptr<Backend>
 }
 
 std::shared_ptr<platform::StreamDriver> MakeStackServiceDriver(std::shared_ptr<Backend> backend) {
-    return std::make_shared<BackendDriver>(backend, &Backend::HasStackService,
-                                           [backend] { return std::make_unique<StackServiceFile>(backend); });
+    return std::make_shared<BackendDriver>(backend, &Backend::HasStackService, [backend] {
+        return std::make_unique<ServiceFile>(backend, &Backend::ControlStackService);
+    });
+}
+
+std::shared_ptr<platform::StreamDriver> MakeObexServiceDriver(std::shared_ptr<Backend> backend) {
+    return std::make_shared<BackendDriver>(backend, &Backend::HasObexService, [backend] {
+        return std::make_unique<ServiceFile>(backend, &Backend::ControlObexService);
+    });
 }
 
 }  // namespace bth

@@ -1,5 +1,6 @@
 #pragma once
-// The stack driver "BTD0:" and the stack service "BTS1:" over a Bluetooth backend: each
+// The stack driver "BTD0:", the stack service "BTS1:" and the OBEX server service "OBX0:" over
+// a Bluetooth backend: each
 // request's call block is decoded here, served by one backend method, and its results
 // written back into the caller's block and buffers.
 #include <memory>
@@ -12,6 +13,8 @@ namespace bth {
 
 std::shared_ptr<platform::StreamDriver> MakeStackDriver(std::shared_ptr<Backend> backend);
 std::shared_ptr<platform::StreamDriver> MakeStackServiceDriver(std::shared_ptr<Backend> backend);
+// The OBEX server service "OBX0:".
+std::shared_ptr<platform::StreamDriver> MakeObexServiceDriver(std::shared_ptr<Backend> backend);
 
 // Serves one call-block request; 0 or the system error code. Exposed for the driver's tests.
 class StackRequests {

@@ -30,6 +30,22 @@ DWORD Radio::Serve(const char* fault, const std::function<void()>& request) {
     return ERROR_SUCCESS;
 }
 
+bool Radio::HasObexService() {
+    std::lock_guard lock(mutex_);
+    return world_.adapter.obexService;
+}
+
+DWORD Radio::ControlObexService(bool start) {
+    std::lock_guard lock(mutex_);
+    adapter_.obexServiceRunning = start;
+    return ERROR_SUCCESS;
+}
+
+bool Radio::HasObexComponent() {
+    std::lock_guard lock(mutex_);
+    return world_.adapter.obexComponent;
+}
+
 DWORD Radio::StartStack() {
     if (HasFault("stack-start")) return ERROR_GEN_FAILURE;
     std::lock_guard lock(mutex_);

@@ -22,6 +22,30 @@ void Radio::AnswerServiceSearch(Lookup& lookup) const {
     lookup.response = sdp::Encode(sdp::AnswerServiceSearchAttribute(database, search.pattern, search.ranges));
 }
 
+// The local SDP database: records this device publishes, for remote devices to find.
+DWORD Radio::PublishRecord(const std::vector<std::uint8_t>& record, std::uint32_t* handle) {
+    sdp::DataElement element;
+    std::size_t consumed = 0;
+    if (record.empty() || !sdp::Decode(record, &element, &consumed) || consumed != record.size() ||
+        !sdp::Record::FromElement(element))
+        return ERROR_INVALID_DATA;
+    std::lock_guard lock(mutex_);
+    const std::uint32_t assigned = kFirstRecordHandle + nextRecordHandle_++;
+    published_[assigned] = record;
+    *handle = assigned;
+    return ERROR_SUCCESS;
+}
+
+DWORD Radio::RemoveRecord(std::uint32_t handle) {
+    std::lock_guard lock(mutex_);
+    return published_.erase(handle) ? ERROR_SUCCESS : ERROR_NOT_FOUND;
+}
+
+std::map<std::uint32_t, std::vector<std::uint8_t>> Radio::PublishedRecords() const {
+    std::lock_guard lock(mutex_);
+    return published_;
+}
+
 void Radio::SetSdpResponseOverride(BT_ADDR address, std::vector<std::uint8_t> response) {
     std::lock_guard lock(mutex_);
     sdpOverrides_[address] = std::move(response);

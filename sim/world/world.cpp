@@ -107,7 +107,8 @@ WorldAdapter ParseAdapter(const json& adapter) {
     const std::string path = "adapter";
     CheckKeys(adapter, path,
               {"name", "address", "class", "scan", "authentication", "stack", "service", "hardware",
-               "ready_after_reads", "pin_requests_claimed", "faults"});
+               "ready_after_reads", "pin_requests_claimed", "faults", "reserved_ports", "obex_service",
+               "obex_component"});
     WorldAdapter parsed;
     parsed.name = GetString(adapter, path, "name", parsed.name);
     parsed.address = GetAddress(adapter, path, "address", false, parsed.address);
@@ -120,6 +121,17 @@ WorldAdapter ParseAdapter(const json& adapter) {
     parsed.hardwareStatus = HardwareStatus(adapter);
     parsed.readyAfterReads = static_cast<std::uint32_t>(GetUnsigned(adapter, path, "ready_after_reads", 0, 1000000));
     parsed.pinRequestsClaimed = GetBool(adapter, path, "pin_requests_claimed", false);
+    parsed.obexService = GetBool(adapter, path, "obex_service", true);
+    parsed.obexComponent = GetBool(adapter, path, "obex_component", true);
+    if (adapter.contains("reserved_ports")) {
+        const json& ports = adapter["reserved_ports"];
+        if (!ports.is_array()) Fail("adapter.reserved_ports", "must be a list of COM port indexes");
+        for (size_t i = 0; i < ports.size(); ++i) {
+            if (!ports[i].is_number_unsigned() || ports[i].get<std::uint64_t>() > 9)
+                Fail("adapter.reserved_ports[" + std::to_string(i) + "]", "must be a COM port index from 0 to 9");
+            parsed.reservedPorts.push_back(ports[i].get<std::uint32_t>());
+        }
+    }
     if (adapter.contains("faults")) {
         static const std::set<std::string> kFaults = {
             "bts-stop",    "bts-start",    "stack-start", "scan-write", "authentication-write",

@@ -42,6 +42,9 @@ struct WorldAdapter {
     std::uint32_t readyAfterReads = 0;  // from this status read on, the hardware runs (0: never changes)
     bool pinRequestsClaimed = false;    // another program already handles PIN requests
     std::vector<std::string> faults;    // requests the adapter refuses, by name (see the README)
+    std::vector<std::uint32_t> reservedPorts;  // COM indexes other drivers own
+    bool obexService = true;                   // "OBX0:" exists
+    bool obexComponent = true;                 // the OBEX component can be created
 };
 
 struct Timing {

@@ -71,6 +71,24 @@ public:
         return 0;
     }
     DWORD EndLookup(bth::LookupId) override { return 0; }
+    DWORD PublishRecord(const std::vector<std::uint8_t>& record, std::uint32_t* handle) override {
+        published.push_back(record);
+        *handle = 0x10000 + static_cast<std::uint32_t>(published.size());
+        return 0;
+    }
+    DWORD RemoveRecord(std::uint32_t handle) override { return removed.push_back(handle), 0; }
+    DWORD ConnectSerial(BT_ADDR, const sdp::Uuid&, std::uint8_t, bth::SerialSink*,
+                        std::unique_ptr<bth::SerialLink>*) override {
+        return ERROR_NOT_SUPPORTED;
+    }
+    DWORD ListenSerial(bth::SerialSink*, std::unique_ptr<bth::SerialLink>*) override { return ERROR_NOT_SUPPORTED; }
+    bool IsPortReserved(DWORD) override { return false; }
+    bool HasObexService() override { return true; }
+    DWORD ControlObexService(bool) override { return 0; }
+    bool HasObexComponent() override { return true; }
+
+    std::vector<std::vector<std::uint8_t>> published;
+    std::vector<std::uint32_t> removed;
 
 private:
     std::size_t next_ = 0;

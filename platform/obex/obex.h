@@ -1,0 +1,22 @@
+#pragma once
+// The OBEX component: the object the engine's OBEX clients drive. Created once by the engine
+// (see CSObex); the system may offer none.
+#include <memory>
+
+#include "platform/kernel/com.h"
+
+class IObex {
+public:
+    virtual ~IObex() = default;
+    // Prepares the component for sessions; S_OK on success.
+    virtual HRESULT Initialize() = 0;
+    // Ends every session still open; S_OK on success.
+    virtual HRESULT Shutdown() = 0;
+};
+
+namespace platform {
+
+// The component, or null when the system offers none.
+std::shared_ptr<IObex> CreateObexComponent();
+
+}  // namespace platform

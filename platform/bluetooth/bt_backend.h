@@ -132,8 +132,8 @@ public:
     // the channel its SDP record gives): ERROR_TIMEOUT for a device out of reach,
     // ERROR_NOT_FOUND when it offers no such service. A server takes a free RFCOMM channel
     // (one no published record uses) and waits for remote devices to connect to it.
-    virtual DWORD ConnectSerial(BT_ADDR device, const sdp::Uuid& serviceClass, std::uint8_t channel,
-                                SerialSink* sink, std::unique_ptr<SerialLink>* link) = 0;
+    virtual DWORD ConnectSerial(BT_ADDR device, const sdp::Uuid& serviceClass, std::uint8_t channel, SerialSink* sink,
+                                std::unique_ptr<SerialLink>* link) = 0;
     virtual DWORD ListenSerial(SerialSink* sink, std::unique_ptr<SerialLink>* link) = 0;
     // COM port indexes that other drivers of the system own.
     virtual bool IsPortReserved(DWORD index) = 0;

@@ -342,6 +342,39 @@ TEST_F(BtStackDriver, PinsAndSecurityRegistrationsAreCheckedAndPassedOn) {
     CloseHandle(event);
 }
 
+TEST_F(BtStackDriver, PublishingWritesTheHandleBackAndDeletingPassesItOn) {
+    const std::vector<std::uint8_t> record = {0x35, 0x03, 0x09, 0x00, 0x01};
+    std::vector<std::uint8_t> block(offsetof(BTHNS_SETBLOB, pRecord) + record.size());
+    ULONG version = 1, handle = 0;
+    BTHNS_SETBLOB head{};
+    head.pSdpVersion = &version;
+    head.pRecordHandle = &handle;
+    head.ulRecordLength = static_cast<ULONG>(record.size());
+    std::memcpy(block.data(), &head, offsetof(BTHNS_SETBLOB, pRecord));
+    std::memcpy(block.data() + offsetof(BTHNS_SETBLOB, pRecord), record.data(), record.size());
+    BLOB blob{static_cast<ULONG>(block.size()), block.data()};
+    WSAQUERYSETW query{};
+    query.dwSize = sizeof query;
+    query.dwNameSpace = NS_BTH;
+    query.lpBlob = &blob;
+    BthCallBlock call;
+    call.querySet = &query;
+    call.operation = RNRSERVICE_REGISTER;
+    ASSERT_EQ(Request(bth::kNsSetService, call), 0u);
+    EXPECT_EQ(handle, 0x10001u);
+    ASSERT_EQ(backend->published.size(), 1u);
+    EXPECT_EQ(backend->published[0], record);
+
+    blob.cbSize -= 1;  // the record no longer fits the blob it claims to be in
+    EXPECT_EQ(Request(bth::kNsSetService, call), WSAEINVAL);
+    call.operation = 7;
+    EXPECT_EQ(Request(bth::kNsSetService, call), WSAEINVAL);
+    call.operation = RNRSERVICE_DELETE;
+    ASSERT_EQ(Request(bth::kNsSetService, call), 0u);
+    EXPECT_EQ(backend->removed, (std::vector<std::uint32_t>{0x10001}));
+    EXPECT_EQ(backend->published.size(), 1u);
+}
+
 TEST_F(BtStackDriver, BasebandLinksBecomeDriverRecords) {
     backend->links = {{7, 0xFFFF0012AB34CD56ull, 3, true, false, true, 2}};
     BthDriverConnection records[2] = {};

@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "platform/bluetooth/sdp_codec.h"
 #include "platform/bluetooth/sdp_profile.h"
 #include "platform/bluetooth/sdp_stream.h"
 #include "sim/radio.h"
@@ -116,6 +117,28 @@ TEST(RadioSdp, SearchesWithoutAPatternOrARangeAreRefused) {
     bth::LookupId lookup = 0;
     EXPECT_EQ(sim::Radio::Instance().BeginServiceSearch({kPhone, {}, {{0, 0xFFFF}}}, &lookup), WSAEINVAL);
     EXPECT_EQ(sim::Radio::Instance().BeginServiceSearch({kPhone, {Short(0x1101)}, {}}, &lookup), WSAEINVAL);
+}
+
+TEST(RadioSdp, TheLocalDatabaseKeepsWellFormedRecordsByHandle) {
+    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(kWorld));
+    sim::Radio& radio = sim::Radio::Instance();
+    const std::vector<std::uint8_t> record =
+        sdp::Encode(sim::BuildSdpDatabase({{sim::Profile::SerialPort, "", 3}})[0].ToElement());
+    std::uint32_t first = 0, second = 0;
+    ASSERT_EQ(radio.PublishRecord(record, &first), 0u);
+    ASSERT_EQ(radio.PublishRecord(record, &second), 0u);
+    EXPECT_NE(first, second);
+    std::vector<std::uint8_t> trailing = record;
+    trailing.push_back(0);
+    using Bytes = std::vector<std::uint8_t>;
+    for (const Bytes& bad : {Bytes{}, Bytes{0x35, 0x05, 0x09}, Bytes{0x09, 0x00, 0x01}, trailing}) {
+        std::uint32_t handle = 0;
+        EXPECT_EQ(radio.PublishRecord(bad, &handle), ERROR_INVALID_DATA);
+    }
+    EXPECT_EQ(radio.RemoveRecord(first), 0u);
+    EXPECT_EQ(radio.RemoveRecord(first), ERROR_NOT_FOUND);
+    ASSERT_EQ(radio.PublishedRecords().size(), 1u);
+    EXPECT_EQ(radio.PublishedRecords().begin()->second, record);
 }
 
 TEST(RadioSdp, DatabaseFillsInChannelsAndNames) {

@@ -18,9 +18,10 @@ using testsupport::NotificationLog;
 // A local service whose server loads (or not) at once on the channel it is given.
 class FakeServer final : public CServiceLocal {
 public:
-    FakeServer(bool loads, unsigned int channel, GUID serviceClass = sdp::uuids::kSerialPort.ToGuid())
+    FakeServer(bool loads, unsigned int channel, GUID serviceClass = sdp::uuids::kSerialPort.ToGuid(),
+               const wchar_t* name = L"Serial Port")
         : CServiceLocal(nullptr), loads_(loads), channel_(channel), class_(serviceClass) {
-        setIdentity(SERVICE_ID_SERVER_SPP, L"Serial Port");
+        setIdentity(SERVICE_ID_SERVER_SPP, name);
     }
     ~FakeServer() override { unloadServer(); }
     int loads = 0;
@@ -75,6 +76,35 @@ TEST(LocalService, ActivationPublishesTheSerialPortRecordAndDeactivationRemovesI
     EXPECT_EQ(server.IsActive(), 0);
     EXPECT_EQ(server.unloads, 1);
     EXPECT_TRUE(Published().empty());
+}
+
+TEST(LocalService, ALongNameIsPublishedWholeInTheEightBitCodePage) {
+    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld("{}"));
+    const std::wstring name = L"Caf\u00e9 " + std::wstring(150, L'x');
+    FakeServer server(true, 30, sdp::uuids::kSerialPort.ToGuid(), name.c_str());
+    ASSERT_EQ(server.Activate(1), 1);
+    auto records = Published();
+    ASSERT_EQ(records.size(), 1u);
+    const auto& record = records[0];
+    // ServiceName: its id, then a text of 155 bytes with an 8-bit length.
+    std::vector<std::uint8_t> expected = {0x09, 0x01, 0x00, 0x25, 155, 'C', 'a', 'f', 0xE9, ' '};
+    expected.resize(expected.size() + 150, 'x');
+    ASSERT_GT(record.size(), expected.size());
+    std::vector<std::uint8_t> tail(record.end() - static_cast<std::ptrdiff_t>(expected.size()), record.end());
+    EXPECT_EQ(tail, expected);
+}
+
+TEST(LocalService, ARecordTheStackNoLongerHoldsIsReportedAndTheServiceGoesOffAnyway) {
+    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld("{}"));
+    RegisterEngineErrors();
+    auto& errors = ErrorLog::Attach();
+    FakeServer server(true, 3);
+    ASSERT_EQ(server.Activate(1), 1);
+    ASSERT_EQ(sim::Radio::Instance().RemoveRecord(server.GetRecordHandle()), ERROR_SUCCESS);
+    EXPECT_EQ(server.Activate(0), 1);
+    EXPECT_EQ(server.IsActive(), 0);
+    ASSERT_EQ(errors.Reports().size(), 1u);
+    EXPECT_EQ(errors.Reports()[0].context, L"CServiceLocal::unregisterService");
 }
 
 TEST(LocalService, ActivationIsIdempotentAndAFailedLoadPublishesNothing) {

@@ -4,13 +4,17 @@
 #include "engine/frame/error_codes.h"
 #include "engine/frame/error_manager.h"
 #include "engine/frame/notifications.h"
+#include "engine/service/com_port.h"
 #include "platform/kernel/sync.h"
 
 namespace {
 constexpr const wchar_t* kContext = L"CClientSpp::makeConnection";
 }  // namespace
 
-CClientSpp::CClientSpp(CDevice* device) : CServiceDistant(device) { setIdentity(SERVICE_ID_SPP, L"Serial Port"); }
+CClientSpp::CClientSpp(CDevice* device)
+    : CServiceDistant(device), m_device(std::make_unique<ComPortRegistration>()) {
+    setIdentity(SERVICE_ID_SPP, L"Serial Port");
+}
 
 CClientSpp::~CClientSpp() {
     m_connectionThread.Join();
@@ -36,7 +40,7 @@ int CClientSpp::makeConnection() {
         return 0;  // the registration goes with `device`
     }
     std::lock_guard lock(m_portLock);
-    m_device = std::move(device);
+    *m_device = std::move(device);
     m_hPort = port;
     return 1;
 }
@@ -48,7 +52,7 @@ BOOL CClientSpp::releasePort() {
     HANDLE port = nullptr;
     {
         std::lock_guard lock(m_portLock);
-        device = std::move(m_device);
+        device = std::move(*m_device);
         std::swap(port, m_hPort);
     }
     if (port) CloseHandle(port);

@@ -5,10 +5,12 @@
 // The connection monitor only marks a lost link (DistantDisconnect) and checks that the port
 // opens again (ReConnect); the port stays registered and open until the user disconnects or
 // connects anew.
+#include <memory>
 #include <mutex>
 
-#include "engine/service/com_port.h"
 #include "engine/service/service_distant.h"
+
+class ComPortRegistration;
 
 class NIMBREL_API CClientSpp : public CServiceDistant {
 public:
@@ -30,6 +32,6 @@ private:
     BOOL releasePort();
 
     std::mutex m_portLock;  // the two handles; never held over a report or a notification
-    ComPortRegistration m_device;
+    std::unique_ptr<ComPortRegistration> m_device;  // the registered port, with its record
     HANDLE m_hPort = nullptr;
 };

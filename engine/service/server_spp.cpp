@@ -3,6 +3,7 @@
 #include "engine/frame/cregistry.h"
 #include "engine/frame/error_codes.h"
 #include "engine/frame/error_manager.h"
+#include "engine/service/com_port.h"
 #include "platform/bluetooth/sdp_uuid.h"
 #include "platform/kernel/device.h"
 #include "platform/kernel/last_error.h"
@@ -14,7 +15,8 @@ constexpr const wchar_t* kContext = L"CServerSpp::loadServer";
 constexpr const wchar_t* kPortValue = L"localPortCom";
 }  // namespace
 
-CServerSpp::CServerSpp(CDevice* device) : CServiceLocal(device) {
+CServerSpp::CServerSpp(CDevice* device)
+    : CServiceLocal(device), m_device(std::make_unique<ComPortRegistration>()) {
     setIdentity(SERVICE_ID_SERVER_SPP, L"Serial Port");
 }
 
@@ -51,14 +53,14 @@ int CServerSpp::loadServer() {
     releasePort();  // a server loaded already gives its port up first
 
     const unsigned int index = GetComPort();
-    if (!m_device.Register(index, SerialServerPortParams())) {
+    if (!m_device->Register(index, SerialServerPortParams())) {
         RaiseError(ERR_SERVER_NO_COM_PORT, kContext);
         return 0;
     }
     m_hPort = OpenComPort(index, GENERIC_READ | GENERIC_WRITE, 0, OPEN_ALWAYS);
     if (!m_hPort) {
         const DWORD error = GetLastError();
-        m_device.Release();
+        m_device->Release();
         RaiseError(static_cast<int>(error), kContext);
         return 0;
     }
@@ -83,5 +85,5 @@ int CServerSpp::unloadServer() {
 BOOL CServerSpp::releasePort() {
     if (m_hPort) CloseHandle(m_hPort);
     m_hPort = nullptr;
-    return m_device.Release();
+    return m_device->Release();
 }

@@ -3,8 +3,11 @@
 // RFCOMM channel the service's SDP record advertises. The port index is kept in the engine's
 // "localPortCom" value: the first activation takes the first free index, the user may pick
 // another (setSelectedPortCom) before connecting.
-#include "engine/service/com_port.h"
+#include <memory>
+
 #include "engine/service/service_local.h"
+
+class ComPortRegistration;
 
 class NIMBREL_API CServerSpp : public CServiceLocal {
 public:
@@ -25,6 +28,6 @@ private:
     // Closes and deregisters the port; the deregistration's result, 0 when none was held.
     BOOL releasePort();
 
-    ComPortRegistration m_device;
+    std::unique_ptr<ComPortRegistration> m_device;  // the registered port, with its record
     HANDLE m_hPort = nullptr;
 };

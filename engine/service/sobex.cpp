@@ -3,6 +3,7 @@
 #include "engine/frame/cregistry.h"
 #include "engine/frame/error_codes.h"
 #include "engine/frame/error_manager.h"
+#include "platform/obex/obex.h"
 
 namespace {
 

@@ -9,7 +9,8 @@
 
 #include "engine/frame/export.h"
 #include "platform/mfc/cstring.h"
-#include "platform/obex/obex.h"
+
+class IObex;
 
 class NIMBREL_API CSObex {
 public:

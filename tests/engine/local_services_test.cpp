@@ -5,9 +5,13 @@
 #include <vector>
 
 #include "engine/device/device_local.h"
+#include "engine/frame/error_codes.h"
+#include "engine/frame/error_manager.h"
+#include "engine/service/server_spp.h"
 #include "engine/service/service_local.h"
 #include "platform/bluetooth/sdp_uuid.h"
 #include "support/sim_world.h"
+#include "watchdog.h"
 
 namespace {
 
@@ -63,6 +67,30 @@ TEST(LocalServices, OnlyAnActiveEngineSwitchesThemAndTheFirstFailureStopsTheRest
         journal->events.clear();
     }
     EXPECT_EQ(journal->events, (std::vector<std::string>{"delete a", "delete b", "delete c"}));
+}
+
+CDeviceLocal* g_local = nullptr;
+int g_listedWhileReporting = -1;
+
+// A receiver that reads the local services under their lock, as the README allows.
+int CountLocalServices(int, const wchar_t*, const wchar_t*, void*) {
+    auto lock = g_local->LocalServicesLock();
+    g_listedWhileReporting = g_local->GetLocalServices().GetSize();
+    return 0;
+}
+
+TEST(LocalServices, AReceiverMayReadTheListWhileAServerReportsItsFailure) {
+    testsupport::Watchdog watchdog("a report made with the local-services lock held");
+    ASSERT_NO_FATAL_FAILURE(
+        testsupport::UseWorld(R"({"adapter": {"reserved_ports": [0, 1, 2, 3, 4, 5, 6, 7, 8, 9]}})"));
+    CDeviceLocal local;
+    g_local = &local;
+    AddCommunication(ERR_SERVER_NO_COM_PORT, NewCallBack(&CountLocalServices), ERROR_TYPE_ERROR);
+    local.AddLocalService(new CServerSpp(&local));
+    ASSERT_EQ(local.Activate(1), 1);
+    EXPECT_EQ(local.ActivateLocalServices(1), 0);
+    EXPECT_EQ(g_listedWhileReporting, 1);
+    local.Activate(0);
 }
 
 }  // namespace

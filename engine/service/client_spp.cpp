@@ -11,8 +11,7 @@ namespace {
 constexpr const wchar_t* kContext = L"CClientSpp::makeConnection";
 }  // namespace
 
-CClientSpp::CClientSpp(CDevice* device)
-    : CServiceDistant(device), m_device(std::make_unique<ComPortRegistration>()) {
+CClientSpp::CClientSpp(CDevice* device) : CServiceDistant(device), m_device(std::make_unique<ComPortRegistration>()) {
     setIdentity(SERVICE_ID_SPP, L"Serial Port");
 }
 

@@ -31,7 +31,7 @@ private:
     // Closes the port and deregisters it; the deregistration's result, 0 when none was held.
     BOOL releasePort();
 
-    std::mutex m_portLock;  // the two handles; never held over a report or a notification
+    std::mutex m_portLock;                          // the two handles; never held over a report or a notification
     std::unique_ptr<ComPortRegistration> m_device;  // the registered port, with its record
     HANDLE m_hPort = nullptr;
 };

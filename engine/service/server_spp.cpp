@@ -15,8 +15,7 @@ constexpr const wchar_t* kContext = L"CServerSpp::loadServer";
 constexpr const wchar_t* kPortValue = L"localPortCom";
 }  // namespace
 
-CServerSpp::CServerSpp(CDevice* device)
-    : CServiceLocal(device), m_device(std::make_unique<ComPortRegistration>()) {
+CServerSpp::CServerSpp(CDevice* device) : CServiceLocal(device), m_device(std::make_unique<ComPortRegistration>()) {
     setIdentity(SERVICE_ID_SERVER_SPP, L"Serial Port");
 }
 

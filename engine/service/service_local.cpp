@@ -90,7 +90,9 @@ int CServiceLocal::unregisterService() {
     SetBlob blob = MakeSetBlob(&version, &m_ulRecordHandle, nullptr, 0);
     if (!blob) return -1;
     int result = SetService(blob, RNRSERVICE_DELETE);
-    if (result != 0) RaiseError(static_cast<int>(GetLastError()), L"CServiceLocal::unregisterService");
-    else m_ulRecordHandle = 0;
+    if (result != 0)
+        RaiseError(static_cast<int>(GetLastError()), L"CServiceLocal::unregisterService");
+    else
+        m_ulRecordHandle = 0;
     return result;
 }

@@ -57,6 +57,7 @@ TEST(LocalService, ActivationPublishesTheSerialPortRecordAndDeactivationRemovesI
     FakeServer server(true, 3);
     EXPECT_EQ(server.Activate(1), 1);
     EXPECT_EQ(server.IsActive(), 1);
+    // clang-format off
     const std::vector<std::uint8_t> expected = {
         0x35, 0x37,                                      // the attribute list, 55 bytes
         0x09, 0x00, 0x01,                                // ServiceClassIDList
@@ -67,6 +68,7 @@ TEST(LocalService, ActivationPublishesTheSerialPortRecordAndDeactivationRemovesI
         0x35, 0x05, 0x19, 0x00, 0x03, 0x08, 0x03,        //  {RFCOMM, channel 3}}
         0x09, 0x01, 0x00,                                // ServiceName
         0x25, 0x0B, 'S', 'e', 'r', 'i', 'a', 'l', ' ', 'P', 'o', 'r', 't'};
+    // clang-format on
     auto records = sim::Radio::Instance().PublishedRecords();
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records.begin()->first, server.GetRecordHandle());

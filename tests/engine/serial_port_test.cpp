@@ -30,7 +30,8 @@ void UseWorldWithDriver(const std::string& json) {
 
 std::string PhoneWith(const std::string& profile, const std::string& adapter = "{}") {
     return R"({"adapter": )" + adapter + R"(, "devices": [{"name": "My Phone", "address": "00:12:AB:34:CD:56",
-               "class": "0x5A020C", "services": [{"profile": ")" + profile + R"(", "channel": 2}]}]})";
+               "class": "0x5A020C", "services": [{"profile": ")" +
+           profile + R"(", "channel": 2}]}]})";
 }
 
 bool PortTaken(unsigned int index) {

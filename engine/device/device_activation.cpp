@@ -86,6 +86,7 @@ int CDeviceLocal::waitForHardware() {
 int CDeviceLocal::activateOff() {
     // With no "BTS1:" there is no service to restart; the engine still stops its own work.
     EndInquiry();
+    ActivateLocalServices(0);  // still marked activated, so the services go off
     // Devices are deleted only on the host's thread, which this is: the copy stays valid while
     // each device stops its discovery and raises its disconnections with no lock held.
     CArray<CDeviceDistant*, CDeviceDistant*> devices;

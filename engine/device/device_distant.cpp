@@ -7,6 +7,7 @@
 #include "engine/frame/error_manager.h"
 #include "engine/frame/notifications.h"
 #include "engine/obex/client_obex.h"
+#include "engine/service/client_dun.h"
 #include "engine/service/client_spp.h"
 #include "platform/kernel/time.h"
 

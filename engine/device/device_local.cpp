@@ -3,6 +3,7 @@
 #include "engine/frame/bth_stack.h"
 #include "engine/frame/error_codes.h"
 #include "engine/frame/error_manager.h"
+#include "engine/service/sobex.h"
 #include "platform/kernel/com.h"
 #include "platform/registry/registry.h"
 
@@ -41,14 +42,18 @@ CDeviceLocal::CDeviceLocal() {
     if (CoInitializeEx(nullptr, COINIT_MULTITHREADED) != S_OK) RaiseError(ERR_COM_INIT, kContextConstructor);
     WSADATA data{};
     if (WSAStartup(0x0202, &data) != 0) RaiseError(ERR_WINSOCK_INIT, kContextConstructor);
+    CSObex::GetInstance();
 }
 
 CDeviceLocal::~CDeviceLocal() {
     if (m_bActivated) Activate(0);
+    deleteLocalServices();
     CoUninitialize();
     EndInquiry();
     deleteKnownElements();
     deleteDevices(m_aShortcutDevices);
+    // Last: the OBEX clients of the devices just deleted may have used it until they stopped.
+    CSObex::DestroyInstance();
 }
 
 void CDeviceLocal::SetFindable(int findable) {

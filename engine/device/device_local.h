@@ -18,6 +18,9 @@
 //  - handed to a NOTIFY_PIN_REQUEST callback, or returned by addDevice or getDeviceDistant, is
 //    valid until the callback returns and, on the host's thread, until the same calls.
 // Shortcut devices live as long as the local device.
+//
+// Local services are added by the host and live as long as the local device; the list is only
+// changed on the host's thread. Read it under LocalServicesLock() from other threads.
 #include <atomic>
 #include <mutex>
 
@@ -27,6 +30,8 @@
 #include "engine/frame/in_use.h"
 #include "engine/frame/worker_thread.h"
 #include "platform/mfc/carray.h"
+
+class CServiceLocal;
 
 class NIMBREL_API CDeviceLocal : public CDevice {
 public:
@@ -47,6 +52,15 @@ public:
     CArray<CDeviceDistant*, CDeviceDistant*>& GetShortcutDevices() { return m_aShortcutDevices; }
     std::unique_lock<std::mutex> DevicesLock() const { return std::unique_lock(m_devicesLock); }
     int GetFoundDevices() const { return m_bFoundDevices.load(); }
+
+    // The device takes the service over; 1.
+    int AddLocalService(CServiceLocal* service);
+    // Read while holding LocalServicesLock() on any thread but the host's own.
+    CArray<CServiceLocal*, CServiceLocal*>& GetLocalServices() { return m_aLocalServices; }
+    std::unique_lock<std::mutex> LocalServicesLock() const { return std::unique_lock(m_localServicesLock); }
+    // With the engine on: (de)activates each local service in order until one fails; 1 when
+    // all succeeded. With the engine off: nothing, 1.
+    int ActivateLocalServices(int on);
     int FindDevices();
     // The listed device with this address, else a new one (announced with NOTIFY_DEVICE_ADDED).
     CDeviceDistant* addDevice(BT_ADDR address, CString name, unsigned int classOfDevice, int paired);
@@ -69,6 +83,7 @@ private:
     // Takes every device out of the list, then (no lock held) waits until none is in use and
     // deletes them.
     void deleteDevices(CArray<CDeviceDistant*, CDeviceDistant*>& list);
+    void deleteLocalServices();
     int activateOn();
     int activateOff();
     bool startPairRequestThread();
@@ -85,6 +100,8 @@ private:
     mutable std::mutex m_devicesLock;
     CArray<CDeviceDistant*, CDeviceDistant*> m_aDevices;
     CArray<CDeviceDistant*, CDeviceDistant*> m_aShortcutDevices;
+    mutable std::mutex m_localServicesLock;
+    CArray<CServiceLocal*, CServiceLocal*> m_aLocalServices;
     InUse m_devicesInUse;  // devices handed to callbacks outside the lock
     WorkerThread m_pairRequestThread;
 };

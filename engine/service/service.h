@@ -2,6 +2,7 @@
 // The root of every service the engine knows, offered by a remote device or by this one.
 #include <atomic>
 #include <mutex>
+#include <vector>
 
 #include "engine/frame/export.h"
 #include "platform/kernel/types.h"
@@ -37,6 +38,10 @@ public:
     void SetComPort(unsigned int port) { m_uiComPort = port; }
     void ResetService() { m_uiComPort = NO_COM_PORT; }
     CDevice* GetDevice() const { return m_pDevice; }
+
+    // The COM port indexes 0 to 9, rising, that the Bluetooth serial driver can take now: each
+    // is registered for a client port to the owner device and released at once.
+    std::vector<int> getAvailablePortComList();
 
 protected:
     void setIdentity(unsigned int id, const CString& name);

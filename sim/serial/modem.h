@@ -5,9 +5,11 @@
 #include <string>
 #include <string_view>
 
+#include "sim/export.h"
+
 namespace sim {
 
-class Modem {
+class NIMBREL_SIM_API Modem {
 public:
     // What the modem sends back for these bytes from the terminal.
     std::string Feed(std::string_view input);

@@ -5,10 +5,12 @@
 #include <string>
 #include <string_view>
 
+#include "sim/export.h"
+
 namespace sim {
 
 // The XOR of every character between "$" and "*", as two upper-case hexadecimal digits.
-std::string NmeaChecksum(std::string_view body);
+NIMBREL_SIM_API std::string NmeaChecksum(std::string_view body);
 
 struct NmeaFix {
     std::chrono::system_clock::time_point time;  // UTC
@@ -19,9 +21,9 @@ struct NmeaFix {
 };
 
 // "$GPGGA,...*CS\r\n$GPRMC,...*CS\r\n".
-std::string NmeaSentences(const NmeaFix& fix);
+NIMBREL_SIM_API std::string NmeaSentences(const NmeaFix& fix);
 
 // The n-th fix of a receiver walking north-east at 2 knots, stamped `time`.
-NmeaFix WalkingFix(std::uint64_t n, std::chrono::system_clock::time_point time);
+NIMBREL_SIM_API NmeaFix WalkingFix(std::uint64_t n, std::chrono::system_clock::time_point time);
 
 }  // namespace sim

@@ -7,6 +7,7 @@
 #include "platform/bluetooth/bt_backend.h"
 #include "sim/adapter/ident.h"
 #include "sim/security/security_keys.h"
+#include "sim/serial/serial_link.h"
 #include "sim/simulated_radio.h"
 
 namespace sim {
@@ -23,6 +24,7 @@ void Radio::Reset(const World& world) {
     std::lock_guard serial(resetMutex_);
     std::unique_ptr<Timeline> timeline;
     std::shared_ptr<const KernelEvent> abort;
+    std::vector<std::shared_ptr<LinkCore>> serialLinks;
     {
         std::lock_guard lock(mutex_);
         world_ = world;
@@ -37,10 +39,12 @@ void Radio::Reset(const World& world) {
         sdpRecords_.clear();
         published_.clear();
         nextRecordHandle_ = 0;
+        serialLinks = TakeSerialLinks();
         timeline = std::move(timeline_);
         abort = std::exchange(abort_, std::make_shared<const KernelEvent>());
     }
     abort->Set();
+    for (const auto& link : serialLinks) link->Break();  // their sinks are called without the lock
     timeline.reset();  // joins its thread, which may be waiting for the lock: not held here
     pairedValues_ = ReplacePairedPins(pairedValues_, world.devices);
     WriteIdentNameIfAbsent(world.adapter.name);

@@ -23,6 +23,8 @@
 
 namespace sim {
 
+class LinkCore;
+
 struct AdapterState {
     std::uint8_t scanMask = 0;
     std::uint8_t authentication = 0;
@@ -104,6 +106,11 @@ public:
                         std::unique_ptr<bth::SerialLink>* link) override;
     DWORD ListenSerial(bth::SerialSink* sink, std::unique_ptr<bth::SerialLink>* link) override;
     bool IsPortReserved(DWORD index) override;
+    // The device connects to our listening server of the lowest channel and answers as its
+    // world service's endpoint (echo when it has no serial service), as the timeline's
+    // "serial-connect" does: ERROR_TIMEOUT for a device out of reach, ERROR_NOT_FOUND with no
+    // server listening.
+    DWORD ConnectToServer(BT_ADDR address);
 
     // The OBEX server service and component (adapter/radio_adapter.cpp).
     bool HasObexService() override;
@@ -138,6 +145,14 @@ private:
     void AnswerInquiry(Lookup& lookup) const;
     void AnswerServiceSearch(Lookup& lookup) const;
     void RaiseFromTimeline(std::uint64_t generation, const WorldEvent& event);
+    // ConnectToServer within the world of `generation` (any world when absent).
+    DWORD ConnectRemote(BT_ADDR address, std::optional<std::uint64_t> generation);
+    // With the lock held: a baseband link to the device while a serial link uses it.
+    std::uint16_t AddBasebandLink(BT_ADDR address);
+    // The baseband link goes with its serial link, unless its world has gone already.
+    std::function<void()> BasebandLinkRemover(std::uint16_t handle);
+    // With the lock held: the live links, which the caller breaks once the lock is released.
+    std::vector<std::shared_ptr<LinkCore>> TakeSerialLinks();
     // Stops the timeline and joins its thread.
     void StopTimeline();
 
@@ -158,6 +173,9 @@ private:
     std::map<BT_ADDR, std::vector<sdp::Record>> sdpRecords_;
     std::map<std::uint32_t, std::vector<std::uint8_t>> published_;  // the local SDP database
     std::uint32_t nextRecordHandle_ = 0;
+    std::vector<std::weak_ptr<LinkCore>> serialLinks_;       // open serial links (serial/radio_serial.cpp)
+    std::map<std::uint8_t, std::weak_ptr<LinkCore>> servers_;  // our listening servers, by channel
+    std::uint16_t lastLinkHandle_ = 0;
 
     std::mutex resetMutex_;                   // one Reset at a time
     std::vector<std::wstring> pairedValues_;  // the security values this world wrote; under resetMutex_

@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "platform/bluetooth/bt_serial_driver.h"
 #include "platform/bluetooth/bt_stack_driver.h"
 #include "platform/kernel/device.h"
 
@@ -20,11 +21,13 @@ void InstallBackend(std::shared_ptr<Backend> backend) {
     }
     if (!backend) {
         for (const wchar_t* device : {L"BTD0:", L"BTS1:", L"OBX0:"}) platform::RemoveBuiltInDevice(device);
+        platform::RemoveDriverLibrary(L"btd.dll");
         return;
     }
     platform::AddBuiltInDevice(L"BTD0:", MakeStackDriver(backend));
     platform::AddBuiltInDevice(L"BTS1:", MakeStackServiceDriver(backend));
     platform::AddBuiltInDevice(L"OBX0:", MakeObexServiceDriver(backend));
+    platform::InstallDriverLibrary(L"btd.dll", MakeSerialDriverFactory(backend));
 }
 
 std::shared_ptr<Backend> InstalledBackend() {

@@ -54,6 +54,16 @@ void InstallDriverLibrary(const std::wstring& library, DriverFactory factory) {
     ns.libraries[FoldCase(library)] = std::move(factory);
 }
 
+void RemoveDriverLibrary(const std::wstring& library) {
+    DriverFactory removed;  // released outside the lock: it may hold the last reference to a backend
+    auto& ns = Devices();
+    std::lock_guard lock(ns.mutex);
+    auto it = ns.libraries.find(FoldCase(library));
+    if (it == ns.libraries.end()) return;
+    removed = std::move(it->second);
+    ns.libraries.erase(it);
+}
+
 void AddBuiltInDevice(const std::wstring& name, std::shared_ptr<StreamDriver> driver) {
     auto& ns = Devices();
     std::lock_guard lock(ns.mutex);

@@ -36,6 +36,8 @@ using DriverFactory =
 
 // Makes a driver library known by its name ("btd.dll"), as if it were installed.
 void InstallDriverLibrary(const std::wstring& library, DriverFactory factory);
+// Forgets it again; devices it made stay until deregistered.
+void RemoveDriverLibrary(const std::wstring& library);
 
 // Built-in devices of the system (the radio's "BTD0:" and "BTS1:"): present until removed.
 void AddBuiltInDevice(const std::wstring& name, std::shared_ptr<StreamDriver> driver);

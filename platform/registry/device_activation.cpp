@@ -29,6 +29,12 @@ HANDLE ActivateDevice(LPCWSTR registryKey, DWORD context) {
     std::wstring prefix = ReadString(key, L"Prefix"), library = ReadString(key, L"Dll");
     DWORD index = 0, size = sizeof(index);
     LONG indexResult = RegQueryValueOfTypeW(key, L"Index", REG_DWORD, reinterpret_cast<BYTE*>(&index), &size);
+    // A "Context" value stands for the driver's context (a port-parameters cookie) and wins
+    // over the caller's.
+    DWORD stored = 0;
+    size = sizeof(stored);
+    if (RegQueryValueOfTypeW(key, L"Context", REG_DWORD, reinterpret_cast<BYTE*>(&stored), &size) == ERROR_SUCCESS)
+        context = stored;
     RegCloseKey(key);
     if (prefix.empty() || library.empty() || indexResult != ERROR_SUCCESS) {
         SetLastError(ERROR_INVALID_PARAMETER);

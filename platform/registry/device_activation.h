@@ -4,6 +4,7 @@
 #include "platform/kernel/types.h"
 
 // Loads the driver described by a registry key under HKEY_LOCAL_MACHINE (values "Prefix",
-// "Index", "Dll") through RegisterDevice, passing `context` to it.
+// "Index", "Dll", names in any case) through RegisterDevice, passing the key's 32-bit
+// "Context" value to it, or `context` when the key has none.
 HANDLE ActivateDevice(LPCWSTR registryKey, DWORD context);
 BOOL DeactivateDevice(HANDLE device);

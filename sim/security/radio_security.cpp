@@ -70,6 +70,10 @@ void Radio::RaisePinRequest(BT_ADDR address) {
 }
 
 void Radio::RaiseFromTimeline(std::uint64_t generation, const WorldEvent& event) {
+    if (event.type == "serial-connect") {
+        ConnectRemote(event.device, generation);
+        return;
+    }
     HANDLE signal = nullptr;
     {
         std::lock_guard lock(mutex_);

@@ -1,16 +1,154 @@
 // Serial links to the remote devices' serial services and to our own serial server.
 #include <algorithm>
+#include <bitset>
 
+#include "platform/bluetooth/sdp_codec.h"
+#include "platform/bluetooth/sdp_profile.h"
 #include "sim/radio.h"
+#include "sim/sdp/sdp_database.h"
+#include "sim/serial/serial_link.h"
 
 namespace sim {
+namespace {
 
-DWORD Radio::ConnectSerial(BT_ADDR, const sdp::Uuid&, std::uint8_t, bth::SerialSink*,
-                           std::unique_ptr<bth::SerialLink>*) {
-    return ERROR_NOT_SUPPORTED;
+constexpr std::uint8_t kLastChannel = 30;
+constexpr std::uint16_t kLastLinkHandle = 0x0EFF;  // ACL handles are 12 bits; 0xF00 up are reserved
+
+std::optional<std::uint8_t> PublishedChannel(const std::vector<std::uint8_t>& stream) {
+    sdp::DataElement element;
+    std::size_t consumed = 0;
+    if (!sdp::Decode(stream, &element, &consumed)) return std::nullopt;
+    const auto record = sdp::Record::FromElement(element);
+    return record ? sdp::RfcommChannel(*record) : std::nullopt;
 }
 
-DWORD Radio::ListenSerial(bth::SerialSink*, std::unique_ptr<bth::SerialLink>*) { return ERROR_NOT_SUPPORTED; }
+// The endpoint of the device's first serial service; echo without one.
+Endpoint ServerSideEndpoint(const WorldDevice& device) {
+    for (const WorldService& service : device.services)
+        if (service.profile == Profile::SerialPort || service.profile == Profile::DialupNetworking)
+            return EndpointOf(service);
+    return Endpoint::Echo;
+}
+
+}  // namespace
+
+std::uint16_t Radio::AddBasebandLink(BT_ADDR address) {
+    const auto used = [&](std::uint16_t handle) {
+        return std::any_of(links_.begin(), links_.end(), [&](const auto& link) { return link.handle == handle; });
+    };
+    do {
+        lastLinkHandle_ = static_cast<std::uint16_t>(lastLinkHandle_ % kLastLinkHandle + 1);
+    } while (used(lastLinkHandle_) && links_.size() < kLastLinkHandle);
+    bth::BasebandLink link;
+    link.handle = lastLinkHandle_;
+    link.address = address;
+    link.acl = true;
+    links_.push_back(link);
+    return link.handle;
+}
+
+std::function<void()> Radio::BasebandLinkRemover(std::uint16_t handle) {
+    return [this, handle, generation = generation_] {
+        std::lock_guard lock(mutex_);
+        if (generation != generation_) return;  // Reset cleared the old world's links
+        auto it = std::find_if(links_.begin(), links_.end(), [&](const auto& link) { return link.handle == handle; });
+        if (it != links_.end()) links_.erase(it);
+    };
+}
+
+std::vector<std::shared_ptr<LinkCore>> Radio::TakeSerialLinks() {
+    std::vector<std::shared_ptr<LinkCore>> open;
+    for (const auto& weak : serialLinks_)
+        if (auto link = weak.lock()) open.push_back(std::move(link));
+    serialLinks_.clear();
+    servers_.clear();
+    return open;
+}
+
+DWORD Radio::ConnectSerial(BT_ADDR device, const sdp::Uuid& serviceClass, std::uint8_t channel, bth::SerialSink* sink,
+                           std::unique_ptr<bth::SerialLink>* link) {
+    if (!sink || !link || channel > kLastChannel) return ERROR_INVALID_PARAMETER;
+    std::shared_ptr<LinkCore> core;
+    Endpoint endpoint = Endpoint::Echo;
+    std::function<void()> gone;
+    std::uint32_t periodMs = 0;
+    {
+        std::lock_guard lock(mutex_);
+        const WorldDevice* remote = FindDevice(world_, device);
+        if (!remote || !remote->inRange) return ERROR_TIMEOUT;
+        auto custom = sdpRecords_.find(device);
+        const std::vector<sdp::Record> records =
+            custom != sdpRecords_.end() ? custom->second : BuildSdpDatabase(remote->services);
+        // A nil class (a dial-up record names none) asks for whatever serves on that channel.
+        const bool anyClass = serviceClass == sdp::Uuid{};
+        std::optional<std::uint8_t> found;
+        for (std::size_t i = 0; i < records.size() && !found; ++i) {
+            const auto offered = sdp::RfcommChannel(records[i]);
+            if (!offered || (channel != 0 && *offered != channel) || (anyClass && channel == 0) ||
+                (!anyClass && !sdp::HasServiceClass(records[i], serviceClass)))
+                continue;
+            found = *offered;
+            if (custom == sdpRecords_.end()) endpoint = EndpointOf(remote->services[i]);
+        }
+        if (!found) return ERROR_NOT_FOUND;
+        core = std::make_shared<LinkCore>(sink, *found);
+        serialLinks_.push_back(core);
+        gone = BasebandLinkRemover(AddBasebandLink(device));
+        periodMs = world_.timing.nmeaMs;
+    }
+    auto output = [raw = core.get()](const std::uint8_t* data, std::size_t size) { raw->Deliver(data, size); };
+    core->Attach(MakeEndpoint(endpoint, output, periodMs), gone);  // refused only when a Reset came first
+    *link = std::make_unique<SimSerialLink>(std::move(core));
+    return ERROR_SUCCESS;
+}
+
+DWORD Radio::ListenSerial(bth::SerialSink* sink, std::unique_ptr<bth::SerialLink>* link) {
+    if (!sink || !link) return ERROR_INVALID_PARAMETER;
+    std::shared_ptr<LinkCore> core;
+    {
+        std::lock_guard lock(mutex_);
+        std::bitset<kLastChannel + 1> used;
+        for (const auto& [handle, record] : published_)
+            if (auto channel = PublishedChannel(record); channel && *channel <= kLastChannel) used.set(*channel);
+        for (const auto& [channel, server] : servers_)
+            if (!server.expired()) used.set(channel);
+        // Channel 1 last: the one a remote device tries first for its own services.
+        std::uint8_t channel = 2;
+        while (channel <= kLastChannel && used.test(channel)) ++channel;
+        if (channel > kLastChannel) channel = 1;
+        if (used.test(channel)) return ERROR_NO_MORE_ITEMS;
+        core = std::make_shared<LinkCore>(sink, channel);
+        std::erase_if(serialLinks_, [](const auto& weak) { return weak.expired(); });
+        serialLinks_.push_back(core);
+        servers_[channel] = core;
+    }
+    *link = std::make_unique<SimSerialLink>(std::move(core));
+    return ERROR_SUCCESS;
+}
+
+DWORD Radio::ConnectToServer(BT_ADDR address) { return ConnectRemote(address, std::nullopt); }
+
+DWORD Radio::ConnectRemote(BT_ADDR address, std::optional<std::uint64_t> generation) {
+    std::shared_ptr<LinkCore> server;
+    Endpoint endpoint = Endpoint::Echo;
+    std::function<void()> gone;
+    std::uint32_t periodMs = 0;
+    {
+        std::lock_guard lock(mutex_);
+        if (generation && *generation != generation_) return ERROR_CANCELLED;
+        const WorldDevice* remote = FindDevice(world_, address);
+        if (!remote || !remote->inRange) return ERROR_TIMEOUT;
+        for (auto it = servers_.begin(); it != servers_.end() && !server; ++it) server = it->second.lock();
+        if (!server) return ERROR_NOT_FOUND;
+        endpoint = ServerSideEndpoint(*remote);
+        gone = BasebandLinkRemover(AddBasebandLink(address));
+        periodMs = world_.timing.nmeaMs;
+    }
+    auto output = [raw = server.get()](const std::uint8_t* data, std::size_t size) { raw->Deliver(data, size); };
+    if (server->Attach(MakeEndpoint(endpoint, output, periodMs), gone)) return ERROR_SUCCESS;
+    gone();  // the server closed meanwhile
+    return ERROR_NOT_FOUND;
+}
 
 bool Radio::IsPortReserved(DWORD index) {
     std::lock_guard lock(mutex_);

@@ -9,7 +9,7 @@ const std::string& DefaultWorldText() {
   "adapter": { "name": "Pocket PC", "address": "00:0A:3A:12:34:56", "class": "0x120114",
                "scan": 3, "authentication": 0, "stack": true, "service": true,
                "hardware": "running", "ready_after_reads": 0 },
-  "timing":  { "inquiry_ms": 4000, "sdp_ms": 300, "name_ms": 200 },
+  "timing":  { "inquiry_ms": 4000, "sdp_ms": 300, "name_ms": 200, "nmea_ms": 1000 },
   "devices": [
     { "name": "Korvo K610", "address": "00:12:AB:34:CD:56", "class": "0x5A0204", "in_range": true,
       "services": [ { "profile": "opp", "name": "OBEX Object Push", "channel": 9 },
@@ -20,7 +20,7 @@ const std::string& DefaultWorldText() {
                     { "profile": "opp", "name": "Object Push", "channel": 4 },
                     { "profile": "spp", "name": "Bluetooth Serial Port", "channel": 2 } ] },
     { "name": "Wayfix GR-20", "address": "00:0B:0D:87:65:43", "class": "0x001F00", "in_range": true,
-      "services": [ { "profile": "spp", "name": "SPP slave", "channel": 1 } ] },
+      "services": [ { "profile": "spp", "name": "SPP slave", "channel": 1, "endpoint": "nmea" } ] },
     { "name": "Quill Ear 300", "address": "00:07:A4:AA:BB:CC", "class": "0x200404", "in_range": true,
       "services": [ { "profile": "headset", "name": "Headset", "channel": 1 },
                     { "profile": "handsfree", "name": "Hands-Free unit", "channel": 2 } ] }

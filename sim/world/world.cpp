@@ -103,6 +103,18 @@ Profile ParseProfile(const json& service, const std::string& path) {
     Fail(Join(path, "profile"), "must be one of \"spp\", \"dun\", \"opp\", \"ftp\", \"headset\", \"handsfree\"");
 }
 
+std::optional<Endpoint> ParseEndpoint(const json& service, const std::string& path, Profile profile) {
+    if (!service.contains("endpoint")) return std::nullopt;
+    if (profile != Profile::SerialPort && profile != Profile::DialupNetworking)
+        Fail(Join(path, "endpoint"), "is only for \"spp\" and \"dun\" services");
+    static const std::pair<const char*, Endpoint> kEndpoints[] = {
+        {"echo", Endpoint::Echo}, {"nmea", Endpoint::Nmea}, {"modem", Endpoint::Modem}};
+    const std::string name = GetString(service, path, "endpoint", "");
+    for (auto& [key, endpoint] : kEndpoints)
+        if (name == key) return endpoint;
+    Fail(Join(path, "endpoint"), "must be one of \"echo\", \"nmea\", \"modem\"");
+}
+
 WorldAdapter ParseAdapter(const json& adapter) {
     const std::string path = "adapter";
     CheckKeys(adapter, path,
@@ -174,9 +186,10 @@ WorldDevice ParseDevice(const json& device, const std::string& path) {
         if (!services.is_array()) Fail(Join(path, "services"), "must be a list");
         for (size_t i = 0; i < services.size(); ++i) {
             std::string servicePath = Join(path, "services") + "[" + std::to_string(i) + "]";
-            CheckKeys(services[i], servicePath, {"profile", "name", "channel"});
+            CheckKeys(services[i], servicePath, {"profile", "name", "channel", "endpoint"});
             WorldService service;
             service.profile = ParseProfile(services[i], servicePath);
+            service.endpoint = ParseEndpoint(services[i], servicePath, service.profile);
             service.name = GetString(services[i], servicePath, "name", "");
             service.channel = static_cast<std::uint8_t>(GetUnsigned(services[i], servicePath, "channel", 0, 30));
             parsed.services.push_back(service);
@@ -191,11 +204,13 @@ World ParseDocument(const json& document) {
     if (document.contains("adapter")) world.adapter = ParseAdapter(document["adapter"]);
     if (document.contains("timing")) {
         const json& timing = document["timing"];
-        CheckKeys(timing, "timing", {"inquiry_ms", "sdp_ms", "name_ms"});
+        CheckKeys(timing, "timing", {"inquiry_ms", "sdp_ms", "name_ms", "nmea_ms"});
         const std::uint64_t kMaxMs = 600000;
         world.timing.inquiryMs = static_cast<std::uint32_t>(GetUnsigned(timing, "timing", "inquiry_ms", 0, kMaxMs));
         world.timing.sdpMs = static_cast<std::uint32_t>(GetUnsigned(timing, "timing", "sdp_ms", 0, kMaxMs));
         world.timing.nameMs = static_cast<std::uint32_t>(GetUnsigned(timing, "timing", "name_ms", 0, kMaxMs));
+        world.timing.nmeaMs = static_cast<std::uint32_t>(GetUnsigned(timing, "timing", "nmea_ms", 1000, kMaxMs));
+        if (world.timing.nmeaMs == 0) Fail("timing.nmea_ms", "must be at least 1");
     }
     if (document.contains("devices")) {
         const json& devices = document["devices"];
@@ -217,7 +232,8 @@ World ParseDocument(const json& document) {
             WorldEvent event;
             event.atMs = static_cast<std::uint32_t>(GetUnsigned(events[i], path, "at_ms", 0, 86400000));
             event.type = GetString(events[i], path, "type", "");
-            if (event.type != "pair-request") Fail(path + ".type", "must be \"pair-request\"");
+            if (event.type != "pair-request" && event.type != "serial-connect")
+                Fail(path + ".type", "must be \"pair-request\" or \"serial-connect\"");
             event.device = GetAddress(events[i], path, "device", true, 0);
             world.events.push_back(event);
         }

@@ -12,10 +12,14 @@ namespace sim {
 // The four profiles the engine looks for, and two it does not (a headset offers only those).
 enum class Profile { SerialPort, DialupNetworking, ObjectPush, FileTransfer, Headset, Handsfree };
 
+// What answers behind a serial service: every byte back, a GPS talking NMEA, a dial-up modem.
+enum class Endpoint { Echo, Nmea, Modem };
+
 struct WorldService {
     Profile profile = Profile::SerialPort;
     std::string name;          // the SDP service name; a default per profile when absent
     std::uint8_t channel = 0;  // RFCOMM channel; assigned when absent
+    std::optional<Endpoint> endpoint;  // spp and dun only; absent: echo for spp, modem for dun
 };
 
 struct WorldDevice {
@@ -51,11 +55,12 @@ struct Timing {
     std::uint32_t inquiryMs = 0;
     std::uint32_t sdpMs = 0;
     std::uint32_t nameMs = 0;
+    std::uint32_t nmeaMs = 1000;  // between two fixes of an NMEA talker
 };
 
 struct WorldEvent {
     std::uint32_t atMs = 0;
-    std::string type;  // "pair-request"
+    std::string type;  // "pair-request", "serial-connect"
     std::uint64_t device = 0;
 };
 

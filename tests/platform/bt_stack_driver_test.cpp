@@ -11,89 +11,11 @@
 #include "platform/bluetooth/bt_namespace.h"
 #include "platform/bluetooth/bt_service_search.h"
 #include "platform/kernel/kernel.h"
+#include "platform/fake_backend.h"
 
 namespace {
 
-// Answers from fixed data and remembers what it was asked.
-class FakeBackend final : public bth::Backend {
-public:
-    bool stack = true;
-    std::vector<bth::InquiryDevice> devices;
-    std::vector<std::uint8_t> response;
-    std::wstring name = L"Phone";
-    std::vector<bth::BasebandLink> links;
-    std::vector<bth::ServiceSearch> searches;
-    std::vector<bth::Pin> pins;
-    int unregistered = 0;
-    HANDLE registered = nullptr;
-
-    bool HasStack() override { return stack; }
-    bool HasStackService() override { return true; }
-    DWORD StartStack() override { return 0; }
-    DWORD ControlStackService(bool) override { return 0; }
-    DWORD ReadScanMask(std::uint8_t* mask) override { return *mask = 3, 0; }
-    DWORD WriteScanMask(std::uint8_t) override { return 0; }
-    DWORD ReadAuthentication(std::uint8_t* enabled) override { return *enabled = 1, 0; }
-    DWORD WriteAuthentication(std::uint8_t) override { return 0; }
-    DWORD ReadLocalClass(std::uint32_t* cod) override { return *cod = 0x120114, 0; }
-    DWORD ReadLocalAddress(BT_ADDR* address) override { return *address = 0x000A3A123456, 0; }
-    DWORD ReadHardwareStatus(std::uint32_t* status) override { return *status = HCI_HARDWARE_RUNNING, 0; }
-    DWORD ReadBasebandLinks(std::vector<bth::BasebandLink>* out) override { return *out = links, 0; }
-    DWORD RemoteName(BT_ADDR address, std::wstring* out) override {
-        if (address != 1) return ERROR_TIMEOUT;
-        *out = name;
-        return 0;
-    }
-    DWORD RemoteClass(BT_ADDR, std::uint32_t* cod) override { return *cod = 0x5A020C, 0; }
-    DWORD PairRequest(BT_ADDR, const bth::Pin& pin) override { return pins.push_back(pin), 0; }
-    DWORD AnswerPairRequest(BT_ADDR, const bth::Pin& pin) override { return pins.push_back(pin), 0; }
-    DWORD RefusePinRequest(BT_ADDR) override { return 0; }
-    DWORD RevokePin(BT_ADDR) override { return 0; }
-    DWORD RevokeLinkKey(BT_ADDR) override { return 0; }
-    DWORD RegisterPinRequestEvent(HANDLE event, DWORD, DWORD) override { return registered = event, 0; }
-    DWORD UnregisterPinRequestEvent() override { return ++unregistered, 0; }
-    DWORD NextPinRequest(BT_ADDR*) override { return ERROR_NO_MORE_ITEMS; }
-    DWORD BeginInquiry(bth::LookupId* lookup) override { return *lookup = 1, 0; }
-    DWORD BeginServiceSearch(const bth::ServiceSearch& search, bth::LookupId* lookup) override {
-        searches.push_back(search);
-        *lookup = 2;
-        return 0;
-    }
-    DWORD NextInquiryDevice(bth::LookupId, bth::InquiryDevice* device) override {
-        if (next_ >= devices.size()) return WSA_E_NO_MORE;
-        *device = devices[next_++];
-        return 0;
-    }
-    DWORD NextServiceResponse(bth::LookupId, std::vector<std::uint8_t>* out) override {
-        if (delivered_) return WSA_E_NO_MORE;
-        delivered_ = true;
-        *out = response;
-        return 0;
-    }
-    DWORD EndLookup(bth::LookupId) override { return 0; }
-    DWORD PublishRecord(const std::vector<std::uint8_t>& record, std::uint32_t* handle) override {
-        published.push_back(record);
-        *handle = 0x10000 + static_cast<std::uint32_t>(published.size());
-        return 0;
-    }
-    DWORD RemoveRecord(std::uint32_t handle) override { return removed.push_back(handle), 0; }
-    DWORD ConnectSerial(BT_ADDR, const sdp::Uuid&, std::uint8_t, bth::SerialSink*,
-                        std::unique_ptr<bth::SerialLink>*) override {
-        return ERROR_NOT_SUPPORTED;
-    }
-    DWORD ListenSerial(bth::SerialSink*, std::unique_ptr<bth::SerialLink>*) override { return ERROR_NOT_SUPPORTED; }
-    bool IsPortReserved(DWORD) override { return false; }
-    bool HasObexService() override { return true; }
-    DWORD ControlObexService(bool) override { return 0; }
-    bool HasObexComponent() override { return true; }
-
-    std::vector<std::vector<std::uint8_t>> published;
-    std::vector<std::uint32_t> removed;
-
-private:
-    std::size_t next_ = 0;
-    bool delivered_ = false;
-};
+using testsupport::FakeBackend;
 
 class BtStackDriver : public ::testing::Test {
 protected:

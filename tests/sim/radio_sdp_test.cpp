@@ -143,10 +143,10 @@ TEST(RadioSdp, TheLocalDatabaseKeepsWellFormedRecordsByHandle) {
 
 TEST(RadioSdp, DatabaseFillsInChannelsAndNames) {
     using sim::Profile;
-    const auto database = sim::BuildSdpDatabase({{Profile::DialupNetworking, "", 0},
-                                                 {Profile::SerialPort, "", 1},
-                                                 {Profile::FileTransfer, "Files", 0},
-                                                 {Profile::Handsfree, "", 3}});
+    const auto database = sim::BuildSdpDatabase({{Profile::DialupNetworking, "", 0, {}},
+                                                 {Profile::SerialPort, "", 1, {}},
+                                                 {Profile::FileTransfer, "Files", 0, {}},
+                                                 {Profile::Handsfree, "", 3, {}}});
     ASSERT_EQ(database.size(), 4u);
     EXPECT_EQ(sdp::RfcommChannel(database[0]), 2);  // 1 is taken by the serial port
     EXPECT_EQ(sdp::RfcommChannel(database[1]), 1);

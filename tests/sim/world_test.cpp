@@ -45,6 +45,13 @@ TEST(World, ErrorsNameTheFileAndTheOffendingField) {
                   .find("is used by another device"),
               std::string::npos);
     EXPECT_NE(ParseError(R"([1, 2])").find("must be an object"), std::string::npos);
+    EXPECT_NE(ParseError(R"({"devices": [{"address": "00:00:00:00:00:01", "services": [{"profile": "opp", "endpoint": "echo"}]}]})")
+                  .find("services[0].endpoint"),
+              std::string::npos);
+    EXPECT_NE(ParseError(R"({"devices": [{"address": "00:00:00:00:00:01", "services": [{"profile": "spp", "endpoint": "fax"}]}]})")
+                  .find("services[0].endpoint"),
+              std::string::npos);
+    EXPECT_NE(ParseError(R"({"timing": {"nmea_ms": 0}})").find("timing.nmea_ms"), std::string::npos);
 }
 
 TEST(World, SyntaxErrorsGiveLineAndColumn) {

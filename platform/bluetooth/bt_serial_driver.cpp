@@ -1,0 +1,88 @@
+#include "platform/bluetooth/bt_serial_driver.h"
+
+#include <cstring>
+
+#include "platform/bluetooth/bt_port_params.h"
+#include "platform/bluetooth/bt_serial_port.h"
+#include "platform/kernel/last_error.h"
+#include "platform/text/case_fold.h"
+
+namespace bth {
+namespace {
+
+constexpr DWORD kLastIndex = 9;
+constexpr int kLastChannel = 30;
+
+BOOL Fail(DWORD error) {
+    SetLastError(error);
+    return FALSE;
+}
+
+bool Sensible(const PORTEMUPortParams& record) {
+    if (record.flocal == 1) return record.channel == RFCOMM_CHANNEL_MULTIPLE || record.channel == 0;
+    return record.flocal == 0 && record.channel >= 0 && record.channel <= kLastChannel && record.device != 0;
+}
+
+// One open handle of a port.
+class PortFile final : public platform::DeviceFile {
+public:
+    explicit PortFile(std::shared_ptr<SerialConnection> connection) : connection_(std::move(connection)) {}
+
+    BOOL IoControl(DWORD code, const void*, DWORD, void* out, DWORD outSize, DWORD* returned) override {
+        if (code != IOCTL_BLUETOOTH_GET_RFCOMM_CHANNEL) return Fail(ERROR_NOT_SUPPORTED);
+        if (!out || outSize < sizeof(DWORD)) return Fail(ERROR_INSUFFICIENT_BUFFER);
+        if (!connection_) return Fail(ERROR_DEVICE_NOT_CONNECTED);
+        const DWORD channel = connection_->channel();
+        std::memcpy(out, &channel, sizeof channel);
+        if (returned) *returned = sizeof channel;
+        return TRUE;
+    }
+
+private:
+    const std::shared_ptr<SerialConnection> connection_;  // null for an open without access
+};
+
+class PortDriver final : public platform::StreamDriver {
+public:
+    explicit PortDriver(std::shared_ptr<SerialPort> port) : port_(std::move(port)) {}
+    // Deregistration: the port goes now, whoever still holds a handle.
+    ~PortDriver() override { port_->Close(); }
+
+    std::unique_ptr<platform::DeviceFile> Open(DWORD access, DWORD) override {
+        std::shared_ptr<SerialConnection> connection;
+        if (access & (GENERIC_READ | GENERIC_WRITE)) {
+            if (DWORD error = port_->Connection(&connection)) {
+                SetLastError(error);
+                return nullptr;
+            }
+        }
+        return std::make_unique<PortFile>(std::move(connection));
+    }
+
+private:
+    const std::shared_ptr<SerialPort> port_;
+};
+
+}  // namespace
+
+platform::DriverFactory MakeSerialDriverFactory(std::shared_ptr<Backend> backend) {
+    return [backend](const std::wstring& prefix, DWORD index, DWORD context) -> std::shared_ptr<platform::StreamDriver> {
+        const auto record = ResolvePortParams(context);
+        if (!record || !Sensible(*record) || platform::FoldCase(prefix) != L"com" || index > kLastIndex) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return nullptr;
+        }
+        if (backend->IsPortReserved(index)) {
+            SetLastError(ERROR_ALREADY_EXISTS);
+            return nullptr;
+        }
+        std::shared_ptr<SerialPort> port;
+        if (DWORD error = SerialPort::Create(backend, index, *record, &port)) {
+            SetLastError(error);
+            return nullptr;
+        }
+        return std::make_shared<PortDriver>(std::move(port));
+    };
+}
+
+}  // namespace bth

@@ -1,0 +1,54 @@
+#include "sim/serial/serial_link.h"
+
+#include <utility>
+
+namespace sim {
+
+bool LinkCore::Attach(std::unique_ptr<SerialEndpoint> endpoint, std::function<void()> gone) {
+    std::unique_ptr<SerialEndpoint> previous;
+    std::function<void()> previousGone;
+    bool attached = false;
+    {
+        std::lock_guard lock(sendMutex_);
+        if (!ended_) {
+            attached = true;
+            previous = std::exchange(endpoint_, std::move(endpoint));
+            previousGone = std::exchange(gone_, std::move(gone));
+        }
+    }
+    // Joined without the lock: a talker may be delivering.
+    previous.reset();
+    endpoint.reset();
+    if (previousGone) previousGone();
+    return attached;
+}
+
+DWORD LinkCore::Send(const std::uint8_t* data, std::size_t size) {
+    std::lock_guard lock(sendMutex_);
+    if (!endpoint_) return ERROR_DEVICE_NOT_CONNECTED;
+    endpoint_->Receive(data, size);
+    return ERROR_SUCCESS;
+}
+
+void LinkCore::Deliver(const std::uint8_t* data, std::size_t size) {
+    std::lock_guard lock(deliverMutex_);
+    if (sink_) sink_->Received(data, size);
+}
+
+void LinkCore::End(bool broken) {
+    std::unique_ptr<SerialEndpoint> endpoint;
+    std::function<void()> gone;
+    {
+        std::lock_guard lock(sendMutex_);
+        ended_ = true;
+        endpoint = std::move(endpoint_);
+        gone = std::move(gone_);
+    }
+    endpoint.reset();  // a talker is joined without the lock
+    if (gone) gone();
+    std::lock_guard lock(deliverMutex_);
+    if (broken && sink_) sink_->Broken();
+    sink_ = nullptr;
+}
+
+}  // namespace sim

@@ -63,6 +63,7 @@ AdapterState Radio::adapter() const {
 void InstallSimulatedRadio(const World& world) {
     Radio::Instance().Reset(world);
     if (bth::InstalledBackend() != Radio::Shared()) bth::InstallBackend(Radio::Shared());
+    else bth::RefreshReservedPorts();
 }
 
 bool InstallSimulatedRadio(std::string* error) {

@@ -148,6 +148,10 @@ public:
 // start, before the engine's first request. Without a backend the stack is absent.
 void InstallBackend(std::shared_ptr<Backend> backend);
 
+// The COM ports the backend reserves for other drivers exist as devices ("COM1:" opens);
+// call this when they change.
+void RefreshReservedPorts();
+
 // The installed backend, or null.
 std::shared_ptr<Backend> InstalledBackend();
 

@@ -20,7 +20,9 @@ BOOL Fail(DWORD error) {
 
 bool Sensible(const PORTEMUPortParams& record) {
     if (record.flocal == 1) return record.channel == RFCOMM_CHANNEL_MULTIPLE || record.channel == 0;
-    return record.flocal == 0 && record.channel >= 0 && record.channel <= kLastChannel && record.device != 0;
+    // A client's device may still be 0: a port is registered to learn whether its index is
+    // free, and the link is made only when the port is opened.
+    return record.flocal == 0 && record.channel >= 0 && record.channel <= kLastChannel;
 }
 
 // One open handle of a port.

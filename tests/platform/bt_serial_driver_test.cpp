@@ -165,8 +165,10 @@ TEST_F(BtSerialDriver, RegistrationRefusesBadRecordsAndTakenIndexes) {
     EXPECT_EQ(Register(99, client), nullptr);
     EXPECT_EQ(RegisterDevice(L"../", 3, L"btd.dll", client.value()), nullptr);
     PORTEMUPortParams noDevice = ClientRecord();
-    noDevice.device = 0;
-    EXPECT_EQ(Register(3, bth::PortParamsCookie(noDevice)), nullptr);
+    noDevice.device = 0;  // a probe for a free index
+    HANDLE probe = Register(3, bth::PortParamsCookie(noDevice));
+    ASSERT_NE(probe, nullptr);
+    EXPECT_TRUE(DeregisterDevice(probe));
 
     backend->reservedPort = 2;
     EXPECT_EQ(Register(2, client), nullptr);

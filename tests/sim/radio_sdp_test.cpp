@@ -123,7 +123,7 @@ TEST(RadioSdp, TheLocalDatabaseKeepsWellFormedRecordsByHandle) {
     ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(kWorld));
     sim::Radio& radio = sim::Radio::Instance();
     const std::vector<std::uint8_t> record =
-        sdp::Encode(sim::BuildSdpDatabase({{sim::Profile::SerialPort, "", 3}})[0].ToElement());
+        sdp::Encode(sim::BuildSdpDatabase({{sim::Profile::SerialPort, "", 3, std::nullopt}})[0].ToElement());
     std::uint32_t first = 0, second = 0;
     ASSERT_EQ(radio.PublishRecord(record, &first), 0u);
     ASSERT_EQ(radio.PublishRecord(record, &second), 0u);

@@ -151,6 +151,8 @@ private:
     std::uint16_t AddBasebandLink(BT_ADDR address);
     // The baseband link goes with its serial link, unless its world has gone already.
     std::function<void()> BasebandLinkRemover(std::uint16_t handle);
+    // With the lock held: remembers an open link (for Reset to break), forgetting closed ones.
+    void TrackSerialLink(const std::shared_ptr<LinkCore>& link);
     // With the lock held: the live links, which the caller breaks once the lock is released.
     std::vector<std::shared_ptr<LinkCore>> TakeSerialLinks();
     // Stops the timeline and joins its thread.

@@ -56,6 +56,11 @@ std::function<void()> Radio::BasebandLinkRemover(std::uint16_t handle) {
     };
 }
 
+void Radio::TrackSerialLink(const std::shared_ptr<LinkCore>& link) {
+    std::erase_if(serialLinks_, [](const auto& weak) { return weak.expired(); });
+    serialLinks_.push_back(link);
+}
+
 std::vector<std::shared_ptr<LinkCore>> Radio::TakeSerialLinks() {
     std::vector<std::shared_ptr<LinkCore>> open;
     for (const auto& weak : serialLinks_)
@@ -92,7 +97,7 @@ DWORD Radio::ConnectSerial(BT_ADDR device, const sdp::Uuid& serviceClass, std::u
         }
         if (!found) return ERROR_NOT_FOUND;
         core = std::make_shared<LinkCore>(sink, *found);
-        serialLinks_.push_back(core);
+        TrackSerialLink(core);
         gone = BasebandLinkRemover(AddBasebandLink(device));
         periodMs = world_.timing.nmeaMs;
     }
@@ -118,8 +123,7 @@ DWORD Radio::ListenSerial(bth::SerialSink* sink, std::unique_ptr<bth::SerialLink
         if (channel > kLastChannel) channel = 1;
         if (used.test(channel)) return ERROR_NO_MORE_ITEMS;
         core = std::make_shared<LinkCore>(sink, channel);
-        std::erase_if(serialLinks_, [](const auto& weak) { return weak.expired(); });
-        serialLinks_.push_back(core);
+        TrackSerialLink(core);
         servers_[channel] = core;
     }
     *link = std::make_unique<SimSerialLink>(std::move(core));

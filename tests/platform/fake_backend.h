@@ -1,8 +1,6 @@
 #pragma once
 // A Bluetooth backend for the platform's driver tests: answers from fixed data and remembers
 // what it was asked.
-#include <chrono>
-#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -10,6 +8,7 @@
 
 #include "platform/bluetooth/bt_backend.h"
 #include "platform/bluetooth/bt_driver.h"
+#include "support/serial_collector.h"
 
 namespace testsupport {
 
@@ -37,11 +36,7 @@ public:
         return 0;
     }
     // Waits until our side has sent `count` bytes in all; what it sent.
-    std::string AwaitSent(std::size_t count) {
-        std::unique_lock lock(mutex_);
-        changed_.wait_for(lock, std::chrono::seconds(10), [&] { return sent_.size() >= count; });
-        return sent_;
-    }
+    std::string AwaitSent(std::size_t count) { return sent_.AwaitSize(count); }
     // The remote end speaks: to the sink of the latest link.
     void Speak(const std::string& text) {
         std::lock_guard lock(mutex_);
@@ -69,11 +64,7 @@ private:
             --owner_->open_;
         }
         DWORD Send(const std::uint8_t* data, std::size_t size) override {
-            {
-                std::lock_guard lock(owner_->mutex_);
-                owner_->sent_.append(reinterpret_cast<const char*>(data), size);
-            }
-            owner_->changed_.notify_all();
+            owner_->sent_.Received(data, size);
             return 0;
         }
         std::uint8_t Channel() const override {
@@ -86,9 +77,8 @@ private:
     };
 
     std::mutex mutex_;
-    std::condition_variable changed_;
     std::vector<Request> requests_;
-    std::string sent_;
+    SerialCollector sent_;  // what our side sent, from every link
     bth::SerialSink* sink_ = nullptr;
     int open_ = 0;
 };

@@ -29,11 +29,15 @@ void CServerSpp::setSelectedPortCom(int port) {
 }
 
 void CServerSpp::choosePort() {
+    // A missing base key (nothing stored yet) is read like a missing value: the first
+    // activation on a fresh system still finds a port.
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, CRegistry::kBaseKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
     DWORD port = 0, size = sizeof port;
-    LONG read = RegQueryValueOfTypeW(key, kPortValue, REG_DWORD, reinterpret_cast<BYTE*>(&port), &size);
-    RegCloseKey(key);
+    LONG read = ERROR_FILE_NOT_FOUND;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, CRegistry::kBaseKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        read = RegQueryValueOfTypeW(key, kPortValue, REG_DWORD, reinterpret_cast<BYTE*>(&port), &size);
+        RegCloseKey(key);
+    }
     if (read == ERROR_SUCCESS) {
         SetComPort(port);
     } else if (read == ERROR_FILE_NOT_FOUND) {

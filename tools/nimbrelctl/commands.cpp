@@ -6,6 +6,7 @@
 #include "engine/device/device_local.h"
 #include "engine/service/service_distant.h"
 #include "engine_steps.h"
+#include "serial_commands.h"
 
 namespace ctl {
 namespace {
@@ -50,6 +51,9 @@ const Command kCommands[] = {
     {"status", "status", 0, 0, &Status},
     {"scan", "scan", 0, 0, &Scan},
     {"services", "services ADDRESS", 1, 1, &Services},
+    {"ports", "ports", 0, 0, &Ports},
+    {"connect", "connect ADDRESS spp|dun [--port N]", 2, 4, &Connect},
+    {"server", "server [--port N]", 0, 2, &Server},
 };
 
 }  // namespace

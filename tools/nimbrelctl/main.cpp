@@ -20,6 +20,12 @@ void Usage(FILE* out) {
         "  status             the local adapter: name, address, class, findable, authenticate\n"
         "  scan               discover the devices around: ADDRESS CLASS PAIRED NAME\n"
         "  services ADDRESS   discover a device's services: ID NAME\n"
+        "  ports              the free COM port indexes, one a line\n"
+        "  connect ADDRESS spp|dun [--port N]\n"
+        "                     connect a serial or dial-up service to a COM port: COMn PATH;\n"
+        "                     stays until interrupted, then disconnects\n"
+        "  server [--port N]  offer our serial-port server: port, path, channel, handle, record;\n"
+        "                     stays until interrupted\n"
         "\n"
         "The simulated neighbourhood comes from --world FILE, else $NIMBREL_WORLD, else the built-in world.\n"
         "Exit status: 0 success, 1 the engine failed, 2 bad usage or a bad world file.\n",

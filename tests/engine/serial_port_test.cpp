@@ -1,5 +1,5 @@
 // Virtual COM ports over the Bluetooth serial driver "btd.dll": these tests make real ports and
-// links, so each one is skipped while the driver is not installed.
+// links through the simulated radio.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,7 +12,6 @@
 #include "error_log.h"
 #include "notification_log.h"
 #include "registry_probe.h"
-#include "serial_driver.h"
 #include "sim/radio.h"
 #include "support/sim_world.h"
 
@@ -22,11 +21,6 @@ using testsupport::ErrorLog;
 using testsupport::NotificationLog;
 
 constexpr BT_ADDR kPhone = 0x0012AB34CD56;
-
-void UseWorldWithDriver(const std::string& json) {
-    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(json));
-    if (!testsupport::SerialDriverInstalled()) GTEST_SKIP() << testsupport::kNoSerialDriver;
-}
 
 std::string PhoneWith(const std::string& profile, const std::string& adapter = "{}") {
     return R"({"adapter": )" + adapter + R"(, "devices": [{"name": "My Phone", "address": "00:12:AB:34:CD:56",
@@ -41,8 +35,7 @@ bool PortTaken(unsigned int index) {
 }
 
 TEST(SerialPort, AConnectedClientHoldsItsPortUntilDisconnected) {
-    UseWorldWithDriver(PhoneWith("spp"));
-    if (IsSkipped()) return;
+    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(PhoneWith("spp")));
     auto& log = NotificationLog::Attach();
     CDeviceDistant device(kPhone, L"My Phone", 0x5A020C, 0);
     auto* spp = static_cast<CClientSpp*>(device.AddDistantService(SERVICE_ID_SPP, 5));
@@ -56,8 +49,7 @@ TEST(SerialPort, AConnectedClientHoldsItsPortUntilDisconnected) {
 }
 
 TEST(SerialPort, AClientOfAnUnreachableServiceReports70201AndGivesThePortBack) {
-    UseWorldWithDriver("{}");
-    if (IsSkipped()) return;
+    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld("{}"));
     RegisterEngineErrors();
     auto& errors = ErrorLog::Attach();
     auto& log = NotificationLog::Attach();
@@ -69,8 +61,7 @@ TEST(SerialPort, AClientOfAnUnreachableServiceReports70201AndGivesThePortBack) {
 }
 
 TEST(SerialPort, DialUpTakesTheFirstFreePortAndDisconnectingRemovesItsEntry) {
-    UseWorldWithDriver(PhoneWith("dun", R"({"reserved_ports": [1, 2, 3]})"));
-    if (IsSkipped()) return;
+    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(PhoneWith("dun", R"({"reserved_ports": [1, 2, 3]})")));
     auto& log = NotificationLog::Attach();
     CDeviceDistant device(kPhone, L"My Phone", 0x5A020C, 0);
     CServiceDistant* dun = device.AddDistantService(SERVICE_ID_DUN, NO_COM_PORT);
@@ -85,8 +76,7 @@ TEST(SerialPort, DialUpTakesTheFirstFreePortAndDisconnectingRemovesItsEntry) {
 }
 
 TEST(SerialPort, TheServerTakesTheFirstFreeIndexAndAdvertisesItsChannel) {
-    UseWorldWithDriver(R"({"adapter": {"reserved_ports": [0, 1, 2, 3]}})");
-    if (IsSkipped()) return;
+    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(R"({"adapter": {"reserved_ports": [0, 1, 2, 3]}})"));
     RegisterEngineErrors();
     auto& errors = ErrorLog::Attach();
     CServerSpp server(nullptr);

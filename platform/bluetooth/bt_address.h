@@ -6,6 +6,9 @@
 
 #include "platform/kernel/types.h"
 
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
 namespace bth {
 
 // Lower-case digits; only the 48 address bits are written.
@@ -14,3 +17,5 @@ std::string FormatAddress(BT_ADDR address);
 bool ParseAddress(std::string_view text, BT_ADDR* address);
 
 }  // namespace bth
+
+#pragma GCC visibility pop

@@ -18,6 +18,9 @@
 #include "platform/bluetooth/sdp_uuid.h"
 #include "platform/kernel/types.h"
 
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
 namespace bth {
 
 // A lookup begun by the backend; numbers are never reused.
@@ -156,3 +159,5 @@ void RefreshReservedPorts();
 std::shared_ptr<Backend> InstalledBackend();
 
 }  // namespace bth
+
+#pragma GCC visibility pop

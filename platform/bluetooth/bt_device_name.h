@@ -3,6 +3,9 @@
 #include <string>
 #include <string_view>
 
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
 namespace bth {
 
 inline constexpr std::size_t kMaxDeviceNameBytes = 248;
@@ -12,3 +15,5 @@ inline constexpr std::size_t kMaxDeviceNameBytes = 248;
 std::wstring CutDeviceName(std::wstring_view name);
 
 }  // namespace bth
+
+#pragma GCC visibility pop

@@ -3,6 +3,9 @@
 // call block that carries one request's arguments and results.
 #include "platform/kernel/types.h"
 
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
 struct WSAQUERYSETW;
 
 namespace bth {
@@ -76,3 +79,5 @@ struct BthCallBlock {
     HANDLE lookup = nullptr;           // lookup handle
     DWORD bufferLength = 0;            // lookup result buffer length, in and out
 };
+
+#pragma GCC visibility pop

@@ -3,6 +3,9 @@
 // (begin, next, end) described by a query set; SDP records are published with a set blob.
 #include "platform/kernel/types.h"
 
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
 constexpr DWORD NS_BTH = 16;
 constexpr WORD AF_BTH = 32;
 
@@ -113,3 +116,5 @@ struct BTHNS_SETBLOB {
     ULONG ulRecordLength;
     BYTE pRecord[1];
 };
+
+#pragma GCC visibility pop

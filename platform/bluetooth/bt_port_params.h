@@ -7,6 +7,9 @@
 
 #include "platform/kernel/types.h"
 
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
 struct PORTEMUPortParams {
     int channel = 0;  // 0: found by SDP for the service class; 254: the stack picks one (server)
     int flocal = 0;   // 1: server side
@@ -45,3 +48,5 @@ private:
 std::optional<PORTEMUPortParams> ResolvePortParams(DWORD cookie);
 
 }  // namespace bth
+
+#pragma GCC visibility pop

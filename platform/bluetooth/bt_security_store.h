@@ -7,6 +7,9 @@
 
 #include "platform/kernel/types.h"
 
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
 namespace bth {
 
 inline constexpr const wchar_t* kSecurityKey = L"software\\microsoft\\bluetooth\\security";
@@ -18,3 +21,5 @@ std::wstring PinValueName(BT_ADDR address);
 bool ParsePinValueName(std::wstring_view name, BT_ADDR* address);
 
 }  // namespace bth
+
+#pragma GCC visibility pop

@@ -4,6 +4,9 @@
 // owns everything the query points into, so it must stay put while the lookup begins.
 #include "platform/bluetooth/bt_namespace.h"
 
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
 struct BthServiceSearchQuery {
     BthServiceSearchQuery(BT_ADDR target, const SdpQueryUuid& uuid, WORD minAttribute, WORD maxAttribute) {
         address.addressFamily = AF_BTH;
@@ -29,3 +32,5 @@ struct BthServiceSearchQuery {
     BLOB blob{};
     WSAQUERYSETW query{};
 };
+
+#pragma GCC visibility pop

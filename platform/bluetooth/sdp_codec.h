@@ -14,6 +14,9 @@
 
 #include "platform/bluetooth/sdp_element.h"
 
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
 namespace sdp {
 
 // Size indexes from here on mean a length field follows the header byte: 5 -> 8-bit, 6 -> 16-bit,
@@ -72,3 +75,5 @@ inline DecodeResult Decode(std::span<const std::uint8_t> data, DataElement* out,
 bool Validate(const std::uint8_t* data, std::size_t size, std::size_t* errorOffset = nullptr);
 
 }  // namespace sdp
+
+#pragma GCC visibility pop

@@ -12,6 +12,9 @@
 
 #include "platform/bluetooth/sdp_uuid.h"
 
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
 namespace sdp {
 
 // Type codes as they appear in the top five bits of an element's header byte.
@@ -92,4 +95,8 @@ private:
     std::vector<DataElement> children_;
 };
 
+bool operator==(const DataElement& a, const DataElement& b);
+
 }  // namespace sdp
+
+#pragma GCC visibility pop

@@ -8,6 +8,9 @@
 
 #include "platform/bluetooth/sdp_record.h"
 
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
 namespace sdp {
 
 // True when the ServiceClassIDList names `serviceClass`, at any UUID width.
@@ -27,3 +30,5 @@ Record BuildRfcommServiceRecord(std::uint32_t handle, const Uuid& serviceClass, 
                                 std::string_view serviceName, bool obex, std::optional<std::uint16_t> profileVersion);
 
 }  // namespace sdp
+
+#pragma GCC visibility pop

@@ -8,6 +8,9 @@
 
 #include "platform/bluetooth/sdp_element.h"
 
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
 namespace sdp {
 
 // Attribute ids Nimbrel reads or writes.
@@ -47,3 +50,5 @@ private:
 };
 
 }  // namespace sdp
+
+#pragma GCC visibility pop

@@ -5,6 +5,9 @@
 
 #include "platform/bluetooth/sdp_record.h"
 
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
 namespace sdp {
 
 // True when any attribute value of the record holds `uuid`, at any depth and any UUID width.
@@ -27,3 +30,5 @@ DataElement AnswerServiceSearchAttribute(const std::vector<Record>& database, co
                                          std::uint16_t minAttr, std::uint16_t maxAttr);
 
 }  // namespace sdp
+
+#pragma GCC visibility pop

@@ -8,6 +8,9 @@
 
 #include "platform/bluetooth/sdp_record.h"
 
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
 namespace sdp {
 
 // True when the buffer is exactly one well-formed sequence whose every child is a sequence;
@@ -19,3 +22,5 @@ bool VerifySequenceOfSequences(const std::uint8_t* data, std::size_t size, std::
 bool RetrieveRecords(const std::uint8_t* data, std::size_t size, std::vector<Record>* out);
 
 }  // namespace sdp
+
+#pragma GCC visibility pop

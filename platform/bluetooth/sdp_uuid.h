@@ -10,6 +10,9 @@
 
 #include "platform/kernel/types.h"
 
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
 namespace sdp {
 
 struct Uuid {
@@ -54,3 +57,5 @@ inline constexpr Uuid kPublicBrowseGroup = Uuid::FromShort(0x1002);
 }  // namespace uuids
 
 }  // namespace sdp
+
+#pragma GCC visibility pop

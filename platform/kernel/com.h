@@ -2,6 +2,9 @@
 // Component and socket run-time start-up, per thread and per process, as the engine calls them.
 #include "platform/kernel/types.h"
 
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
 using HRESULT = std::int32_t;
 constexpr HRESULT S_OK = 0;
 constexpr HRESULT S_FALSE = 1;
@@ -21,3 +24,5 @@ struct WSADATA {
 // 0 on success; the version must be at least 1.1.
 int WSAStartup(WORD versionRequested, WSADATA* data);
 int WSACleanup();
+
+#pragma GCC visibility pop

@@ -10,6 +10,9 @@
 
 #include "platform/kernel/types.h"
 
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
 namespace platform {
 
 class DeviceFile {
@@ -59,3 +62,5 @@ HANDLE RegisterDevice(LPCWSTR prefix, DWORD index, LPCWSTR library, DWORD contex
 BOOL DeregisterDevice(HANDLE device);
 // ActivateDevice and DeactivateDevice, which read the registry, are in
 // platform/registry/device_activation.h.
+
+#pragma GCC visibility pop

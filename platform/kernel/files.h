@@ -8,6 +8,9 @@
 
 #include "platform/kernel/types.h"
 
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
 constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
 constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFFu;
 constexpr DWORD FILE_BEGIN = 0;
@@ -36,3 +39,5 @@ namespace platform {
 std::optional<std::filesystem::path> MapPath(const std::wstring& path);
 
 }  // namespace platform
+
+#pragma GCC visibility pop

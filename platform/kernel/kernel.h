@@ -8,3 +8,8 @@
 #include "platform/kernel/thread.h"
 #include "platform/kernel/time.h"
 #include "platform/kernel/types.h"
+
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
+#pragma GCC visibility pop

@@ -4,6 +4,9 @@
 // with other objects. A writer blocked on a full queue is released when the reader closes.
 #include "platform/kernel/types.h"
 
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
 constexpr DWORD MSGQUEUE_NOPRECOMMIT = 0x1;
 constexpr DWORD MSGQUEUE_ALLOW_BROKEN = 0x2;
 
@@ -25,3 +28,5 @@ BOOL CloseMsgQueue(HANDLE queue);
 
 // The current process, for OpenMsgQueue.
 HANDLE GetCurrentProcess();
+
+#pragma GCC visibility pop

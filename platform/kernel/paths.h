@@ -4,6 +4,9 @@
 #include <string>
 #include <sys/types.h>
 
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
 namespace platform {
 
 // $NIMBREL_HOME, else $XDG_DATA_HOME/nimbrel, else ~/.local/share/nimbrel. Created on demand,
@@ -28,3 +31,5 @@ PrivateFolder RuntimeFolder();
 std::string PrivateFolderProblem(const std::filesystem::path& folder, uid_t owner);
 
 }  // namespace platform
+
+#pragma GCC visibility pop

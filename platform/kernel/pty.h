@@ -9,6 +9,9 @@
 #include "platform/kernel/types.h"
 #include "platform/kernel/unique_fd.h"
 
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
 namespace platform {
 
 class Pty {
@@ -48,3 +51,5 @@ private:
 };
 
 }  // namespace platform
+
+#pragma GCC visibility pop

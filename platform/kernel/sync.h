@@ -2,6 +2,9 @@
 // Events, semaphores, waits and handle closing.
 #include "platform/kernel/types.h"
 
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
 HANDLE CreateEventW(void* security, BOOL manualReset, BOOL initialState, LPCWSTR name);
 inline HANDLE CreateEvent(void* security, BOOL manualReset, BOOL initialState, LPCWSTR name) {
     return CreateEventW(security, manualReset, initialState, name);
@@ -21,3 +24,5 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds);
 
 BOOL CloseHandle(HANDLE handle);
+
+#pragma GCC visibility pop

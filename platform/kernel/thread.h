@@ -3,6 +3,9 @@
 // killed: an owner that needs a thread gone asks it to stop and waits for it.
 #include "platform/kernel/types.h"
 
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
 using LPTHREAD_START_ROUTINE = DWORD (*)(void* parameter);
 
 HANDLE CreateThread(void* security, std::size_t stackSize, LPTHREAD_START_ROUTINE start, void* parameter,
@@ -14,3 +17,5 @@ BOOL GetExitCodeThread(HANDLE thread, DWORD* exitCode);
 BOOL SetThreadPriority(HANDLE thread, int priority);
 int GetThreadPriority(HANDLE thread);
 DWORD GetCurrentThreadId();
+
+#pragma GCC visibility pop

@@ -4,6 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
 using DWORD = std::uint32_t;
 using LONG = std::int32_t;
 using BOOL = int;
@@ -127,3 +130,5 @@ struct GUID {
     std::uint8_t Data4[8];
     friend bool operator==(const GUID&, const GUID&) = default;
 };
+
+#pragma GCC visibility pop

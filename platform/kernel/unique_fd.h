@@ -4,6 +4,9 @@
 
 #include <utility>
 
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
 namespace platform {
 
 class UniqueFd {
@@ -31,3 +34,5 @@ private:
 };
 
 }  // namespace platform
+
+#pragma GCC visibility pop

@@ -10,6 +10,9 @@
 #include <utility>
 #include <vector>
 
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
 template <class TYPE, class ARG_TYPE = const TYPE&>
 class CArray {
     static_assert(!std::is_same_v<TYPE, bool>, "std::vector<bool> cannot hand out element references");
@@ -115,3 +118,5 @@ private:
 
     std::vector<TYPE> m_items;
 };
+
+#pragma GCC visibility pop

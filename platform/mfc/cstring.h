@@ -18,6 +18,9 @@
 #include "platform/kernel/types.h"
 #include "platform/mfc/cstring_format.h"
 
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
 class CString {
 public:
     CString() = default;
@@ -163,3 +166,5 @@ template <>
 struct std::hash<CString> {
     std::size_t operator()(const CString& text) const noexcept { return std::hash<std::wstring>{}(text.str()); }
 };
+
+#pragma GCC visibility pop

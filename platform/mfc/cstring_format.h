@@ -14,6 +14,9 @@
 #include <string_view>
 #include <type_traits>
 
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
 namespace platform::format {
 
 struct FormatArg {
@@ -140,3 +143,5 @@ FormatArg MakeFormatArg(const T& v) {
 }
 
 }  // namespace platform::format
+
+#pragma GCC visibility pop

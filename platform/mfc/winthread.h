@@ -3,6 +3,9 @@
 // resumed, optionally deleting themselves when their function returns.
 #include "platform/kernel/types.h"
 
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
 using AFX_THREADPROC = UINT (*)(void* parameter);
 
 class CWinThread {
@@ -34,3 +37,5 @@ private:
 // Creates a worker thread running proc(parameter); null when it could not be created.
 CWinThread* AfxBeginThread(AFX_THREADPROC proc, void* parameter, int priority = THREAD_PRIORITY_NORMAL,
                            UINT stackSize = 0, DWORD createFlags = 0, void* security = nullptr);
+
+#pragma GCC visibility pop

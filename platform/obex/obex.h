@@ -5,6 +5,9 @@
 
 #include "platform/kernel/com.h"
 
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
 class IObex {
 public:
     virtual ~IObex() = default;
@@ -20,3 +23,5 @@ namespace platform {
 std::shared_ptr<IObex> CreateObexComponent();
 
 }  // namespace platform
+
+#pragma GCC visibility pop

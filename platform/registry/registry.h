@@ -27,6 +27,9 @@
 
 #include "platform/kernel/types.h"
 
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
 struct HKEY__;
 using HKEY = HKEY__*;
 
@@ -100,3 +103,5 @@ LONG RegDeleteKeyW(HKEY key, LPCWSTR subKey);
 LONG RegCloseKey(HKEY key);
 // Forces every write made so far, by any process, onto the disk.
 LONG RegFlushKey(HKEY key);
+
+#pragma GCC visibility pop

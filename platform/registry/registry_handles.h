@@ -5,6 +5,9 @@
 
 #include "platform/registry/registry.h"
 
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
 namespace platform::registry {
 
 // Row id of a key in the registry file.
@@ -22,3 +25,5 @@ bool IsRootKeyHandle(HKEY handle);
 bool CloseKeyHandle(HKEY handle);
 
 }  // namespace platform::registry
+
+#pragma GCC visibility pop

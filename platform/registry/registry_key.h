@@ -6,6 +6,9 @@
 
 #include "platform/registry/registry.h"
 
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
 namespace platform::registry {
 
 struct RegValue {
@@ -45,3 +48,5 @@ private:
 };
 
 }  // namespace platform::registry
+
+#pragma GCC visibility pop

@@ -4,6 +4,9 @@
 #include <string_view>
 #include <vector>
 
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
 namespace platform::registry {
 
 // The components of a key path; empty components (leading, trailing or doubled separators)
@@ -18,3 +21,5 @@ std::wstring JoinKeyPath(const std::vector<std::wstring>& components);
 std::vector<std::wstring> MachineKeyPath(std::wstring_view path, bool slashSeparates);
 
 }  // namespace platform::registry
+
+#pragma GCC visibility pop

@@ -9,6 +9,9 @@
 #include "platform/registry/registry.h"
 #include "platform/registry/registry_handles.h"
 
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
 namespace platform::registry {
 
 struct StoredValue {
@@ -35,3 +38,5 @@ LONG StoreFlush();
 std::uint64_t StoreFlushCount();
 
 }  // namespace platform::registry
+
+#pragma GCC visibility pop

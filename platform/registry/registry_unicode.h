@@ -8,6 +8,9 @@
 
 #include "platform/registry/registry.h"
 
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
 namespace platform::registry {
 
 // The value types whose data is text, stored as UTF-16LE.
@@ -24,3 +27,5 @@ std::vector<BYTE> EncodeUtf16Prefix(const BYTE* chars, std::size_t byteCount);
 std::wstring DecodeUtf16(const BYTE* bytes, std::size_t size);
 
 }  // namespace platform::registry
+
+#pragma GCC visibility pop

@@ -7,9 +7,14 @@
 #include <string>
 #include <string_view>
 
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
 namespace platform {
 
 wchar_t FoldCase(wchar_t c) noexcept;
 std::wstring FoldCase(std::wstring_view text);
 
 }  // namespace platform
+
+#pragma GCC visibility pop

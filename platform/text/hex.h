@@ -1,4 +1,7 @@
 #pragma once
+
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
 // Reading hexadecimal digits, wherever text holds numbers or bytes in hex.
 namespace platform {
 
@@ -11,3 +14,5 @@ constexpr int HexDigitValue(char c) noexcept {
 }
 
 }  // namespace platform
+
+#pragma GCC visibility pop

@@ -14,6 +14,9 @@
 #include <string>
 #include <string_view>
 
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
 namespace platform {
 
 inline constexpr wchar_t kReplacementChar = 0xFFFD;
@@ -38,3 +41,5 @@ std::wstring WideFromLatin1(std::string_view bytes);
 std::string Latin1FromWide(std::wstring_view text);
 
 }  // namespace platform
+
+#pragma GCC visibility pop

@@ -7,6 +7,7 @@
 #include "engine/frame/error_codes.h"
 #include "engine/obex/client_obex.h"
 #include "engine/service/client_spp.h"
+#include "connection_attempt.h"
 #include "error_log.h"
 #include "notification_log.h"
 #include "platform/kernel/sync.h"
@@ -59,7 +60,7 @@ TEST(RemoteService, OneAttemptAtATimeAndTheOutcomeArrivesAsNotifications) {
     EXPECT_EQ(all[0].value, reinterpret_cast<NOTIFY_VALUE>(&service));
 
     // Connecting a connected service disconnects it first.
-    while (service.cancelConnection() == 0) {}
+    ASSERT_TRUE(testsupport::AttemptEnded(service));
     service.Connect();
     ASSERT_TRUE(log.WaitFor(NOTIFY_CONNECTED, 2));
     EXPECT_EQ(log.Codes(), (std::vector<int>{NOTIFY_CONNECTING, NOTIFY_CONNECTED, NOTIFY_DISCONNECTED,
@@ -76,7 +77,7 @@ TEST(RemoteService, AFailedReconnectionByTheMonitorStaysQuietAndKeepsTheFlag) {
     service.Open();
     service.SetDistantDisconnection();
     service.ReConnect();
-    while (service.cancelConnection() == 0) {}
+    ASSERT_TRUE(testsupport::AttemptEnded(service));
     EXPECT_EQ(service.attempts.load(), 1);
     EXPECT_TRUE(log.All().empty());
     EXPECT_EQ(service.GetDistantDisconnection(), 1);

@@ -6,6 +6,7 @@
 #include "engine/frame/error_codes.h"
 #include "engine/service/client_dun.h"
 #include "engine/service/client_spp.h"
+#include "connection_attempt.h"
 #include "error_log.h"
 #include "notification_log.h"
 #include "registry_probe.h"
@@ -17,10 +18,6 @@ using testsupport::ErrorLog;
 using testsupport::NotificationLog;
 
 constexpr BT_ADDR kPhone = 0x0012AB34CD56;
-
-void WaitForAttempt(CServiceDistant* service) {
-    while (service->cancelConnection() == 0) {}
-}
 
 TEST(SerialClient, APortThatCannotBeRegisteredReports70200UnlessReconnecting) {
     ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld("{}"));
@@ -38,10 +35,10 @@ TEST(SerialClient, APortThatCannotBeRegisteredReports70200UnlessReconnecting) {
     EXPECT_EQ(spp->IsConnected(), 0);
 
     // The monitor's reconnection fails quietly and keeps the lost-link mark.
-    WaitForAttempt(spp);
+    ASSERT_TRUE(testsupport::AttemptEnded(*spp));
     spp->SetDistantDisconnection();
     spp->Connect();
-    WaitForAttempt(spp);
+    ASSERT_TRUE(testsupport::AttemptEnded(*spp));
     EXPECT_EQ(errors.Codes().size(), 1u);
     EXPECT_EQ(log.Count(NOTIFY_CONNECTING), 1u);
     EXPECT_EQ(spp->GetDistantDisconnection(), 1);

@@ -39,10 +39,14 @@ CDeviceDistant::CDeviceDistant(BT_ADDR address, CString name, unsigned int class
     m_btAddr = address;
     m_uiClass = classOfDevice;
     SetName(name.IsEmpty() ? CString(L"Unknown") : name);
+    // Without a thread the device still exists, unwatched.
+    m_monitorThread.Start(&CDeviceDistant::connectionMonitorThread, this);
 }
 
 CDeviceDistant::~CDeviceDistant() {
     EndInquiry();
+    m_monitorThread.RequestStop();
+    m_monitorThread.Join();
     deleteServices(m_aServices);
     deleteServices(m_aShortcutServices);
 }
@@ -93,10 +97,29 @@ void CDeviceDistant::deleteServices(CArray<CServiceDistant*, CServiceDistant*>& 
         taken.Copy(list);
         list.RemoveAll();
     }
-    for (auto* service : taken) {
-        service->shutDown();  // while the object is whole: its virtual disconnection still runs
-        delete service;
+    for (auto* service : taken) destroyService(service);
+}
+
+void CDeviceDistant::destroyService(CServiceDistant* service) {
+    m_servicesInUse.WaitUnused();
+    service->shutDown();  // while the object is whole: its virtual disconnection still runs
+    delete service;
+}
+
+int CDeviceDistant::DeleteShortcutService(unsigned int id) {
+    CServiceDistant* found = nullptr;
+    {
+        std::lock_guard lock(m_servicesLock);
+        for (int i = 0; i < m_aShortcutServices.GetSize(); ++i) {
+            if (m_aShortcutServices[i]->GetID() != id) continue;
+            found = m_aShortcutServices[i];
+            m_aShortcutServices.RemoveAt(i);
+            break;
+        }
     }
+    if (!found) return 0;
+    destroyService(found);
+    return 1;
 }
 
 void CDeviceDistant::DisconnectAllServices() {

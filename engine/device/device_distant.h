@@ -17,9 +17,17 @@
 //  - handed to a callback (NOTIFY_CONNECTING, NOTIFY_CONNECTED, NOTIFY_CONNECT_FAILED,
 //    NOTIFY_DISCONNECTED) is valid until the callback returns, and on the host's thread as above.
 // The device itself goes when the local device forgets it (see device_local.h).
+//
+// Each device runs a connection monitor for its whole life (connection_monitor.cpp): every
+// "Scan Period" seconds it asks the stack for baseband links and, when the device has none,
+// reports its connected services as lost and then reconnects them for up to "Reconnection
+// Timeout" seconds. It calls into a service only while holding it in use, and the lists' owners
+// wait for such holds before they delete a service.
 #include <mutex>
 
 #include "engine/device/device.h"
+#include "engine/frame/in_use.h"
+#include "engine/frame/worker_thread.h"
 #include "platform/mfc/carray.h"
 
 class CServiceDistant;
@@ -41,9 +49,23 @@ public:
     CServiceDistant* GetService(unsigned int id);
     CServiceDistant* AddDistantService(unsigned int id, unsigned int comPort);
     CServiceDistant* AddShortcutService(unsigned int id, unsigned int comPort);
+    // Takes the first shortcut service with this identifier out of the shortcut list, shuts it
+    // down and deletes it; 1 when there was one. On the host's thread.
+    int DeleteShortcutService(unsigned int id);
     int FindServices() { return BeginInquiry(); }
     void Update();
     void DisconnectAllServices();
+
+    // Pairing (pairing.cpp). Each blocks the caller for the stack's pairing exchange; `length`
+    // is the PIN's length in characters as typed. Every change of the paired state raises
+    // NOTIFY_PAIRING_CHANGED.
+    void AskPairRequest(int length, const wchar_t* pin);
+    void AnswerPairRequest(int length, const wchar_t* pin);
+    void RefusePairRequest();
+    void Unpair();
+
+    // The connection monitor's thread body; 0 when it ends.
+    int doConnectionMonitorThreadWork();
 
     // The SDP search for one service class (see service_discovery.cpp); 0 when the lookup
     // succeeded, with the number of records the device holds for it.
@@ -53,8 +75,14 @@ protected:
     void deleteKnownElements() override;
     void doInquiryThreadWork() override;
     CServiceDistant* addServiceToArray(int which, unsigned int id, unsigned int comPort);
+    void pairRequestResult(int result);
 
 private:
+    static UINT connectionMonitorThread(void* device);
+    // One pass of the monitor over the found services; `reconnectionTimeout` in seconds.
+    void checkConnections(unsigned long reconnectionTimeout);
+    // Shuts a service that is out of every list down and deletes it, once the monitor lets go.
+    void destroyService(CServiceDistant* service);
     // Takes every service out of the list, then (no lock held) shuts each down and deletes it.
     void deleteServices(CArray<CServiceDistant*, CServiceDistant*>& list);
 
@@ -63,6 +91,8 @@ private:
     mutable std::mutex m_servicesLock;
     CArray<CServiceDistant*, CServiceDistant*> m_aServices;
     CArray<CServiceDistant*, CServiceDistant*> m_aShortcutServices;
+    InUse m_servicesInUse;  // services the monitor calls into after letting go of the lock
+    WorkerThread m_monitorThread;  // last: started once everything it uses exists
 };
 
 // The registry value name of a paired device's name or class: "%04x%08x" + suffix.

@@ -43,6 +43,7 @@ CDeviceLocal::CDeviceLocal() {
     WSADATA data{};
     if (WSAStartup(0x0202, &data) != 0) RaiseError(ERR_WINSOCK_INIT, kContextConstructor);
     CSObex::GetInstance();
+    loadShortcutsFromRegistry();
 }
 
 CDeviceLocal::~CDeviceLocal() {

@@ -68,11 +68,27 @@ public:
 
     int DoPairRequestThreadWork();
 
+    // Shortcuts (shortcut_store.cpp), on the host's thread. A shortcut is a device address and
+    // a service identifier; the shortcut devices are objects of their own, apart from the
+    // device list.
+    // The shortcut device with this address (unchanged), else a new one appended.
+    CDeviceDistant* AddShortcutDevice(BT_ADDR address, CString name, unsigned int classOfDevice, int paired);
+    CDeviceDistant* GetShortcutDeviceDistant(BT_ADDR address);
+    // 1 when a shortcut of the service's device address and identifier is loaded.
+    int ShortcutAlreadySaved(CServiceDistant* service);
+    // The found service of a listed device that the shortcut stands for, or null.
+    CServiceDistant* GetServiceFromShortcut(CServiceDistant* shortcut);
+    // Removes the shortcut from the registry and from memory; 0 when none matches.
+    int DeleteShortcut(CServiceDistant* shortcut);
+
 protected:
     void deleteKnownElements() override;
     void doInquiryThreadWork() override;
     void findPairedDevices();
     void findDistantDevices();
+    // 1 when the shortcut subtree was read to its end; 0 when a key would not open (what was
+    // read before stays loaded).
+    int loadShortcutsFromRegistry();
 
 private:
     // With the list lock held: the listed device with this address, else a new one appended

@@ -33,8 +33,16 @@ public:
     virtual int DistantDisconnect() { return Disconnect(); }
     void UnsetDistantDisconnection() { m_bDistantDisconnection = 0; }
     int GetDistantDisconnection() const { return m_bDistantDisconnection.load(); }
+    std::time_t GetDistantDisconnectionTime() const { return m_tDistantDisconnectionTime.load(); }
     int GetDistantDisconnectionCount() const { return m_iDistantDisconnectionCount.load(); }
     void CountDistantDisconnection() { ++m_iDistantDisconnectionCount; }
+
+    // The service's shortcut in the registry (service_shortcut.cpp, layout in shortcut_keys.h).
+    // SaveShortcut writes it (again) and adds a shortcut service to the owner device; 1 on
+    // success. DeleteShortcut removes the service's key, and the device key when no service key
+    // is left; 1 on success.
+    virtual int SaveShortcut();
+    virtual int DeleteShortcut();
 
     static UINT DoConnectionProcThread(void* service);
 

@@ -6,7 +6,9 @@
 #include "engine/device/device_local.h"
 #include "engine/service/service_distant.h"
 #include "engine_steps.h"
+#include "pairing_commands.h"
 #include "serial_commands.h"
+#include "shortcut_commands.h"
 
 namespace ctl {
 namespace {
@@ -54,6 +56,11 @@ const Command kCommands[] = {
     {"ports", "ports", 0, 0, &Ports},
     {"connect", "connect ADDRESS spp|dun [--port N]", 2, 4, &Connect},
     {"server", "server [--port N]", 0, 2, &Server},
+    {"pair", "pair ADDRESS PIN", 2, 2, &Pair},
+    {"unpair", "unpair ADDRESS", 1, 1, &Unpair},
+    {"watch", "watch [--pin PIN]", 0, 2, &Watch},
+    {"shortcuts", "shortcuts", 0, 0, &Shortcuts},
+    {"shortcut", "shortcut save|delete ADDRESS ID", 3, 3, &Shortcut},
 };
 
 }  // namespace

@@ -1,6 +1,9 @@
 #include "console.h"
 
+#include <sys/time.h>
+
 #include <cstdio>
+#include <ctime>
 
 #include "engine/frame/error_manager.h"
 #include "platform/bluetooth/bt_address.h"
@@ -25,6 +28,17 @@ std::string ClassOfDevice(unsigned int cod) {
 }
 
 std::string Text(const CString& text) { return text.ToUtf8(); }
+
+std::string TimeOfDay() {
+    timeval now{};
+    gettimeofday(&now, nullptr);
+    std::tm local{};
+    localtime_r(&now.tv_sec, &local);
+    char text[32];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03ld", local.tm_hour, local.tm_min, local.tm_sec,
+                  static_cast<long>(now.tv_usec / 1000));
+    return text;
+}
 
 void AttachErrorReceivers() {
     COMMUNICATION_HANDLE callback = NewCallBack(&PrintError);

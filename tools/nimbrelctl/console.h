@@ -14,6 +14,7 @@ constexpr int kExitUsage = 2;
 std::string Address(BT_ADDR address);        // xx:xx:xx:xx:xx:xx, lower case
 std::string ClassOfDevice(unsigned int cod);  // 0x%06x
 std::string Text(const CString& text);        // UTF-8
+std::string TimeOfDay();                      // HH:MM:SS.mmm, local time
 
 // Attaches the console's receivers to the engine's error reports, as the program does:
 // every report reaches standard error as "error CODE: MESSAGE (CONTEXT)".

@@ -5,28 +5,20 @@
 #include "console.h"
 #include "engine/frame/bth_stack.h"
 #include "platform/bluetooth/bt_address.h"
-#include "platform/kernel/sync.h"
 
 namespace ctl {
 
-NotificationWaiter::NotificationWaiter(int code) : code_(code), raised_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {
-    NIMBRL_RegisterCallback(code_, &NotificationWaiter::Raised, reinterpret_cast<NOTIFY_VALUE>(this));
-}
+NotificationWaiter::NotificationWaiter(int code)
+    : subscription_(NotificationHub::Subscribe(code, [this](NOTIFY_VALUE) {
+          std::lock_guard lock(lock_);
+          ++pending_;
+          raised_.notify_all();
+      })) {}
 
-NotificationWaiter::~NotificationWaiter() {
-    NIMBRL_UnregisterCallback(code_);
-    CloseHandle(raised_);
-}
-
-void NotificationWaiter::Wait() { WaitForSingleObject(raised_, INFINITE); }
-
-NOTIFY_VALUE NotificationWaiter::value() const { return value_; }
-
-int NotificationWaiter::Raised(NOTIFY_VALUE value, NOTIFY_VALUE self) {
-    auto* waiter = reinterpret_cast<NotificationWaiter*>(self);
-    waiter->value_ = value;  // published to the waiting thread by the event
-    SetEvent(waiter->raised_);
-    return 0;
+void NotificationWaiter::Wait() {
+    std::unique_lock lock(lock_);
+    raised_.wait(lock, [this] { return pending_ > 0; });
+    --pending_;
 }
 
 bool Activate(CDeviceLocal& local) {

@@ -1,28 +1,28 @@
 #pragma once
 // The steps every console command takes with the engine: switch it on, discover devices and
 // services, and wait for the engine's notifications.
+#include <condition_variable>
+#include <mutex>
+
 #include "engine/device/device_local.h"
 #include "engine/frame/notifications.h"
+#include "notification_hub.h"
 #include "platform/kernel/types.h"
 
 namespace ctl {
 
-// Sets an event each time the engine raises `code`; Wait blocks until then.
+// Counts the notifications of `code` from its construction on; Wait blocks until one came
+// that no earlier Wait took.
 class NotificationWaiter {
 public:
     explicit NotificationWaiter(int code);
-    ~NotificationWaiter();
-    NotificationWaiter(const NotificationWaiter&) = delete;
-    NotificationWaiter& operator=(const NotificationWaiter&) = delete;
     void Wait();
-    // The value of the last notification seen.
-    NOTIFY_VALUE value() const;
 
 private:
-    static int Raised(NOTIFY_VALUE value, NOTIFY_VALUE self);
-    const int code_;
-    HANDLE raised_;
-    NOTIFY_VALUE value_ = 0;
+    std::mutex lock_;
+    std::condition_variable raised_;
+    int pending_ = 0;
+    NotificationHub::Subscription subscription_;  // last: goes first
 };
 
 // Switches the engine on with the console's receivers attached; false when it failed.

@@ -8,6 +8,7 @@
 
 #include "commands.h"
 #include "console.h"
+#include "notification_hub.h"
 #include "sim/simulated_radio.h"
 
 namespace {
@@ -26,7 +27,15 @@ void Usage(FILE* out) {
         "                     stays until interrupted, then disconnects\n"
         "  server [--port N]  offer our serial-port server: port, path, channel, handle, record;\n"
         "                     stays until interrupted\n"
+        "  pair ADDRESS PIN   pair with a device: ADDRESS paired 0|1; exit 1 when pairing failed\n"
+        "  unpair ADDRESS     forget a pairing: ADDRESS paired 0|1\n"
+        "  watch [--pin PIN]  switch on and answer PIN requests with PIN (refuse them without);\n"
+        "                     stays until interrupted\n"
+        "  shortcuts          the saved shortcuts: ADDRESS DEVICE ID SERVICE COMn|-\n"
+        "  shortcut save|delete ADDRESS ID\n"
+        "                     save a shortcut to a device's service (found anew), or delete one\n"
         "\n"
+        "connect, server and watch print every notification and error report on standard error.\n"
         "The simulated neighbourhood comes from --world FILE, else $NIMBREL_WORLD, else the built-in world.\n"
         "Exit status: 0 success, 1 the engine failed, 2 bad usage or a bad world file.\n",
         out);
@@ -53,6 +62,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "nimbrelctl: %s\n", error.c_str());
         return ctl::kExitUsage;
     }
+    ctl::NotificationHub::Install();
     const ctl::Command* command = ctl::FindCommand(args[0]);
     if (!command) {
         std::fprintf(stderr, "nimbrelctl: unknown command '%s'\n", args[0].c_str());

@@ -3,10 +3,11 @@
 // SIGTERM, then close what they opened.
 #include "serial_commands.h"
 
-#include <unistd.h>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
 #include <string>
 
 #include "console.h"
@@ -14,6 +15,8 @@
 #include "engine/service/client_spp.h"
 #include "engine/service/server_spp.h"
 #include "engine_steps.h"
+#include "notification_hub.h"
+#include "stop_signal.h"
 #include "platform/kernel/files.h"
 #include "platform/kernel/last_error.h"
 #include "platform/kernel/paths.h"
@@ -23,27 +26,6 @@
 namespace ctl {
 namespace {
 
-// A signal handler may only write to a pipe; the command's thread reads it.
-int g_stopPipe[2] = {-1, -1};
-
-void OnStopSignal(int) {
-    const char byte = 1;
-    [[maybe_unused]] ssize_t written = write(g_stopPipe[1], &byte, 1);
-}
-
-// Blocks until SIGINT or SIGTERM arrives (on whichever thread the system delivers it).
-void WaitForStopSignal() {
-    if (pipe(g_stopPipe) != 0) return;
-    struct sigaction action {};
-    action.sa_handler = &OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-    std::fflush(stdout);
-    char byte = 0;
-    while (read(g_stopPipe[0], &byte, 1) < 0) {}
-}
-
 std::string PortPath(unsigned int port) {
     return (platform::RuntimeFolder().path / ("COM" + std::to_string(port))).string();
 }
@@ -51,33 +33,41 @@ std::string PortPath(unsigned int port) {
 // The outcome of a connection attempt: NOTIFY_CONNECTED or NOTIFY_CONNECT_FAILED.
 class ConnectionOutcome {
 public:
-    ConnectionOutcome() : done_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
-        NIMBRL_RegisterCallback(NOTIFY_CONNECTED, &ConnectionOutcome::Connected, reinterpret_cast<NOTIFY_VALUE>(this));
-        NIMBRL_RegisterCallback(NOTIFY_CONNECT_FAILED, &ConnectionOutcome::Failed,
-                                reinterpret_cast<NOTIFY_VALUE>(this));
-    }
-    ~ConnectionOutcome() {
-        NIMBRL_UnregisterCallback(NOTIFY_CONNECTED);
-        NIMBRL_UnregisterCallback(NOTIFY_CONNECT_FAILED);
-        CloseHandle(done_);
-    }
+    ConnectionOutcome()
+        : connected_(NotificationHub::Subscribe(NOTIFY_CONNECTED, [this](NOTIFY_VALUE) { Finish(true); })),
+          failed_(NotificationHub::Subscribe(NOTIFY_CONNECT_FAILED, [this](NOTIFY_VALUE) { Finish(false); })) {}
     bool Wait() {
-        WaitForSingleObject(done_, INFINITE);
-        return connected_;
+        std::unique_lock lock(lock_);
+        finished_.wait(lock, [this] { return outcome_.has_value(); });
+        return *outcome_;
     }
 
 private:
-    static int Connected(NOTIFY_VALUE, NOTIFY_VALUE self) { return Finish(self, true); }
-    static int Failed(NOTIFY_VALUE, NOTIFY_VALUE self) { return Finish(self, false); }
-    static int Finish(NOTIFY_VALUE self, bool connected) {
-        auto* outcome = reinterpret_cast<ConnectionOutcome*>(self);
-        outcome->connected_ = connected;  // published by the event
-        SetEvent(outcome->done_);
-        return 0;
+    void Finish(bool connected) {
+        std::lock_guard lock(lock_);
+        outcome_ = connected;
+        finished_.notify_all();
     }
-    HANDLE done_;
-    bool connected_ = false;
+    std::mutex lock_;
+    std::condition_variable finished_;
+    std::optional<bool> outcome_;
+    NotificationHub::Subscription connected_;
+    NotificationHub::Subscription failed_;
 };
+
+// Stays until a stop signal. A link that the connection monitor found lost comes back without
+// a notification: say so when the service is connected again.
+void StayConnected(const CServiceDistant& service) {
+    constexpr int kCheckMs = 500;
+    bool connected = true;
+    while (WaitForStopOrWake(kCheckMs) != Woken::Stop) {
+        const bool now = service.IsConnected() != 0;
+        if (now && !connected)
+            std::fprintf(stderr, "%s reconnected %s: %s\n", TimeOfDay().c_str(),
+                         Address(service.GetDevice()->GetBtAddr()).c_str(), Text(service.GetName()).c_str());
+        connected = now;
+    }
+}
 
 // "--port N" at `args[at]`; false, with a message, for anything else.
 bool ParsePortOption(const std::vector<std::string>& args, std::size_t at, int* port) {
@@ -113,6 +103,8 @@ int Connect(const std::vector<std::string>& args) {
     int port = -1;
     if (!ParsePortOption(args, 2, &port)) return kExitUsage;
 
+    CatchStopSignals();
+    NotificationHub::PrintAll();
     CDeviceLocal local;
     if (!Activate(local)) return kExitFailed;
     CDeviceDistant* device = FindDevice(local, address);
@@ -146,7 +138,7 @@ int Connect(const std::vector<std::string>& args) {
         }
     }
     std::printf("COM%u\t%s\n", service->GetComPort(), PortPath(service->GetComPort()).c_str());
-    WaitForStopSignal();
+    StayConnected(*service);
     if (dialler) CloseHandle(dialler);
     service->Disconnect();
     local.Activate(0);
@@ -156,6 +148,8 @@ int Connect(const std::vector<std::string>& args) {
 int Server(const std::vector<std::string>& args) {
     int port = -1;
     if (!ParsePortOption(args, 0, &port)) return kExitUsage;
+    CatchStopSignals();
+    NotificationHub::PrintAll();
     CDeviceLocal local;
     if (!Activate(local)) return kExitFailed;
     auto* server = new CServerSpp(&local);
@@ -175,7 +169,7 @@ int Server(const std::vector<std::string>& args) {
         hex += digits;
     }
     std::printf("record\t%s\n", hex.c_str());
-    WaitForStopSignal();
+    while (WaitForStopOrWake() != Woken::Stop) {}
     local.ActivateLocalServices(0);
     local.Activate(0);
     return kExitOk;

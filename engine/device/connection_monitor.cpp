@@ -1,0 +1,94 @@
+// The connection monitor of a remote device: a thread that, every scan period, asks the stack
+// whether the device still has a baseband link. Without one, each connected service has lost
+// its link unannounced: it is reported ("Service %s on %s disconnected!"), disconnected on
+// this side and marked; marked services are reconnected at each check until the reconnection
+// time-out has passed since the loss. Dial-up is never reported.
+#include <algorithm>
+#include <cstdint>
+#include <ctime>
+
+#include "engine/device/device_distant.h"
+#include "engine/frame/bth_stack.h"
+#include "engine/frame/cregistry.h"
+#include "engine/frame/error_codes.h"
+#include "engine/frame/error_manager.h"
+#include "engine/service/service_distant.h"
+#include "platform/kernel/sync.h"
+
+namespace {
+
+constexpr const wchar_t* kContext = L"CDeviceDistant::doConnectionMonitorThreadWork";
+constexpr const wchar_t* kScanPeriod = L"Scan Period";
+constexpr const wchar_t* kReconnectionTimeout = L"Reconnection Timeout";
+constexpr unsigned long kDefaultScanPeriodS = 5;
+constexpr unsigned long kDefaultReconnectionTimeoutS = 90;
+constexpr int kBasebandRecords = 7;
+
+// A setting that reads as 0 (absent or zero) takes its default, which is written back so that
+// the user finds it. Write failures do not matter.
+unsigned long ReadSetting(CRegistry& registry, const wchar_t* name, unsigned long fallback) {
+    unsigned long value = registry.ReadValueDword(name);
+    if (value != 0) return value;
+    registry.WriteValueDword(name, fallback);
+    return fallback;
+}
+
+// The wait between two checks; a huge setting waits as long as a wait can.
+DWORD PeriodMs(unsigned long seconds) {
+    return static_cast<DWORD>(std::min<std::uint64_t>(std::uint64_t{seconds} * 1000, INFINITE - 1));
+}
+
+// A failed query (more links than records included) counts as no link.
+bool HasBasebandLink(BASEBAND_CONNECTION (&records)[kBasebandRecords], BT_ADDR address) {
+    int returned = 0;
+    if (BthGetBasebandConnections(kBasebandRecords, records, &returned) != 0) return false;
+    returned = std::clamp(returned, 0, kBasebandRecords);
+    return std::any_of(records, records + returned, [address](const BASEBAND_CONNECTION& link) { return link.bta == address; });
+}
+
+}  // namespace
+
+UINT CDeviceDistant::connectionMonitorThread(void* device) {
+    return static_cast<UINT>(static_cast<CDeviceDistant*>(device)->doConnectionMonitorThreadWork());
+}
+
+int CDeviceDistant::doConnectionMonitorThreadWork() {
+    unsigned long scanPeriod = 0, reconnectionTimeout = 0;
+    {
+        CRegistry registry;
+        scanPeriod = ReadSetting(registry, kScanPeriod, kDefaultScanPeriodS);
+        reconnectionTimeout = ReadSetting(registry, kReconnectionTimeout, kDefaultReconnectionTimeoutS);
+    }
+    BASEBAND_CONNECTION records[kBasebandRecords] = {};
+    while (WaitForSingleObject(m_monitorThread.StopEvent(), PeriodMs(scanPeriod)) == WAIT_TIMEOUT) {
+        if (!HasBasebandLink(records, m_btAddr)) checkConnections(reconnectionTimeout);
+    }
+    return 0;
+}
+
+void CDeviceDistant::checkConnections(unsigned long reconnectionTimeout) {
+    // The list is read afresh for each service: a discovery may empty and refill it meanwhile.
+    // The hold keeps the service whole while it is used with the lock let go.
+    for (int index = 0; !m_monitorThread.StopRequested(); ++index) {
+        CServiceDistant* service = nullptr;
+        InUse::Hold hold;
+        {
+            std::lock_guard lock(m_servicesLock);
+            if (index >= m_aServices.GetSize()) return;
+            service = m_aServices[index];
+            hold = m_servicesInUse.Take();
+        }
+        const CString name = service->GetName();
+        if (service->IsConnected() && name != L"Dial-Up Networking") {
+            CString message;
+            message.Format(L"Service %s on %s disconnected!", name, GetName());
+            PostError(ERR_SERVICE_DISCONNECTED, kContext, 0, message, ERROR_TYPE_ERROR);
+            service->DistantDisconnect();
+            service->SetDistantDisconnection();
+            service->CountDistantDisconnection();
+        }
+        if (service->GetDistantDisconnection() &&
+            std::difftime(std::time(nullptr), service->GetDistantDisconnectionTime()) < reconnectionTimeout)
+            service->ReConnect();
+    }
+}

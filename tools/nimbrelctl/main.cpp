@@ -8,6 +8,7 @@
 
 #include "commands.h"
 #include "console.h"
+#include "radio_commands.h"
 #include "sim/simulated_radio.h"
 
 namespace {
@@ -26,6 +27,11 @@ void Usage(FILE* out) {
         "                     stays until interrupted, then disconnects\n"
         "  server [--port N]  offer our serial-port server: port, path, channel, handle, record;\n"
         "                     stays until interrupted\n"
+        "  radio hosts        the running programs with a simulated radio: PID PROGRAM\n"
+        "  radio leave|return|pair-request|serial-connect ADDRESS [--pid P]\n"
+        "                     in the radio of a running program (the only one, or pid P), the\n"
+        "                     device leaves range, comes back, asks to pair, or connects to our\n"
+        "                     serial server\n"
         "\n"
         "The simulated neighbourhood comes from --world FILE, else $NIMBREL_WORLD, else the built-in world.\n"
         "Exit status: 0 success, 1 the engine failed, 2 bad usage or a bad world file.\n",
@@ -48,6 +54,8 @@ int main(int argc, char** argv) {
         Usage(stderr);
         return ctl::kExitUsage;
     }
+    // Events for another program's radio: this process runs none of its own.
+    if (args[0] == "radio") return ctl::Radio(std::vector<std::string>(args.begin() + 1, args.end()));
     std::string error;
     if (!sim::InstallSimulatedRadio(&error)) {
         std::fprintf(stderr, "nimbrelctl: %s\n", error.c_str());

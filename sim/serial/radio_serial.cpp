@@ -104,7 +104,8 @@ DWORD Radio::ConnectSerial(BT_ADDR device, const sdp::Uuid& serviceClass, std::u
         periodMs = world_.timing.nmeaMs;
     }
     auto output = [raw = core.get()](const std::uint8_t* data, std::size_t size) { raw->Deliver(data, size); };
-    core->Attach(device, MakeEndpoint(endpoint, output, periodMs), gone);  // refused only when a Reset came first
+    core->Attach(device, MakeEndpoint(endpoint, output, periodMs), gone);  // refused when a Reset or Leave came first
+    if (!ReachableDevice(device)) core->Lose(device);  // it left while the endpoint was attached
     *link = std::make_unique<SimSerialLink>(std::move(core));
     return ERROR_SUCCESS;
 }
@@ -151,9 +152,12 @@ DWORD Radio::ConnectRemote(BT_ADDR address, std::optional<std::uint64_t> generat
         periodMs = world_.timing.nmeaMs;
     }
     auto output = [raw = server.get()](const std::uint8_t* data, std::size_t size) { raw->Deliver(data, size); };
-    if (server->Attach(address, MakeEndpoint(endpoint, output, periodMs), gone)) return ERROR_SUCCESS;
-    gone();  // the server closed meanwhile
-    return ERROR_NOT_FOUND;
+    if (!server->Attach(address, MakeEndpoint(endpoint, output, periodMs), gone)) {
+        gone();  // the server closed meanwhile
+        return ERROR_NOT_FOUND;
+    }
+    if (!ReachableDevice(address)) server->Lose(address);  // it left while the endpoint was attached
+    return ERROR_SUCCESS;
 }
 
 bool Radio::IsPortReserved(DWORD index) {

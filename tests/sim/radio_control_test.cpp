@@ -29,13 +29,20 @@ std::string Ask(const std::string& request) {
 
 bool InRange() { return sim::FindDevice(sim::Radio::Instance().world(), kLaptop)->inRange; }
 
-// Connects to `path` and sends `bytes` as they are, past the client's own checks.
-std::string AskRaw(const std::filesystem::path& path, const std::string& bytes) {
+// A Unix socket with `path` as its address, bound (a socket nobody listens to) or connected.
+int UnixSocket(const std::filesystem::path& path, bool bind) {
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     std::strcpy(address.sun_path, path.c_str());
-    EXPECT_EQ(::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    const auto* raw = reinterpret_cast<const sockaddr*>(&address);
+    EXPECT_EQ(bind ? ::bind(fd, raw, sizeof address) : ::connect(fd, raw, sizeof address), 0) << path;
+    return fd;
+}
+
+// Sends `bytes` as they are, past the client's own checks.
+std::string AskRaw(const std::filesystem::path& path, const std::string& bytes) {
+    const int fd = UnixSocket(path, false);
     EXPECT_EQ(::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL), static_cast<ssize_t>(bytes.size()));
     char reply[256] = {};
     const ssize_t count = ::recv(fd, reply, sizeof reply - 1, MSG_WAITALL);
@@ -70,12 +77,7 @@ TEST(RadioControl, HostsAreListedAndStaleSocketsRemoved) {
     ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(kWorld));
     // A socket nobody listens on any more, as a killed program leaves it.
     const std::filesystem::path stale = platform::RuntimeFolder().path / "radio-2147483646.sock";
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strcpy(address.sun_path, stale.c_str());
-    ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
-    ::close(fd);
+    ::close(UnixSocket(stale, true));
 
     const std::string self = std::to_string(::getpid()) + "\t" + program_invocation_short_name + "\n";
     std::string output;

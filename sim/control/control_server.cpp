@@ -45,7 +45,10 @@ std::unique_ptr<ControlServer> ControlServer::Start(const std::filesystem::path&
 }
 
 ControlServer::ControlServer(platform::UniqueFd listener, std::filesystem::path path, Handler handler)
-    : listener_(std::move(listener)), path_(std::move(path)), handler_(std::move(handler)), thread_([this] { Run(); }) {}
+    : listener_(std::move(listener)),
+      path_(std::move(path)),
+      handler_(std::move(handler)),
+      thread_([this] { Run(); }) {}
 
 ControlServer::~ControlServer() {
     stopping_.Set();
@@ -71,8 +74,7 @@ void ControlServer::Serve(int connection) {
     bool tooLong = false;
     if (!ReadControlLine(connection, kMaxControlRequest, kRequestTimeoutMs, stopping_.get(), &request, &tooLong)) {
         if (tooLong)
-            WriteControlLine(connection,
-                             "error: request longer than " + std::to_string(kMaxControlRequest) + " bytes");
+            WriteControlLine(connection, "error: request longer than " + std::to_string(kMaxControlRequest) + " bytes");
         return;
     }
     WriteControlLine(connection, handler_(request));

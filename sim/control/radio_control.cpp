@@ -61,8 +61,7 @@ std::string AnswerControlRequest(Radio& radio, const std::string& request) {
         return "ok " + std::to_string(::getpid()) + " " + Printable(program_invocation_short_name);
     }
     if (verb != "leave" && verb != "return" && verb != "pair-request" && verb != "serial-connect")
-        return "error: unknown request '" + Printable(verb) +
-               "' (hello, leave, return, pair-request, serial-connect)";
+        return "error: unknown request '" + Printable(verb) + "' (hello, leave, return, pair-request, serial-connect)";
     BT_ADDR address = 0;
     if (parts.size() != 2) return "error: " + verb + " takes one device address";
     if (!bth::ParseAddress(parts[1], &address))
@@ -80,8 +79,8 @@ void ServeRadioControl() {
     if (folder.path.empty()) return;
     std::string error;
     server = ControlServer::Start(
-                 folder.path, [](const std::string& request) { return AnswerControlRequest(Radio::Instance(), request); },
-                 &error)
+                 folder.path,
+                 [](const std::string& request) { return AnswerControlRequest(Radio::Instance(), request); }, &error)
                  .release();
     if (!server) return;
     owner = ::getpid();

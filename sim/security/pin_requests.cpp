@@ -36,8 +36,8 @@ DWORD PinRequests::Pop(BT_ADDR* address) {
 bool PinRequests::Close(BT_ADDR address) {
     // Both lists keep a device's requests in order, so its oldest open one is still waiting
     // exactly when all of its open ones are.
-    const bool unfetched = std::count(waiting_.begin(), waiting_.end(), address) ==
-                           std::count(open_.begin(), open_.end(), address);
+    const bool unfetched =
+        std::count(waiting_.begin(), waiting_.end(), address) == std::count(open_.begin(), open_.end(), address);
     if (!EraseFirst(open_, address)) return false;
     if (unfetched) EraseFirst(waiting_, address);  // answered before the handler fetched it
     return true;

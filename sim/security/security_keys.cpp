@@ -21,8 +21,7 @@ public:
 
     DWORD error() const { return error_; }
     DWORD Write(const std::wstring& name, const std::uint8_t* data, std::size_t size) {
-        return static_cast<DWORD>(
-            RegSetValueExW(key_, name.c_str(), 0, REG_BINARY, data, static_cast<DWORD>(size)));
+        return static_cast<DWORD>(RegSetValueExW(key_, name.c_str(), 0, REG_BINARY, data, static_cast<DWORD>(size)));
     }
     DWORD Delete(const std::wstring& name) {
         const auto result = static_cast<DWORD>(RegDeleteValueW(key_, name.c_str()));

@@ -11,8 +11,9 @@
 namespace ctl {
 namespace {
 
-constexpr const char* kUsage = "usage: nimbrelctl radio hosts\n"
-                               "       nimbrelctl radio leave|return|pair-request|serial-connect ADDRESS [--pid P]\n";
+constexpr const char* kUsage =
+    "usage: nimbrelctl radio hosts\n"
+    "       nimbrelctl radio leave|return|pair-request|serial-connect ADDRESS [--pid P]\n";
 
 int BadUsage() {
     std::fputs(kUsage, stderr);
@@ -20,7 +21,8 @@ int BadUsage() {
 }
 
 int Hosts() {
-    for (const auto& host : sim::ListControlHosts()) std::printf("%d\t%s\n", static_cast<int>(host.pid), host.program.c_str());
+    for (const auto& host : sim::ListControlHosts())
+        std::printf("%d\t%s\n", static_cast<int>(host.pid), host.program.c_str());
     return kExitOk;
 }
 

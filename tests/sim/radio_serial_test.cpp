@@ -170,8 +170,8 @@ TEST_F(RadioSerial, ADeviceLeavingBreaksItsLinksAndAReturnNeedsANewConnection) {
     EXPECT_EQ(Send(*client, "x"), ERROR_DEVICE_NOT_CONNECTED);
     ASSERT_EQ(Baseband().size(), 1u);  // the phone's; the laptop's went, the test hook's too
     EXPECT_EQ(Baseband()[0].address, kPhone);
-    std::unique_ptr<bth::SerialLink> refused;
-    EXPECT_EQ(Connect(kLaptop, sdp::uuids::kSerialPort, 0, &refused), ERROR_TIMEOUT);
+    std::unique_ptr<bth::SerialLink> another;
+    EXPECT_EQ(Connect(kLaptop, sdp::uuids::kSerialPort, 0, &another), ERROR_TIMEOUT);
 
     // Our server loses the phone but keeps listening for another device.
     Radio().Leave(kPhone);
@@ -184,7 +184,16 @@ TEST_F(RadioSerial, ADeviceLeavingBreaksItsLinksAndAReturnNeedsANewConnection) {
 
     Radio().Return(kLaptop);
     EXPECT_EQ(Send(*client, "x"), ERROR_DEVICE_NOT_CONNECTED);  // broken stays broken
-    EXPECT_EQ(Connect(kLaptop, sdp::uuids::kSerialPort, 0, &refused), 0u);
+    EXPECT_EQ(Connect(kLaptop, sdp::uuids::kSerialPort, 0, &another), 0u);
+
+    // The timeline's "leave" does the same.
+    testsupport::UseWorld(R"({"devices": [{"address": "00:0E:9F:11:22:33", "services": [{"profile": "spp"}]}],
+        "events": [{"at_ms": 0, "type": "leave", "device": "00:0E:9F:11:22:33"}]})");
+    SerialCollector later;
+    ASSERT_EQ(Radio().ConnectSerial(kLaptop, sdp::uuids::kSerialPort, 0, &later, &another), 0u);
+    ASSERT_EQ(Radio().StartStack(), 0u);
+    EXPECT_TRUE(later.AwaitBroken());
+    another.reset();
 }
 
 TEST_F(RadioSerial, AComPortWhoseDeviceLeftWorksAgainWhenOpenedAfterItsReturn) {

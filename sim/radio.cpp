@@ -6,6 +6,7 @@
 
 #include "platform/bluetooth/bt_backend.h"
 #include "sim/adapter/ident.h"
+#include "sim/control/radio_control.h"
 #include "sim/security/security_keys.h"
 #include "sim/serial/serial_link.h"
 #include "sim/simulated_radio.h"
@@ -64,6 +65,7 @@ void InstallSimulatedRadio(const World& world) {
     Radio::Instance().Reset(world);
     if (bth::InstalledBackend() != Radio::Shared()) bth::InstallBackend(Radio::Shared());
     else bth::RefreshReservedPorts();
+    ServeRadioControl();
 }
 
 bool InstallSimulatedRadio(std::string* error) {

@@ -74,11 +74,18 @@ public:
     DWORD RemoteName(BT_ADDR address, std::wstring* name) override;
     DWORD RemoteClass(BT_ADDR address, std::uint32_t* classOfDevice) override;
 
-    // Pairing and PIN requests (security/radio_security.cpp). Pairing is answered only for an
-    // unreachable device so far.
+    // Pairing and PIN requests (security/radio_security.cpp). A pairing takes the world's
+    // pair_ms, then succeeds when the device is in range and takes the PIN: the PIN and a link
+    // key are written to the stack's security key. Failures write nothing: ERROR_TIMEOUT for a
+    // device out of range, ERROR_ACCESS_DENIED for a PIN it does not expect,
+    // ERROR_NOT_AUTHENTICATED for one that refuses every pairing, ERROR_CANCELLED for a Reset
+    // during the exchange. AnswerPairRequest needs an open request from the device (else
+    // ERROR_NOT_FOUND) and closes it, whatever the outcome.
     DWORD PairRequest(BT_ADDR address, const bth::Pin& pin) override;
     DWORD AnswerPairRequest(BT_ADDR address, const bth::Pin& pin) override;
+    // Closes the device's open request; ERROR_NOT_FOUND when none is open.
     DWORD RefusePinRequest(BT_ADDR address) override;
+    // Delete the device's PIN or link key value; ERROR_NOT_FOUND when there is none.
     DWORD RevokePin(BT_ADDR address) override;
     DWORD RevokeLinkKey(BT_ADDR address) override;
     DWORD RegisterPinRequestEvent(HANDLE event, DWORD storeTimeoutMs, DWORD processTimeoutMs) override;
@@ -86,6 +93,13 @@ public:
     DWORD NextPinRequest(BT_ADDR* address) override;
     // A remote device asks to pair (tests, and the world's timeline).
     void RaisePinRequest(BT_ADDR address);
+
+    // Range (inquiry/radio_range.cpp). A device that leaves is out of range, as one the world
+    // lists with in_range false: its baseband links go, its serial links break (a server of
+    // ours it was connected to listens again). One that returns is in range again; a broken
+    // link stays broken until it is connected anew. Devices the world does not know are ignored.
+    void Leave(BT_ADDR address);
+    void Return(BT_ADDR address);
 
     // Name-space lookups (inquiry/radio_lookups.cpp). An SDP search of a device that is unknown
     // or out of range fails its first Next with WSAEHOSTDOWN.
@@ -145,12 +159,16 @@ private:
     void AnswerInquiry(Lookup& lookup) const;
     void AnswerServiceSearch(Lookup& lookup) const;
     void RaiseFromTimeline(std::uint64_t generation, const WorldEvent& event);
+    // Both pairing directions; `answering` closes the device's open request first.
+    DWORD Pair(BT_ADDR address, const bth::Pin& pin, bool answering);
+    // Moves the device in or out of range within the world of `generation` (any when absent).
+    void SetInRange(BT_ADDR address, bool inRange, std::optional<std::uint64_t> generation);
     // ConnectToServer within the world of `generation` (any world when absent).
     DWORD ConnectRemote(BT_ADDR address, std::optional<std::uint64_t> generation);
     // With the lock held: a baseband link to the device while a serial link uses it.
     std::uint16_t AddBasebandLink(BT_ADDR address);
     // The baseband link goes with its serial link, unless its world has gone already.
-    std::function<void()> BasebandLinkRemover(std::uint16_t handle);
+    std::function<void()> BasebandLinkRemover(std::uint16_t handle, BT_ADDR address);
     // With the lock held: remembers an open link (for Reset to break), forgetting closed ones.
     void TrackSerialLink(const std::shared_ptr<LinkCore>& link);
     // With the lock held: the live links, which the caller breaks once the lock is released.

@@ -1,6 +1,7 @@
 #pragma once
 // Chooses the simulated radio as this process's Bluetooth backend. A host calls one of these
-// once at start, before it makes the engine's first object.
+// once at start, before it makes the engine's first object. The radio then also listens on
+// its control socket ("radio-<pid>.sock" in the run-time folder) until the process exits.
 #include <string>
 
 #include "sim/export.h"

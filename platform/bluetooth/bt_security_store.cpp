@@ -7,12 +7,20 @@
 
 namespace bth {
 
-std::wstring PinValueName(BT_ADDR address) {
+namespace {
+
+// `prefix` (three letters) and the address in twelve lower-case digits.
+std::wstring ValueName(const wchar_t* prefix, BT_ADDR address) {
     wchar_t name[16];
-    std::swprintf(name, sizeof name / sizeof name[0], L"pin%012llx",
+    std::swprintf(name, sizeof name / sizeof name[0], L"%ls%012llx", prefix,
                   static_cast<unsigned long long>(address & 0xFFFFFFFFFFFFull));
     return name;
 }
+
+}  // namespace
+
+std::wstring PinValueName(BT_ADDR address) { return ValueName(L"pin", address); }
+std::wstring LinkKeyValueName(BT_ADDR address) { return ValueName(L"key", address); }
 
 bool ParsePinValueName(std::wstring_view name, BT_ADDR* address) {
     constexpr std::wstring_view kPrefix = L"pin";

@@ -2,7 +2,7 @@
 // The stack's security store in the registry: HKEY_LOCAL_MACHINE
 // "software\microsoft\bluetooth\security" keeps the PIN of every paired device as a
 // REG_BINARY value named "pin" followed by the address in 12 hexadecimal digits
-// ("pin0012ab34cd56").
+// ("pin0012ab34cd56"), and the link key of the pairing as "key" followed by the same digits.
 #include <string>
 
 #include "platform/kernel/types.h"
@@ -16,6 +16,7 @@ inline constexpr const wchar_t* kSecurityKey = L"software\\microsoft\\bluetooth\
 
 // Lower-case digits, as the stack writes them.
 std::wstring PinValueName(BT_ADDR address);
+std::wstring LinkKeyValueName(BT_ADDR address);
 // "pin" in either case, optional spaces, then twelve digits of either case, then the end or a
 // space. False for any other name.
 bool ParsePinValueName(std::wstring_view name, BT_ADDR* address);

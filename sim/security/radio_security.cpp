@@ -1,7 +1,11 @@
 // Pairing, the security store and incoming PIN requests: the handler's registration, the
 // waiting requests and the timeline that raises them.
+#include <string>
+
+#include "platform/bluetooth/bt_security_store.h"
 #include "platform/kernel/sync.h"
 #include "sim/radio.h"
+#include "sim/security/security_keys.h"
 
 namespace sim {
 namespace {
@@ -12,22 +16,55 @@ void Signal(HANDLE event) {
     if (event) SetEvent(event);
 }
 
+// Why the device turns this PIN down; 0 when it takes it.
+DWORD Refusal(const WorldDevice& device, const std::string& pin) {
+    switch (device.pairing) {
+        case Pairing::Any: return ERROR_SUCCESS;
+        case Pairing::Refuse: return ERROR_NOT_AUTHENTICATED;
+        case Pairing::Pin: return pin == device.pin ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+    }
+    return ERROR_ACCESS_DENIED;
+}
+
 }  // namespace
 
-// Pairing from either side, refusing and forgetting: only an unreachable device is answered
-// so far; a reachable one is refused as not supported until the radio keeps link keys.
-DWORD Radio::PairRequest(BT_ADDR address, const bth::Pin&) {
+DWORD Radio::PairRequest(BT_ADDR address, const bth::Pin& pin) { return Pair(address, pin, false); }
+DWORD Radio::AnswerPairRequest(BT_ADDR address, const bth::Pin& pin) { return Pair(address, pin, true); }
+
+DWORD Radio::Pair(BT_ADDR address, const bth::Pin& pin, bool answering) {
+    std::shared_ptr<const KernelEvent> abort;
+    DWORD latency = 0;
+    std::uint64_t generation = 0;
     {
         std::lock_guard lock(mutex_);
         ++adapter_.pairRequests;
+        if (answering && !pins_.Close(address)) return ERROR_NOT_FOUND;
+        abort = abort_;
+        latency = world_.timing.pairMs;
+        generation = generation_;
     }
-    return ReachableDevice(address) ? ERROR_NOT_SUPPORTED : ERROR_TIMEOUT;
+    if (!WaitOut(*abort, latency)) return ERROR_CANCELLED;
+    const auto device = ReachableDevice(address);
+    if (!device) return ERROR_TIMEOUT;
+    const std::string text(pin.begin(), pin.end());
+    if (DWORD refusal = Refusal(*device, text)) return refusal;
+    // Under the Reset lock, so that the next Reset of this world removes what is written here
+    // and a pairing of a world already replaced writes nothing.
+    std::lock_guard serial(resetMutex_);
+    {
+        std::lock_guard lock(mutex_);
+        if (generation != generation_) return ERROR_CANCELLED;
+    }
+    return StorePairing(address, text, &pairedValues_);
 }
 
-DWORD Radio::AnswerPairRequest(BT_ADDR address, const bth::Pin& pin) { return PairRequest(address, pin); }
-DWORD Radio::RefusePinRequest(BT_ADDR) { return ERROR_NOT_SUPPORTED; }
-DWORD Radio::RevokePin(BT_ADDR) { return ERROR_NOT_SUPPORTED; }
-DWORD Radio::RevokeLinkKey(BT_ADDR) { return ERROR_NOT_SUPPORTED; }
+DWORD Radio::RefusePinRequest(BT_ADDR address) {
+    std::lock_guard lock(mutex_);
+    return pins_.Close(address) ? ERROR_SUCCESS : ERROR_NOT_FOUND;
+}
+
+DWORD Radio::RevokePin(BT_ADDR address) { return DeleteSecurityValue(bth::PinValueName(address)); }
+DWORD Radio::RevokeLinkKey(BT_ADDR address) { return DeleteSecurityValue(bth::LinkKeyValueName(address)); }
 
 DWORD Radio::RegisterPinRequestEvent(HANDLE event, DWORD, DWORD) {
     HANDLE signal = nullptr;
@@ -72,6 +109,10 @@ void Radio::RaisePinRequest(BT_ADDR address) {
 void Radio::RaiseFromTimeline(std::uint64_t generation, const WorldEvent& event) {
     if (event.type == "serial-connect") {
         ConnectRemote(event.device, generation);
+        return;
+    }
+    if (event.type == "leave" || event.type == "return") {
+        SetInRange(event.device, event.type == "return", generation);
         return;
     }
     HANDLE signal = nullptr;

@@ -47,11 +47,13 @@ std::uint16_t Radio::AddBasebandLink(BT_ADDR address) {
     return link.handle;
 }
 
-std::function<void()> Radio::BasebandLinkRemover(std::uint16_t handle) {
-    return [this, handle, generation = generation_] {
+std::function<void()> Radio::BasebandLinkRemover(std::uint16_t handle, BT_ADDR address) {
+    return [this, handle, address, generation = generation_] {
         std::lock_guard lock(mutex_);
         if (generation != generation_) return;  // Reset cleared the old world's links
-        auto it = std::find_if(links_.begin(), links_.end(), [&](const auto& link) { return link.handle == handle; });
+        // Leave may have dropped it already: never take another device's link of the same handle.
+        auto it = std::find_if(links_.begin(), links_.end(),
+                               [&](const auto& link) { return link.handle == handle && link.address == address; });
         if (it != links_.end()) links_.erase(it);
     };
 }
@@ -96,13 +98,14 @@ DWORD Radio::ConnectSerial(BT_ADDR device, const sdp::Uuid& serviceClass, std::u
             if (custom == sdpRecords_.end()) endpoint = EndpointOf(remote->services[i]);
         }
         if (!found) return ERROR_NOT_FOUND;
-        core = std::make_shared<LinkCore>(sink, *found);
+        core = std::make_shared<LinkCore>(sink, *found, device);
         TrackSerialLink(core);
-        gone = BasebandLinkRemover(AddBasebandLink(device));
+        gone = BasebandLinkRemover(AddBasebandLink(device), device);
         periodMs = world_.timing.nmeaMs;
     }
     auto output = [raw = core.get()](const std::uint8_t* data, std::size_t size) { raw->Deliver(data, size); };
-    core->Attach(MakeEndpoint(endpoint, output, periodMs), gone);  // refused only when a Reset came first
+    core->Attach(device, MakeEndpoint(endpoint, output, periodMs), gone);  // refused when a Reset or Leave came first
+    if (!ReachableDevice(device)) core->Lose(device);  // it left while the endpoint was attached
     *link = std::make_unique<SimSerialLink>(std::move(core));
     return ERROR_SUCCESS;
 }
@@ -122,7 +125,7 @@ DWORD Radio::ListenSerial(bth::SerialSink* sink, std::unique_ptr<bth::SerialLink
         while (channel <= kLastChannel && used.test(channel)) ++channel;
         if (channel > kLastChannel) channel = 1;
         if (used.test(channel)) return ERROR_NO_MORE_ITEMS;
-        core = std::make_shared<LinkCore>(sink, channel);
+        core = std::make_shared<LinkCore>(sink, channel, std::nullopt);
         TrackSerialLink(core);
         servers_[channel] = core;
     }
@@ -145,13 +148,16 @@ DWORD Radio::ConnectRemote(BT_ADDR address, std::optional<std::uint64_t> generat
         for (auto it = servers_.begin(); it != servers_.end() && !server; ++it) server = it->second.lock();
         if (!server) return ERROR_NOT_FOUND;
         endpoint = ServerSideEndpoint(*remote);
-        gone = BasebandLinkRemover(AddBasebandLink(address));
+        gone = BasebandLinkRemover(AddBasebandLink(address), address);
         periodMs = world_.timing.nmeaMs;
     }
     auto output = [raw = server.get()](const std::uint8_t* data, std::size_t size) { raw->Deliver(data, size); };
-    if (server->Attach(MakeEndpoint(endpoint, output, periodMs), gone)) return ERROR_SUCCESS;
-    gone();  // the server closed meanwhile
-    return ERROR_NOT_FOUND;
+    if (!server->Attach(address, MakeEndpoint(endpoint, output, periodMs), gone)) {
+        gone();  // the server closed meanwhile
+        return ERROR_NOT_FOUND;
+    }
+    if (!ReachableDevice(address)) server->Lose(address);  // it left while the endpoint was attached
+    return ERROR_SUCCESS;
 }
 
 bool Radio::IsPortReserved(DWORD index) {

@@ -4,7 +4,7 @@
 
 namespace sim {
 
-bool LinkCore::Attach(std::unique_ptr<SerialEndpoint> endpoint, std::function<void()> gone) {
+bool LinkCore::Attach(BT_ADDR remote, std::unique_ptr<SerialEndpoint> endpoint, std::function<void()> gone) {
     std::unique_ptr<SerialEndpoint> previous;
     std::function<void()> previousGone;
     bool attached = false;
@@ -14,6 +14,7 @@ bool LinkCore::Attach(std::unique_ptr<SerialEndpoint> endpoint, std::function<vo
             attached = true;
             previous = std::exchange(endpoint_, std::move(endpoint));
             previousGone = std::exchange(gone_, std::move(gone));
+            remote_ = remote;
         }
     }
     // Joined without the lock: a talker may be delivering.
@@ -21,6 +22,26 @@ bool LinkCore::Attach(std::unique_ptr<SerialEndpoint> endpoint, std::function<vo
     endpoint.reset();
     if (previousGone) previousGone();
     return attached;
+}
+
+void LinkCore::Lose(BT_ADDR remote) {
+    std::unique_ptr<SerialEndpoint> endpoint;
+    std::function<void()> gone;
+    {
+        std::lock_guard lock(sendMutex_);
+        // A client's link breaks even before its endpoint is attached (Attach is then refused).
+        if (remote_ != remote || (listening_ && !endpoint_)) return;
+        if (listening_) {
+            endpoint = std::move(endpoint_);
+            gone = std::move(gone_);
+        }
+    }
+    if (!listening_) {
+        Break();
+        return;
+    }
+    endpoint.reset();  // a talker is joined without the lock
+    if (gone) gone();
 }
 
 DWORD LinkCore::Send(const std::uint8_t* data, std::size_t size) {

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "platform/bluetooth/bt_backend.h"
 #include "sim/serial/endpoint.h"
@@ -13,11 +14,17 @@ namespace sim {
 
 class LinkCore {
 public:
-    LinkCore(bth::SerialSink* sink, std::uint8_t channel) : sink_(sink), channel_(channel) {}
+    // `device`: the remote device of a client's link; none for our server's link, which
+    // remote devices connect to and leave.
+    LinkCore(bth::SerialSink* sink, std::uint8_t channel, std::optional<BT_ADDR> device)
+        : remote_(device.value_or(0)), sink_(sink), channel_(channel), listening_(!device) {}
 
-    // A remote end answers from now on (replacing one that was there); `gone` runs once it
+    // Device `remote` answers from now on (replacing one that was there); `gone` runs once it
     // leaves. False, and nothing attached, once the link has ended.
-    bool Attach(std::unique_ptr<SerialEndpoint> endpoint, std::function<void()> gone);
+    bool Attach(BT_ADDR remote, std::unique_ptr<SerialEndpoint> endpoint, std::function<void()> gone);
+    // Device `remote` went out of range: a client's link to it breaks, a server it was
+    // connected to has no remote end any more (and keeps listening). Other links are untouched.
+    void Lose(BT_ADDR remote);
     // To the remote end: ERROR_DEVICE_NOT_CONNECTED while there is none.
     DWORD Send(const std::uint8_t* data, std::size_t size);
     // From the remote end to our sink.
@@ -37,12 +44,14 @@ private:
     std::mutex sendMutex_;
     std::unique_ptr<SerialEndpoint> endpoint_;  // under sendMutex_
     std::function<void()> gone_;                // under sendMutex_
+    BT_ADDR remote_;                            // under sendMutex_; the device at the other end
     bool ended_ = false;                        // under sendMutex_
 
     std::mutex deliverMutex_;  // one sink call at a time; taken after sendMutex_, never before
     bth::SerialSink* sink_;    // under deliverMutex_; null once ended
 
     const std::uint8_t channel_;
+    const bool listening_;
 };
 
 // The link object handed to the radio's caller; destroying it closes the link.

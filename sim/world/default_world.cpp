@@ -2,20 +2,24 @@
 
 namespace sim {
 
-// A believable neighbourhood: a phone, a laptop, a GPS receiver and a headset, with the
-// timings of a real radio (an inquiry takes seconds, an SDP search a fraction of one).
+// A believable neighbourhood: a phone (PIN 0000), a laptop (takes any PIN), a GPS receiver and
+// a headset, with the timings of a real radio (an inquiry takes seconds, an SDP search a
+// fraction of one, a pairing a second or two).
 const std::string& DefaultWorldText() {
     static const std::string text = R"json({
   "adapter": { "name": "Pocket PC", "address": "00:0A:3A:12:34:56", "class": "0x120114",
                "scan": 3, "authentication": 0, "stack": true, "service": true,
                "hardware": "running", "ready_after_reads": 0 },
-  "timing":  { "inquiry_ms": 4000, "sdp_ms": 300, "name_ms": 200, "nmea_ms": 1000 },
+  "timing":  { "inquiry_ms": 4000, "sdp_ms": 300, "name_ms": 200, "nmea_ms": 1000,
+               "pair_ms": 1500 },
   "devices": [
     { "name": "Korvo K610", "address": "00:12:AB:34:CD:56", "class": "0x5A0204", "in_range": true,
+      "pin": "0000",
       "services": [ { "profile": "opp", "name": "OBEX Object Push", "channel": 9 },
                     { "profile": "ftp", "name": "OBEX File Transfer", "channel": 10 },
                     { "profile": "dun", "name": "Dial-Up Networking", "channel": 1 } ] },
     { "name": "Tessaly Book 14", "address": "00:0E:9F:11:22:33", "class": "0x3E010C", "in_range": true,
+      "pairing": "any",
       "services": [ { "profile": "ftp", "name": "File Transfer", "channel": 3 },
                     { "profile": "opp", "name": "Object Push", "channel": 4 },
                     { "profile": "spp", "name": "Bluetooth Serial Port", "channel": 2 } ] },

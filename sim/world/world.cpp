@@ -115,6 +115,15 @@ std::optional<Endpoint> ParseEndpoint(const json& service, const std::string& pa
     Fail(Join(path, "endpoint"), "must be one of \"echo\", \"nmea\", \"modem\"");
 }
 
+Pairing ParsePairing(const json& device, const std::string& path) {
+    static const std::pair<const char*, Pairing> kPairings[] = {
+        {"pin", Pairing::Pin}, {"any", Pairing::Any}, {"refuse", Pairing::Refuse}};
+    const std::string name = GetString(device, path, "pairing", "pin");
+    for (auto& [key, pairing] : kPairings)
+        if (name == key) return pairing;
+    Fail(Join(path, "pairing"), "must be one of \"pin\", \"any\", \"refuse\"");
+}
+
 WorldAdapter ParseAdapter(const json& adapter) {
     const std::string path = "adapter";
     CheckKeys(adapter, path,
@@ -165,7 +174,7 @@ WorldAdapter ParseAdapter(const json& adapter) {
 WorldDevice ParseDevice(const json& device, const std::string& path) {
     CheckKeys(device, path,
               {"name", "address", "class", "in_range", "answers_inquiry", "name_query", "class_query", "paired_pin",
-               "services"});
+               "pin", "pairing", "services"});
     WorldDevice parsed;
     parsed.name = GetString(device, path, "name", "");
     if (parsed.name.size() > bth::kMaxDeviceNameBytes)
@@ -181,6 +190,9 @@ WorldDevice ParseDevice(const json& device, const std::string& path) {
         if (pin.empty() || pin.size() > 16) Fail(Join(path, "paired_pin"), "must be 1 to 16 characters");
         parsed.pairedPin = pin;
     }
+    parsed.pin = GetString(device, path, "pin", parsed.pin);
+    if (parsed.pin.empty() || parsed.pin.size() > 16) Fail(Join(path, "pin"), "must be 1 to 16 characters");
+    parsed.pairing = ParsePairing(device, path);
     if (device.contains("services")) {
         const json& services = device["services"];
         if (!services.is_array()) Fail(Join(path, "services"), "must be a list");
@@ -204,12 +216,13 @@ World ParseDocument(const json& document) {
     if (document.contains("adapter")) world.adapter = ParseAdapter(document["adapter"]);
     if (document.contains("timing")) {
         const json& timing = document["timing"];
-        CheckKeys(timing, "timing", {"inquiry_ms", "sdp_ms", "name_ms", "nmea_ms"});
+        CheckKeys(timing, "timing", {"inquiry_ms", "sdp_ms", "name_ms", "nmea_ms", "pair_ms"});
         const std::uint64_t kMaxMs = 600000;
         world.timing.inquiryMs = static_cast<std::uint32_t>(GetUnsigned(timing, "timing", "inquiry_ms", 0, kMaxMs));
         world.timing.sdpMs = static_cast<std::uint32_t>(GetUnsigned(timing, "timing", "sdp_ms", 0, kMaxMs));
         world.timing.nameMs = static_cast<std::uint32_t>(GetUnsigned(timing, "timing", "name_ms", 0, kMaxMs));
         world.timing.nmeaMs = static_cast<std::uint32_t>(GetUnsigned(timing, "timing", "nmea_ms", 1000, kMaxMs));
+        world.timing.pairMs = static_cast<std::uint32_t>(GetUnsigned(timing, "timing", "pair_ms", 0, kMaxMs));
         if (world.timing.nmeaMs == 0) Fail("timing.nmea_ms", "must be at least 1");
     }
     if (document.contains("devices")) {
@@ -232,8 +245,9 @@ World ParseDocument(const json& document) {
             WorldEvent event;
             event.atMs = static_cast<std::uint32_t>(GetUnsigned(events[i], path, "at_ms", 0, 86400000));
             event.type = GetString(events[i], path, "type", "");
-            if (event.type != "pair-request" && event.type != "serial-connect")
-                Fail(path + ".type", "must be \"pair-request\" or \"serial-connect\"");
+            static const std::set<std::string> kTypes = {"pair-request", "serial-connect", "leave", "return"};
+            if (!kTypes.count(event.type))
+                Fail(path + ".type", "must be \"pair-request\", \"serial-connect\", \"leave\" or \"return\"");
             event.device = GetAddress(events[i], path, "device", true, 0);
             world.events.push_back(event);
         }

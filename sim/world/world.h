@@ -12,6 +12,9 @@ namespace sim {
 // The four profiles the engine looks for, and two it does not (a headset offers only those).
 enum class Profile { SerialPort, DialupNetworking, ObjectPush, FileTransfer, Headset, Handsfree };
 
+// How a device takes a pairing: with the PIN it expects, with any PIN, or never.
+enum class Pairing { Pin, Any, Refuse };
+
 // What answers behind a serial service: every byte back, a GPS talking NMEA, a dial-up modem.
 enum class Endpoint { Echo, Nmea, Modem };
 
@@ -30,7 +33,9 @@ struct WorldDevice {
     bool answersInquiry = true;
     bool nameQuery = true;   // false: remote name queries fail
     bool classQuery = true;  // false: remote class queries fail
-    std::optional<std::string> pairedPin;
+    std::optional<std::string> pairedPin;  // already paired when the world starts
+    std::string pin = "0000";              // the PIN it expects when pairing is Pairing::Pin
+    Pairing pairing = Pairing::Pin;
     std::vector<WorldService> services;
 };
 
@@ -56,11 +61,12 @@ struct Timing {
     std::uint32_t sdpMs = 0;
     std::uint32_t nameMs = 0;
     std::uint32_t nmeaMs = 1000;  // between two fixes of an NMEA talker
+    std::uint32_t pairMs = 0;     // one pairing exchange
 };
 
 struct WorldEvent {
     std::uint32_t atMs = 0;
-    std::string type;  // "pair-request", "serial-connect"
+    std::string type;  // "pair-request", "serial-connect", "leave", "return"
     std::uint64_t device = 0;
 };
 

@@ -39,6 +39,7 @@ TEST(RadioRemote, PairingAnUnreachableDeviceTimesOut) {
     ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(kWorld));
     const bth::Pin pin = {'1', '2', '3', '4'};
     EXPECT_EQ(sim::Radio::Instance().PairRequest(0x000000000003, pin), ERROR_TIMEOUT);
+    sim::Radio::Instance().RaisePinRequest(0x000000000003);  // asked, then walked away
     EXPECT_EQ(sim::Radio::Instance().AnswerPairRequest(0x000000000003, pin), ERROR_TIMEOUT);
 }
 

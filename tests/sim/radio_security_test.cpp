@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/bluetooth/bt_security_store.h"
@@ -18,7 +19,7 @@ constexpr DWORD kGenerous = 10000;
 std::string SecurityValue(const wchar_t* name) {
     HKEY key = nullptr;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, bth::kSecurityKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return "absent";
-    char data[32] = {};
+    char data[32] = {};  // room for a 16-byte PIN or link key
     DWORD size = sizeof data, type = 0;
     LONG result = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
     RegCloseKey(key);
@@ -50,13 +51,85 @@ TEST(RadioSecurity, PairedDevicesAreInTheSecurityKeyAndReplacedOnReset) {
     EXPECT_EQ(SecurityValue(L"pin000000000007"), "99");
 }
 
+sim::Radio& Radio() { return sim::Radio::Instance(); }
+DWORD Pop(BT_ADDR* address) { return sim::Radio::Instance().NextPinRequest(address); }
+const bth::Pin kPin0000 = {'0', '0', '0', '0'};
+
+TEST(RadioSecurity, PairingStoresPinAndLinkKeyOnlyWhenTheDeviceTakesThePin) {
+    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(R"({"devices": [
+        {"address": "00:00:00:00:00:01", "pin": "1234"}, {"address": "00:00:00:00:00:02", "pairing": "any"},
+        {"address": "00:00:00:00:00:03", "pairing": "refuse"}, {"address": "00:00:00:00:00:04", "in_range": false},
+        {"address": "00:00:00:00:00:05", "paired_pin": "77"}]})"));
+    EXPECT_EQ(Radio().PairRequest(1, kPin0000), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(Radio().PairRequest(1, {'1', '2', '3'}), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(Radio().PairRequest(3, kPin0000), ERROR_NOT_AUTHENTICATED);
+    EXPECT_EQ(Radio().PairRequest(4, kPin0000), ERROR_TIMEOUT);  // the default PIN, but out of range
+    for (const wchar_t* name : {L"pin000000000001", L"key000000000001", L"pin000000000003", L"pin000000000004"})
+        EXPECT_EQ(SecurityValue(name), "absent") << name;
+
+    ASSERT_EQ(Radio().PairRequest(1, {'1', '2', '3', '4'}), 0u);
+    ASSERT_EQ(Radio().PairRequest(2, {'9'}), 0u);
+    EXPECT_EQ(SecurityValue(L"pin000000000001"), "1234");
+    EXPECT_EQ(SecurityValue(L"pin000000000002"), "9");
+    const std::string key = SecurityValue(L"key000000000001");
+    EXPECT_EQ(key.size(), 16u);
+    EXPECT_NE(key, SecurityValue(L"key000000000002"));  // made from address and PIN
+    EXPECT_EQ(SecurityValue(L"key000000000005").size(), 16u);  // the world's pairings have one too
+
+    // Forgetting: each value once, the link key after the PIN as an unpairing does.
+    EXPECT_EQ(Radio().RevokePin(5), 0u);
+    EXPECT_EQ(Radio().RevokeLinkKey(5), 0u);
+    EXPECT_EQ(Radio().RevokePin(5), ERROR_NOT_FOUND);
+    EXPECT_EQ(Radio().RevokeLinkKey(5), ERROR_NOT_FOUND);
+    EXPECT_EQ(Radio().RevokePin(1), 0u);
+    EXPECT_EQ(SecurityValue(L"key000000000001"), key);
+
+    // A new world takes back what pairings of the old one wrote.
+    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld("{}"));
+    for (const wchar_t* name : {L"key000000000001", L"pin000000000002", L"key000000000002"})
+        EXPECT_EQ(SecurityValue(name), "absent") << name;
+}
+
+TEST(RadioSecurity, AnswersAndRefusalsNeedAnOpenRequestAndCloseIt) {
+    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(R"({"devices": [{"address": "00:00:00:00:00:01"}]})"));
+    EXPECT_EQ(Radio().AnswerPairRequest(1, kPin0000), ERROR_NOT_FOUND);
+    EXPECT_EQ(Radio().RefusePinRequest(1), ERROR_NOT_FOUND);
+
+    Radio().RaisePinRequest(1);
+    BT_ADDR address = 0;
+    ASSERT_EQ(Pop(&address), 0u);  // fetched by the handler, still open
+    EXPECT_EQ(Radio().AnswerPairRequest(1, {'1'}), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(Radio().AnswerPairRequest(1, kPin0000), ERROR_NOT_FOUND);  // the failed answer closed it
+
+    // Refused before the handler fetched it: it is gone for the handler too.
+    Radio().RaisePinRequest(1);
+    EXPECT_EQ(Radio().RefusePinRequest(1), 0u);
+    EXPECT_EQ(Pop(&address), ERROR_NO_MORE_ITEMS);
+    EXPECT_EQ(Radio().RefusePinRequest(1), ERROR_NOT_FOUND);
+
+    Radio().RaisePinRequest(1);
+    EXPECT_EQ(Radio().AnswerPairRequest(1, kPin0000), 0u);
+    EXPECT_EQ(SecurityValue(L"pin000000000001"), "0000");
+}
+
+TEST(RadioSecurity, ResetEndsAPairingInProgressWithoutWriting) {
+    ASSERT_NO_FATAL_FAILURE(
+        testsupport::UseWorld(R"({"timing": {"pair_ms": 600000}, "devices": [{"address": "00:00:00:00:00:01"}]})"));
+    DWORD result = 0;
+    std::thread pairing([&] { result = Radio().PairRequest(1, kPin0000); });
+    ASSERT_TRUE(Radio().AwaitBlockedRequests(1, kGenerous));
+    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(R"({"devices": [{"address": "00:00:00:00:00:01"}]})"));
+    pairing.join();
+    EXPECT_EQ(result, ERROR_CANCELLED);
+    EXPECT_EQ(SecurityValue(L"pin000000000001"), "absent");
+}
+
 struct Handler {
     HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     ~Handler() { CloseHandle(event); }
 };
 
 DWORD Register(HANDLE event) { return sim::Radio::Instance().RegisterPinRequestEvent(event, 3000, 60000); }
-DWORD Pop(BT_ADDR* address) { return sim::Radio::Instance().NextPinRequest(address); }
 
 TEST(RadioSecurity, OnlyOneHandlerHoldsThePinRequests) {
     ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(R"({"adapter": {"pin_requests_claimed": true}})"));

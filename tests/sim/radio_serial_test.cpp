@@ -151,3 +151,78 @@ TEST_F(RadioSerial, ComPortTalksToTheLaptopsEchoThroughItsTerminal) {
 }
 
 }  // namespace
+
+TEST_F(RadioSerial, ADeviceLeavingBreaksItsLinksAndAReturnNeedsANewConnection) {
+    std::unique_ptr<bth::SerialLink> client, server;
+    ASSERT_EQ(Connect(kLaptop, sdp::uuids::kSerialPort, 0, &client), 0u);
+    SerialCollector listening;
+    ASSERT_EQ(Radio().ListenSerial(&listening, &server), 0u);
+    ASSERT_EQ(Radio().ConnectToServer(kPhone), 0u);
+    bth::BasebandLink hooked;
+    hooked.address = kLaptop;
+    hooked.handle = 0x0F00;
+    auto links = Baseband();
+    links.push_back(hooked);
+    Radio().SetBasebandLinks(links);
+
+    Radio().Leave(kLaptop);
+    EXPECT_TRUE(sink.AwaitBroken());
+    EXPECT_EQ(Send(*client, "x"), ERROR_DEVICE_NOT_CONNECTED);
+    ASSERT_EQ(Baseband().size(), 1u);  // the phone's; the laptop's went, the test hook's too
+    EXPECT_EQ(Baseband()[0].address, kPhone);
+    std::unique_ptr<bth::SerialLink> another;
+    EXPECT_EQ(Connect(kLaptop, sdp::uuids::kSerialPort, 0, &another), ERROR_TIMEOUT);
+
+    // Our server loses the phone but keeps listening for another device.
+    Radio().Leave(kPhone);
+    EXPECT_EQ(Send(*server, "AT\r"), ERROR_DEVICE_NOT_CONNECTED);
+    EXPECT_TRUE(Baseband().empty());
+    Radio().Return(kPhone);
+    ASSERT_EQ(Radio().ConnectToServer(kPhone), 0u);
+    EXPECT_EQ(Send(*server, "AT\r"), 0u);
+    EXPECT_EQ(listening.AwaitSize(9), "AT\r\r\nOK\r\n");
+
+    Radio().Return(kLaptop);
+    EXPECT_EQ(Send(*client, "x"), ERROR_DEVICE_NOT_CONNECTED);  // broken stays broken
+    EXPECT_EQ(Connect(kLaptop, sdp::uuids::kSerialPort, 0, &another), 0u);
+
+    // The timeline's "leave" does the same.
+    testsupport::UseWorld(R"({"devices": [{"address": "00:0E:9F:11:22:33", "services": [{"profile": "spp"}]}],
+        "events": [{"at_ms": 0, "type": "leave", "device": "00:0E:9F:11:22:33"}]})");
+    SerialCollector later;
+    ASSERT_EQ(Radio().ConnectSerial(kLaptop, sdp::uuids::kSerialPort, 0, &later, &another), 0u);
+    ASSERT_EQ(Radio().StartStack(), 0u);
+    EXPECT_TRUE(later.AwaitBroken());
+    another.reset();
+}
+
+TEST_F(RadioSerial, AComPortWhoseDeviceLeftWorksAgainWhenOpenedAfterItsReturn) {
+    PORTEMUPortParams params;
+    params.device = kLaptop;
+    params.uuidService = sdp::uuids::kSerialPort.ToGuid();
+    bth::PortParamsCookie cookie(params);
+    HANDLE device = RegisterDevice(L"COM", 5, L"btd.dll", cookie.value());
+    ASSERT_NE(device, nullptr);
+    HANDLE port = CreateFileW(L"COM5:", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
+    ASSERT_NE(port, INVALID_HANDLE_VALUE);
+    testsupport::PtyClient user((platform::RuntimeFolder().path / "COM5").string());
+    ASSERT_TRUE(user.ok());
+    ASSERT_TRUE(user.Write("before"));
+    EXPECT_EQ(user.Read(6), "before");
+
+    Radio().Leave(kLaptop);
+    EXPECT_TRUE(Baseband().empty());
+    EXPECT_EQ(CreateFileW(L"COM5:", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr),
+              INVALID_HANDLE_VALUE);  // out of range: no new link
+    Radio().Return(kLaptop);
+    EXPECT_TRUE(Baseband().empty());  // nothing comes back by itself
+
+    HANDLE reopened = CreateFileW(L"COM5:", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
+    ASSERT_NE(reopened, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(Baseband().size(), 1u);  // a new link, on the same terminal
+    ASSERT_TRUE(user.Write("after"));
+    EXPECT_EQ(user.Read(5), "after");
+    CloseHandle(reopened);
+    CloseHandle(port);
+    DeregisterDevice(device);
+}

@@ -52,6 +52,14 @@ TEST(World, ErrorsNameTheFileAndTheOffendingField) {
                   .find("services[0].endpoint"),
               std::string::npos);
     EXPECT_NE(ParseError(R"({"timing": {"nmea_ms": 0}})").find("timing.nmea_ms"), std::string::npos);
+    EXPECT_NE(ParseError(R"({"devices": [{"address": "00:00:00:00:00:01", "pin": "12345678901234567"}]})")
+                  .find("devices[0].pin"),
+              std::string::npos);
+    EXPECT_NE(ParseError(R"({"devices": [{"address": "00:00:00:00:00:01", "pairing": "maybe"}]})")
+                  .find("devices[0].pairing"),
+              std::string::npos);
+    EXPECT_NE(ParseError(R"({"events": [{"type": "teleport", "device": "00:00:00:00:00:01"}]})").find("events[0].type"),
+              std::string::npos);
 }
 
 TEST(World, SyntaxErrorsGiveLineAndColumn) {

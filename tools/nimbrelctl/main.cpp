@@ -9,6 +9,7 @@
 #include "commands.h"
 #include "console.h"
 #include "notification_hub.h"
+#include "radio_commands.h"
 #include "sim/simulated_radio.h"
 
 namespace {
@@ -34,6 +35,11 @@ void Usage(FILE* out) {
         "  shortcuts          the saved shortcuts: ADDRESS DEVICE ID SERVICE COMn|-\n"
         "  shortcut save|delete ADDRESS ID\n"
         "                     save a shortcut to a device's service (found anew), or delete one\n"
+        "  radio hosts        the running programs with a simulated radio: PID PROGRAM\n"
+        "  radio leave|return|pair-request|serial-connect ADDRESS [--pid P]\n"
+        "                     in the radio of a running program (the only one, or pid P), the\n"
+        "                     device leaves range, comes back, asks to pair, or connects to our\n"
+        "                     serial server\n"
         "\n"
         "connect, server and watch print every notification and error report on standard error.\n"
         "The simulated neighbourhood comes from --world FILE, else $NIMBREL_WORLD, else the built-in world.\n"
@@ -57,6 +63,8 @@ int main(int argc, char** argv) {
         Usage(stderr);
         return ctl::kExitUsage;
     }
+    // Events for another program's radio: this process runs none of its own.
+    if (args[0] == "radio") return ctl::Radio(std::vector<std::string>(args.begin() + 1, args.end()));
     std::string error;
     if (!sim::InstallSimulatedRadio(&error)) {
         std::fprintf(stderr, "nimbrelctl: %s\n", error.c_str());

@@ -1,0 +1,22 @@
+#pragma once
+// The requests a process's radio takes on its control socket:
+//   hello                   -> "ok PID PROGRAM"
+//   leave ADDRESS           -> the device goes out of range
+//   return ADDRESS          -> it comes back
+//   pair-request ADDRESS    -> it asks to pair
+//   serial-connect ADDRESS  -> it connects to our serial server
+// Each answers "ok" or "error: WHY".
+#include <string>
+
+#include "sim/radio.h"
+
+namespace sim {
+
+std::string AnswerControlRequest(Radio& radio, const std::string& request);
+
+// Starts this process's control server for its radio, once; later calls do nothing. The
+// server stops at exit (in the process that started it only: a forked child leaves it alone).
+// Without a usable run-time folder the radio runs without one.
+void ServeRadioControl();
+
+}  // namespace sim

@@ -35,6 +35,7 @@ struct AdapterState {
     std::uint32_t serviceStarts = 0;
     std::uint32_t stackStarts = 0;
     std::uint32_t pairRequests = 0;  // pairing requests that reached the radio
+    std::uint32_t basebandReads = 0;  // baseband link queries so far
     bool obexServiceRunning = false;  // "OBX0:" service state
 };
 

@@ -96,4 +96,4 @@ private:
 };
 
 // The registry value name of a paired device's name or class: "%04x%08x" + suffix.
-CString PairedValueName(BT_ADDR address, const wchar_t* suffix);
+NIMBREL_API CString PairedValueName(BT_ADDR address, const wchar_t* suffix);

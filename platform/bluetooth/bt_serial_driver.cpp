@@ -25,23 +25,28 @@ bool Sensible(const PORTEMUPortParams& record) {
     return record.flocal == 0 && record.channel >= 0 && record.channel <= kLastChannel;
 }
 
-// One open handle of a port.
+// One open handle of a port; one with data access keeps the port's connection alive.
 class PortFile final : public platform::DeviceFile {
 public:
-    explicit PortFile(std::shared_ptr<SerialConnection> connection) : connection_(std::move(connection)) {}
+    PortFile(std::shared_ptr<SerialPort> port, bool attached) : port_(std::move(port)), attached_(attached) {}
+    ~PortFile() override {
+        if (attached_) port_->Detach();
+    }
 
     BOOL IoControl(DWORD code, const void*, DWORD, void* out, DWORD outSize, DWORD* returned) override {
         if (code != IOCTL_BLUETOOTH_GET_RFCOMM_CHANNEL) return Fail(ERROR_NOT_SUPPORTED);
         if (!out || outSize < sizeof(DWORD)) return Fail(ERROR_INSUFFICIENT_BUFFER);
-        if (!connection_) return Fail(ERROR_DEVICE_NOT_CONNECTED);
-        const DWORD channel = connection_->channel();
+        std::uint8_t link = 0;
+        if (!attached_ || !port_->Channel(&link)) return Fail(ERROR_DEVICE_NOT_CONNECTED);
+        const DWORD channel = link;
         std::memcpy(out, &channel, sizeof channel);
         if (returned) *returned = sizeof channel;
         return TRUE;
     }
 
 private:
-    const std::shared_ptr<SerialConnection> connection_;  // null for an open without access
+    const std::shared_ptr<SerialPort> port_;
+    const bool attached_;  // opened with data access
 };
 
 class PortDriver final : public platform::StreamDriver {
@@ -51,14 +56,14 @@ public:
     ~PortDriver() override { port_->Close(); }
 
     std::unique_ptr<platform::DeviceFile> Open(DWORD access, DWORD) override {
-        std::shared_ptr<SerialConnection> connection;
-        if (access & (GENERIC_READ | GENERIC_WRITE)) {
-            if (DWORD error = port_->Connection(&connection)) {
+        const bool data = (access & (GENERIC_READ | GENERIC_WRITE)) != 0;
+        if (data) {
+            if (DWORD error = port_->Attach()) {
                 SetLastError(error);
                 return nullptr;
             }
         }
-        return std::make_unique<PortFile>(std::move(connection));
+        return std::make_unique<PortFile>(port_, data);
     }
 
 private:

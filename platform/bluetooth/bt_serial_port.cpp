@@ -36,31 +36,39 @@ DWORD SerialPort::Connect(SerialSink* sink, std::unique_ptr<SerialLink>* link) {
     return backend_->ConnectSerial(record_.device, sdp::Uuid::FromGuid(record_.uuidService), channel, sink, link);
 }
 
-DWORD SerialPort::Connection(std::shared_ptr<SerialConnection>* connection) {
+DWORD SerialPort::Attach() {
     std::lock_guard lock(mutex_);
     if (closed_) return ERROR_DEV_NOT_EXIST;
-    auto current = current_.lock();
-    if (current && !current->broken()) {
-        *connection = std::move(current);
-        return ERROR_SUCCESS;
+    if (!current_ || current_->broken()) {
+        current_.reset();  // stopped first: one pump at a time reads the terminal
+        auto fresh = std::make_unique<SerialConnection>(pty_->master());
+        if (DWORD error = fresh->Start([this](SerialSink* sink, std::unique_ptr<SerialLink>* link) {
+                return Connect(sink, link);
+            }))
+            return error;
+        current_ = std::move(fresh);
     }
-    // The broken one stays with its handles, stopped: one pump at a time reads the terminal.
-    if (current) current->Stop();
-    auto fresh = std::make_shared<SerialConnection>(pty_->master());
-    if (DWORD error = fresh->Start([this](SerialSink* sink, std::unique_ptr<SerialLink>* link) {
-            return Connect(sink, link);
-        }))
-        return error;
-    current_ = fresh;
-    *connection = std::move(fresh);
+    ++users_;
     return ERROR_SUCCESS;
+}
+
+void SerialPort::Detach() {
+    std::lock_guard lock(mutex_);
+    if (--users_ == 0) current_.reset();
+}
+
+bool SerialPort::Channel(std::uint8_t* channel) {
+    std::lock_guard lock(mutex_);
+    if (!current_) return false;
+    *channel = current_->channel();
+    return true;
 }
 
 void SerialPort::Close() {
     std::lock_guard lock(mutex_);
     if (closed_) return;
     closed_ = true;
-    if (auto current = current_.lock()) current->Stop();
+    current_.reset();
     if (!linkPath_.empty()) ::unlink(linkPath_.c_str());
     pty_.reset();
     lock_.reset();  // last: the index is free once nothing of this port is left

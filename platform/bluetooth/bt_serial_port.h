@@ -1,6 +1,8 @@
 #pragma once
 // One COM port of the Bluetooth serial driver: its index lock, its pseudo-terminal with the
-// link "<run-time folder>/COMn" to it, and the RFCOMM connection its open handles share.
+// link "<run-time folder>/COMn" to it, and the RFCOMM connection its open handles share. The
+// connection lives while a handle with data access is open; one that broke is replaced by the
+// next such open, and every open handle then uses the new one.
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -21,9 +23,14 @@ public:
                         std::shared_ptr<SerialPort>* port);
     ~SerialPort() { Close(); }
 
-    // The connection a handle with data access uses: the live one, or a new link (a client's
-    // to the remote service, a server's listening one) when there is none or it broke.
-    DWORD Connection(std::shared_ptr<SerialConnection>* connection);
+    // A handle with data access opens: it uses the live connection, or a new link (a client's
+    // to the remote service, a server's listening one) when there is none or it broke. Each
+    // success is undone by one Detach.
+    DWORD Attach();
+    // Such a handle closes; the last one stops the connection.
+    void Detach();
+    // The RFCOMM channel of the live connection; false when there is none.
+    bool Channel(std::uint8_t* channel);
 
     // Stops the connection, removes the link and releases the terminal and the index.
     // Handles still open then fail their requests.
@@ -44,7 +51,8 @@ private:
     std::mutex mutex_;  // everything below
     std::unique_ptr<platform::FileLock> lock_;
     std::unique_ptr<platform::Pty> pty_;
-    std::weak_ptr<SerialConnection> current_;  // owned by the handles that use it
+    std::unique_ptr<SerialConnection> current_;
+    int users_ = 0;  // open handles with data access
     bool closed_ = false;
 };
 

@@ -115,6 +115,7 @@ DWORD Radio::ReadHardwareStatus(std::uint32_t* status) {
 
 DWORD Radio::ReadBasebandLinks(std::vector<bth::BasebandLink>* links) {
     std::lock_guard lock(mutex_);
+    ++adapter_.basebandReads;
     *links = links_;
     return ERROR_SUCCESS;
 }

@@ -46,6 +46,17 @@ bool HasGga(const std::string& text, std::size_t count) {
     return found >= count;
 }
 
+// COM5 as a client port to the laptop's serial service, registered and opened as the engine does.
+HANDLE RegisterLaptopPort() {
+    PORTEMUPortParams params;
+    params.device = kLaptop;
+    params.uuidService = sdp::uuids::kSerialPort.ToGuid();
+    bth::PortParamsCookie cookie(params);
+    return RegisterDevice(L"COM", 5, L"btd.dll", cookie.value());
+}
+
+HANDLE OpenPort() { return CreateFileW(L"COM5:", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr); }
+
 class RadioSerial : public ::testing::Test {
 protected:
     void SetUp() override { testsupport::UseWorld(kWorld); }
@@ -128,13 +139,9 @@ TEST_F(RadioSerial, ServerTakesAFreeChannelAndATimelineDeviceTalksToIt) {
 }
 
 TEST_F(RadioSerial, ComPortTalksToTheLaptopsEchoThroughItsTerminal) {
-    PORTEMUPortParams params;
-    params.device = kLaptop;
-    params.uuidService = sdp::uuids::kSerialPort.ToGuid();
-    bth::PortParamsCookie cookie(params);
-    HANDLE device = RegisterDevice(L"COM", 5, L"btd.dll", cookie.value());
+    HANDLE device = RegisterLaptopPort();
     ASSERT_NE(device, nullptr);
-    HANDLE port = CreateFileW(L"COM5:", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
+    HANDLE port = OpenPort();
     ASSERT_NE(port, INVALID_HANDLE_VALUE);
     EXPECT_EQ(Baseband().size(), 1u);
 
@@ -197,13 +204,9 @@ TEST_F(RadioSerial, ADeviceLeavingBreaksItsLinksAndAReturnNeedsANewConnection) {
 }
 
 TEST_F(RadioSerial, AComPortWhoseDeviceLeftWorksAgainWhenOpenedAfterItsReturn) {
-    PORTEMUPortParams params;
-    params.device = kLaptop;
-    params.uuidService = sdp::uuids::kSerialPort.ToGuid();
-    bth::PortParamsCookie cookie(params);
-    HANDLE device = RegisterDevice(L"COM", 5, L"btd.dll", cookie.value());
+    HANDLE device = RegisterLaptopPort();
     ASSERT_NE(device, nullptr);
-    HANDLE port = CreateFileW(L"COM5:", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
+    HANDLE port = OpenPort();
     ASSERT_NE(port, INVALID_HANDLE_VALUE);
     testsupport::PtyClient user((platform::RuntimeFolder().path / "COM5").string());
     ASSERT_TRUE(user.ok());
@@ -212,12 +215,11 @@ TEST_F(RadioSerial, AComPortWhoseDeviceLeftWorksAgainWhenOpenedAfterItsReturn) {
 
     Radio().Leave(kLaptop);
     EXPECT_TRUE(Baseband().empty());
-    EXPECT_EQ(CreateFileW(L"COM5:", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr),
-              INVALID_HANDLE_VALUE);  // out of range: no new link
+    EXPECT_EQ(OpenPort(), INVALID_HANDLE_VALUE);  // out of range: no new link
     Radio().Return(kLaptop);
     EXPECT_TRUE(Baseband().empty());  // nothing comes back by itself
 
-    HANDLE reopened = CreateFileW(L"COM5:", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
+    HANDLE reopened = OpenPort();
     ASSERT_NE(reopened, INVALID_HANDLE_VALUE);
     EXPECT_EQ(Baseband().size(), 1u);  // a new link, on the same terminal
     ASSERT_TRUE(user.Write("after"));

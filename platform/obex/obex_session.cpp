@@ -134,6 +134,11 @@ SessionResult ClientSession::Connect(std::vector<Header> headers) {
     request.headers = std::move(headers);
     Response response;
     SessionResult result = Exchange(request, 0, &response);
+    if (result.status == SessionStatus::Aborted) {
+        // A CONNECT whose answer is still due leaves nothing to go on with.
+        std::lock_guard io(io_);
+        return Break(SessionStatus::Aborted);
+    }
     if (!result.ok()) return result;
     if (response.code != ResponseCode::Success) return Status(SessionStatus::Refused, response.code);
     if (response.connect->maxPacketLength < kMinPacketLength) {

@@ -4,6 +4,8 @@
 #include <memory>
 
 #include "platform/kernel/com.h"
+#include "platform/obex/obex_device.h"
+#include "platform/obex/property_bag.h"
 
 // Everything declared here is part of the platform library's interface.
 #pragma GCC visibility push(default)
@@ -15,6 +17,9 @@ public:
     virtual HRESULT Initialize() = 0;
     // Ends every session still open; S_OK on success.
     virtual HRESULT Shutdown() = 0;
+    // The remote OBEX service the properties name ("Address", "Name", "Transport",
+    // "RequestedServiceUUID"), bound but not yet connected.
+    virtual HRESULT BindToDevice(IPropertyBag* properties, std::shared_ptr<IObexDevice>* device) = 0;
 };
 
 namespace platform {

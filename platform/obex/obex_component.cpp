@@ -6,7 +6,7 @@
 namespace platform {
 namespace {
 
-// Sessions come with the OBEX transports; the component itself only knows whether it is up.
+// The component knows whether it is up; sessions run on the devices it binds.
 class ObexComponent final : public IObex {
 public:
     HRESULT Initialize() override {
@@ -16,6 +16,12 @@ public:
     HRESULT Shutdown() override {
         initialized_ = false;
         return S_OK;
+    }
+    // No transport binds a device yet: a session is made with CreateObexDevice on a link.
+    HRESULT BindToDevice(IPropertyBag* properties, std::shared_ptr<IObexDevice>* device) override {
+        if (!properties || !device) return E_POINTER;
+        device->reset();
+        return initialized_ ? HRESULT_FROM_WIN32(ERROR_NOT_SUPPORTED) : E_UNEXPECTED;
     }
 
 private:

@@ -1,0 +1,40 @@
+#pragma once
+// Reads whole packets from a byte stream: the three-byte prefix gives the length, then the rest
+// is read. An interrupted read keeps what it has and goes on at the next call.
+#include "platform/obex/obex_header.h"
+#include "platform/obex/obex_transport.h"
+
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
+namespace obex {
+
+enum class ReadStatus {
+    Ok,
+    Interrupted,    // the transport was interrupted; the next call resumes the same packet
+    Closed,         // the stream ended (between packets or inside one)
+    Failed,         // the transport failed
+    LengthInvalid,  // a length field below 3
+    TooLarge,       // a length field above the maximum this reader accepts
+};
+
+class PacketReader {
+public:
+    // `maxLength` is what this side offered (at most 65535).
+    explicit PacketReader(std::size_t maxLength = kMaxPacketLength) : max_(maxLength) {}
+
+    // One whole packet into `packet` (valid until the next call). After LengthInvalid or
+    // TooLarge the stream has lost its framing: the caller must drop it.
+    ReadStatus Next(Transport& transport, std::span<const std::uint8_t>* packet);
+    // Forgets a packet begun; for a transport that starts over.
+    void Reset() { buffer_.clear(); }
+
+private:
+    std::size_t max_;
+    Bytes buffer_;  // the packet being read; whole once its length is reached
+    bool complete_ = false;
+};
+
+}  // namespace obex
+
+#pragma GCC visibility pop

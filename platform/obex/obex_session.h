@@ -1,0 +1,125 @@
+#pragma once
+// The client end of an OBEX session over a blocking transport: CONNECT with maximum packet
+// length negotiation and Connection Id, DISCONNECT, SETPATH, ABORT, and PUT / GET spread over
+// as many packets as they need. One thread drives an operation; Abort may come from any other
+// and releases that thread at once.
+#include <memory>
+#include <mutex>
+#include <optional>
+
+#include "platform/obex/obex_packet.h"
+#include "platform/obex/obex_packet_reader.h"
+#include "platform/obex/obex_transport.h"
+
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
+namespace obex {
+
+enum class SessionStatus {
+    Ok,
+    Refused,       // the peer answered with an error code (SessionResult::response)
+    LinkFailed,    // the transport closed or failed; the session is over
+    BadResponse,   // a malformed or unexpected answer; the session is over
+    Aborted,       // Abort ended the operation (or the exchange it interrupted)
+    TooLarge,      // a header that does not fit the peer's packets, or that cannot be encoded
+    Busy,          // another PUT or GET is still open
+    NotConnected,  // no CONNECT yet, or after DISCONNECT
+};
+const char* SessionStatusText(SessionStatus status);
+
+struct SessionResult {
+    SessionStatus status = SessionStatus::Ok;
+    ResponseCode response = ResponseCode::Success;  // the peer's answer, when there was one
+    CodecError codec = CodecError::None;            // what was wrong with a bad answer or request
+    bool ok() const { return status == SessionStatus::Ok; }
+};
+
+// The open PUT or GET; 0 is none.
+using OperationId = std::uint64_t;
+
+class ClientSession {
+public:
+    explicit ClientSession(std::unique_ptr<Transport> transport);
+    // Closes the transport.
+    ~ClientSession();
+    ClientSession(const ClientSession&) = delete;
+    ClientSession& operator=(const ClientSession&) = delete;
+
+    // Offers 65535 bytes as our maximum; keeps the peer's maximum (at least 255) and the
+    // Connection Id it returns. `headers` go in the given order (Target first when there is one).
+    SessionResult Connect(std::vector<Header> headers);
+    // Ends the session and closes the transport, whatever the peer answers.
+    SessionResult Disconnect(std::vector<Header> headers);
+    // One SETPATH: `flags` as kSetPath…; a Name header with `name` when given (empty: the root).
+    SessionResult SetPath(std::uint8_t flags, const std::wstring* name, std::vector<Header> headers);
+    // Ends the open operation, if any: a thread blocked in its exchange returns Aborted at once;
+    // then ABORT is sent and its answer awaited (answers still due are read and dropped first).
+    SessionResult Abort(std::vector<Header> headers);
+
+    // PUT: the headers go at once in non-final packets, each answered with Continue.
+    SessionResult BeginPut(std::vector<Header> headers, OperationId* operation);
+    // One packet of the object: Body (non-final, Continue expected) or, when `last`, the final
+    // packet with End-of-Body (`endOfBody`) or without any body (a delete), Success expected.
+    // The operation ends with the last packet or any failure.
+    SessionResult PutPart(OperationId operation, std::span<const std::uint8_t> body, bool last, bool endOfBody);
+
+    // GET: the headers go in packets of which the last is final. `response` receives the
+    // answer's headers; `more` tells whether the peer has more (it answered Continue).
+    SessionResult BeginGet(std::vector<Header> headers, OperationId* operation, std::vector<Header>* response,
+                           bool* more);
+    // Asks for the next part of the object.
+    SessionResult GetNext(OperationId operation, std::vector<Header>* response, bool* more);
+
+    // Called when an operation's owner lets it go: one still open is aborted.
+    void EndOperation(OperationId operation);
+
+    // The largest Body a PUT packet can carry on this session.
+    std::size_t BodyCapacity() const;
+    std::uint16_t peerMaxPacketLength() const;
+    std::optional<std::uint32_t> connectionId() const;
+
+private:
+    // Sends one request and reads its answer under the I/O lock. `operation` (0: none) must
+    // still be the open one, not aborted.
+    SessionResult Exchange(const Request& request, OperationId operation, Response* response);
+    // With the I/O lock held: one packet out, one answer in.
+    SessionResult SendLocked(const Request& request);
+    SessionResult ReadAnswerLocked(bool toConnect, Response* response);
+    // Spreads `headers` over requests of `opcode`, the last one final when `finalLast`; every
+    // answer but that of a final request must be Continue. `last` receives the last answer.
+    SessionResult SendHeaders(Opcode opcode, std::vector<Header> headers, bool finalLast, OperationId operation,
+                              Response* last);
+    // The Connection Id first, then `headers` without any Connection Id of their own.
+    std::vector<Header> WithConnectionId(std::vector<Header> headers) const;
+    // A single-packet request answered with Success.
+    SessionResult Simple(Request request);
+    // The answer to a part of `operation`: `expected` keeps it open, Success ends it, anything
+    // else ends it with that code.
+    SessionResult Conclude(OperationId operation, const Response& response, ResponseCode expected);
+    SessionResult StartOperation(OperationId* operation);
+    void FinishOperation(OperationId operation);
+    bool OperationLive(OperationId operation) const;
+    bool connected() const;
+    // With the I/O lock held: marks the session unusable and closes the transport.
+    SessionResult Break(SessionStatus status, CodecError codec = CodecError::None);
+
+    std::unique_ptr<Transport> transport_;
+
+    std::mutex io_;  // one exchange at a time; guards the reader, pending_ and broken_
+    PacketReader reader_;
+    int pending_ = 0;  // answers due for requests whose exchange was interrupted
+    bool broken_ = false;
+
+    mutable std::mutex state_;  // guards what follows
+    bool connected_ = false;
+    std::uint16_t peerMax_ = kMinPacketLength;
+    std::optional<std::uint32_t> connectionId_;
+    OperationId nextOperation_ = 1;
+    OperationId current_ = 0;
+    bool currentAborted_ = false;
+};
+
+}  // namespace obex
+
+#pragma GCC visibility pop

@@ -1,0 +1,42 @@
+#pragma once
+// The byte stream an OBEX session runs over: a connected socket, a simulated radio link, a
+// TCP connection. Calls block; Interrupt releases them from another thread.
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
+namespace obex {
+
+enum class TransportStatus {
+    Ok,
+    Closed,       // the stream has ended (the peer went away, or Close was called)
+    Interrupted,  // Interrupt is in force
+    Failed,       // any other error of the link
+};
+
+struct TransportResult {
+    TransportStatus status = TransportStatus::Ok;
+    std::size_t count = 0;  // bytes moved, also when the call stopped early
+};
+
+class Transport {
+public:
+    virtual ~Transport() = default;
+    // Sends all of `data` unless the call stops early (count then says how much went).
+    virtual TransportResult Send(std::span<const std::uint8_t> data) = 0;
+    // Waits until at least one byte is there and returns up to buffer.size() bytes.
+    virtual TransportResult Receive(std::span<std::uint8_t> buffer) = 0;
+    // From any thread: every Send or Receive, waiting now or called later, returns Interrupted
+    // (having moved nothing more) until ClearInterrupt.
+    virtual void Interrupt() = 0;
+    virtual void ClearInterrupt() = 0;
+    // From any thread: ends the stream both ways; waiting calls return.
+    virtual void Close() = 0;
+};
+
+}  // namespace obex
+
+#pragma GCC visibility pop

@@ -1,0 +1,77 @@
+#include "platform/obex/socket_transport.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+
+#include <cerrno>
+#include <cstdint>
+
+namespace obex {
+
+std::unique_ptr<SocketTransport> SocketTransport::Create(platform::UniqueFd socket) {
+    platform::UniqueFd interrupt(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+    if (!interrupt || !socket) return nullptr;
+    return std::unique_ptr<SocketTransport>(new SocketTransport(std::move(socket), std::move(interrupt)));
+}
+
+TransportStatus SocketTransport::Wait(short events) const {
+    for (;;) {
+        // The interrupt is looked at first, so that it wins over a socket that is also ready.
+        pollfd fds[2] = {{interrupt_.get(), POLLIN, 0}, {socket_.get(), events, 0}};
+        const int ready = ::poll(fds, 2, -1);
+        if (ready < 0) {
+            if (errno == EINTR) continue;
+            return TransportStatus::Failed;
+        }
+        if (fds[0].revents & POLLIN) return TransportStatus::Interrupted;
+        if (fds[1].revents) return TransportStatus::Ok;  // ready, hung up or in error: the call tells
+    }
+}
+
+TransportResult SocketTransport::Send(std::span<const std::uint8_t> data) {
+    TransportResult result;
+    while (result.count < data.size()) {
+        if (closed_) return {TransportStatus::Closed, result.count};
+        if (TransportStatus status = Wait(POLLOUT); status != TransportStatus::Ok) return {status, result.count};
+        const ssize_t sent = ::send(socket_.get(), data.data() + result.count, data.size() - result.count,
+                                    MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (sent < 0) {
+            if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) continue;
+            return {errno == EPIPE || errno == ECONNRESET ? TransportStatus::Closed : TransportStatus::Failed,
+                    result.count};
+        }
+        result.count += static_cast<std::size_t>(sent);
+    }
+    return result;
+}
+
+TransportResult SocketTransport::Receive(std::span<std::uint8_t> buffer) {
+    if (buffer.empty()) return {};
+    for (;;) {
+        if (closed_) return {TransportStatus::Closed, 0};
+        if (TransportStatus status = Wait(POLLIN); status != TransportStatus::Ok) return {status, 0};
+        const ssize_t got = ::recv(socket_.get(), buffer.data(), buffer.size(), MSG_DONTWAIT);
+        if (got > 0) return {TransportStatus::Ok, static_cast<std::size_t>(got)};
+        if (got == 0) return {TransportStatus::Closed, 0};
+        if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) continue;
+        return {errno == ECONNRESET ? TransportStatus::Closed : TransportStatus::Failed, 0};
+    }
+}
+
+void SocketTransport::Interrupt() {
+    const std::uint64_t one = 1;
+    [[maybe_unused]] ssize_t ignored = ::write(interrupt_.get(), &one, sizeof one);
+}
+
+void SocketTransport::ClearInterrupt() {
+    std::uint64_t count = 0;
+    [[maybe_unused]] ssize_t ignored = ::read(interrupt_.get(), &count, sizeof count);
+}
+
+void SocketTransport::Close() {
+    closed_ = true;
+    ::shutdown(socket_.get(), SHUT_RDWR);
+}
+
+}  // namespace obex

@@ -20,6 +20,8 @@ const ErrorText kEngineErrors[] = {
     {ERR_OBEX_ABORT, L"Error while aborting connection with the OBEX Device"},
     {ERR_PUSH_NOT_CONNECTED, L"Trying to push an object on non-connected device"},
     {ERR_PUSH_ABORTED, L"The distant device abort the transfer."},
+    {ERR_FILE_TOO_LARGE, L"The file is too large to be transferred (4 GB or more)."},
+    {ERR_UNSAFE_REMOTE_NAME, L"The remote file name can't be used for a local file."},
     {ERR_SPP_NO_COM_PORT, L"No COM port avalaible"},
     {ERR_SPP_CONNECT, L"Can't connect serial port with the remote device"},
     {ERR_INQUIRY_NO_STOP, L"The inquiry thread don't stop in the required time"},

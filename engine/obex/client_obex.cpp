@@ -1,37 +1,192 @@
 #include "engine/obex/client_obex.h"
 
+#include <cstdio>
 #include <cstring>
 
+#include "engine/device/device.h"
+#include "engine/frame/error_codes.h"
+#include "engine/frame/error_manager.h"
 #include "engine/frame/notifications.h"
-#include "platform/bluetooth/sdp_uuid.h"
+#include "engine/service/sobex.h"
+#include "platform/obex/obex.h"
 
-// The OBEX session work comes with the OBEX component; until then a connection attempt fails
-// and is reported as such (CServiceDistant's makeConnection).
+namespace {
 
-CClientObex::CClientObex(CDevice* device) : CServiceDistant(device) {}
-CClientObex::~CClientObex() = default;
+constexpr const wchar_t* kBluetoothTransport = L"{30A7BC03-59B6-40BB-AA2B-89EB49EF274E}";
+
+bool IsNil(const GUID& guid) { return guid == GUID{}; }
+
+// "{00001105-0000-1000-8000-00805f9b34fb}": the registry form, in lower case.
+std::wstring GuidText(const GUID& guid) {
+    wchar_t text[40];
+    std::swprintf(text, 40, L"{%08x-%04x-%04x-%02x%02x-%02x%02x%02x%02x%02x%02x}", guid.Data1, guid.Data2, guid.Data3,
+                  guid.Data4[0], guid.Data4[1], guid.Data4[2], guid.Data4[3], guid.Data4[4], guid.Data4[5],
+                  guid.Data4[6], guid.Data4[7]);
+    return text;
+}
+
+// Twelve lower-case digits, most significant first.
+std::wstring AddressText(BT_ADDR address) {
+    wchar_t text[16];
+    std::swprintf(text, 16, L"%012llx", static_cast<unsigned long long>(address & 0xFFFFFFFFFFFFull));
+    return text;
+}
+
+}  // namespace
+
+CClientObex::CClientObex(CDevice* device)
+    : CServiceDistant(device),
+      m_pConnectionHeaders(platform::CreateHeaderCollection()),
+      m_pObjectHeaders(platform::CreateHeaderCollection()),
+      m_pAbortHeaders(platform::CreateHeaderCollection()) {}
+
+// The owner shuts the service down first (which closes the session); a client deleted without
+// that still ends its session here.
+CClientObex::~CClientObex() {
+    m_connectionThread.Join();
+    if (device()) makeDisconnection();
+}
 
 void CClientObex::SetDistantDisconnection() { FireNotification(NOTIFY_OBEX_DISCONNECTED, 0); }
 
 GUID CClientObex::getGuidTarget() const { return GUID{}; }
 GUID CClientObex::getGuidRequestedService() const { return GUID{}; }
 
-CClientFtp::CClientFtp(CDevice* device) : CClientObex(device) { setIdentity(SERVICE_ID_FTP, L"File Transfer"); }
-CClientFtp::~CClientFtp() = default;
-
-GUID CClientFtp::getGuidTarget() const {
-    // The Folder Browsing service, F9EC7BC4-953C-11D2-984E-525400DC9E09, as the bytes of the
-    // Target header in this order.
-    static const unsigned char kTarget[16] = {0xF9, 0xEC, 0x7B, 0xC4, 0x95, 0x3C, 0x11, 0xD2,
-                                              0x98, 0x4E, 0x52, 0x54, 0x00, 0xDC, 0x9E, 0x09};
-    GUID target;
-    std::memcpy(&target, kTarget, sizeof target);
-    return target;
+std::shared_ptr<IObexDevice> CClientObex::device() const {
+    std::lock_guard lock(m_sessionLock);
+    return m_pObexDevice;
 }
 
-GUID CClientFtp::getGuidRequestedService() const { return sdp::uuids::kObexFileTransfer.ToGuid(); }
+std::shared_ptr<IStream> CClientObex::stream() const {
+    std::lock_guard lock(m_sessionLock);
+    return m_pStream;
+}
 
-CClientOpp::CClientOpp(CDevice* device) : CClientObex(device) { setIdentity(SERVICE_ID_OPP, L"Object Push"); }
-CClientOpp::~CClientOpp() = default;
+int CClientObex::makeConnection() {
+    constexpr const wchar_t* kContext = L"CClientObex::makeConnection";
+    const std::shared_ptr<IObex> obex = CSObex::GetInstance()->GetObex();
+    if (!obex) return 0;
+    const std::shared_ptr<IPropertyBag> properties = platform::CreatePropertyBag();
+    if (!properties) {
+        RaiseError(static_cast<int>(ERROR_OUTOFMEMORY), kContext);
+        return 0;
+    }
+    if (const GUID service = getGuidRequestedService(); !IsNil(service))
+        properties->Write(L"RequestedServiceUUID", GuidText(service));
+    properties->Write(L"Address", AddressText(m_pDevice ? m_pDevice->GetBtAddr() : 0));
+    properties->Write(L"Name", m_pDevice ? m_pDevice->GetName().str() : std::wstring());
+    properties->Write(L"Transport", kBluetoothTransport);
 
-GUID CClientOpp::getGuidRequestedService() const { return sdp::uuids::kObexObjectPush.ToGuid(); }
+    std::shared_ptr<IObexDevice> bound;
+    if (FAILED(obex->BindToDevice(properties.get(), &bound)) || !bound) {
+        RaiseError(ERR_OBEX_INIT, kContext);
+        return 0;
+    }
+    m_pConnectionHeaders->RemoveAll();
+    if (const GUID target = getGuidTarget(); !IsNil(target)) {
+        BYTE bytes[16];
+        std::memcpy(bytes, &target, sizeof bytes);
+        m_pConnectionHeaders->AddTarget(sizeof bytes, bytes);
+    }
+    if (FAILED(bound->Connect(nullptr, 0, m_pConnectionHeaders.get()))) {
+        RaiseError(ERR_OBEX_CONNECT, kContext);
+        return 0;
+    }
+    std::lock_guard lock(m_sessionLock);
+    m_pObexDevice = std::move(bound);
+    return 1;
+}
+
+int CClientObex::makeDisconnection() {
+    Abort();  // a transfer still running ends; reported, but no reason to stay connected
+    std::shared_ptr<IObexDevice> bound;
+    std::shared_ptr<IStream> open;
+    {
+        std::lock_guard lock(m_sessionLock);
+        bound = std::move(m_pObexDevice);
+        open = std::move(m_pStream);
+    }
+    if (!bound) return 1;
+    m_pObjectHeaders->RemoveAll();
+    bound->Disconnect(m_pConnectionHeaders.get());
+    m_pConnectionHeaders->RemoveAll();
+    return 1;
+}
+
+int CClientObex::beginObject(bool put, int failure, const wchar_t* context) {
+    m_bAborted = false;
+    m_bTransferFailed = false;
+    const std::shared_ptr<IObexDevice> bound = device();
+    if (!bound) {
+        RaiseError(ERR_OBEX_INCORRECT_INIT, context);
+        return 0;
+    }
+    std::unique_ptr<IStream> opened;
+    const HRESULT result = put ? bound->Put(m_pObjectHeaders.get(), &opened) : bound->Get(m_pObjectHeaders.get(), &opened);
+    if (FAILED(result) || !opened) {
+        RaiseError(failure, context);
+        return 0;
+    }
+    std::lock_guard lock(m_sessionLock);
+    m_pStream = std::move(opened);
+    return 1;
+}
+
+int CClientObex::endObject(bool put, const wchar_t* context) {
+    m_bAborted = false;
+    std::shared_ptr<IStream> open;
+    {
+        std::lock_guard lock(m_sessionLock);
+        open = std::move(m_pStream);
+    }
+    m_bAccepted = open && put && SUCCEEDED(open->Commit(0));
+    if (!open) RaiseError(ERR_OBEX_INCORRECT_INIT, context);
+    m_pObjectHeaders->RemoveAll();
+    return open ? 1 : 0;
+}
+
+int CClientObex::BeginPutObject() { return beginObject(true, ERR_OBEX_PUT_HEADERS, L"CClientObex::BeginPutObject"); }
+int CClientObex::BeginGetObject() { return beginObject(false, ERR_OBEX_GET_HEADERS, L"CClientObex::BeginGetObject"); }
+int CClientObex::EndPutObject() { return endObject(true, L"CClientObex::EndPutObject"); }
+int CClientObex::EndGetObject() { return endObject(false, L"CClientObex::EndGetObject"); }
+
+ULONG CClientObex::PutPacket(const void* data, ULONG size) {
+    const std::shared_ptr<IStream> open = stream();
+    ULONG written = 0;
+    if (open && FAILED(open->Write(data, size, &written))) m_bTransferFailed = true;
+    return written;
+}
+
+ULONG CClientObex::GetPacket(void* buffer, ULONG size) {
+    const std::shared_ptr<IStream> open = stream();
+    ULONG read = 0;
+    if (open && FAILED(open->Read(buffer, size, &read))) m_bTransferFailed = true;
+    return read;
+}
+
+int CClientObex::GoToPath(const CString& path) {
+    const std::shared_ptr<IObexDevice> bound = device();
+    if (!bound) {
+        RaiseError(ERR_OBEX_INCORRECT_INIT, L"CClientObex::GoToPath");
+        return 0;
+    }
+    if (FAILED(bound->SetPath(path, obex::kSetPathNoCreate, nullptr))) {
+        RaiseError(ERR_OBEX_REMOTE_DIRECTORY, L"CClientObex::GoToPath");
+        return 0;
+    }
+    return 1;
+}
+
+int CClientObex::Abort() {
+    const std::shared_ptr<IObexDevice> bound = device();
+    if (!bound) {
+        RaiseError(ERR_OBEX_INCORRECT_INIT, L"CClientObex::Abort");
+        return 0;
+    }
+    m_bAborted = true;
+    if (FAILED(bound->Abort(m_pAbortHeaders.get()))) {
+        RaiseError(ERR_OBEX_ABORT, L"CClientObex::Abort");
+        return 0;
+    }
+    return 1;
+}

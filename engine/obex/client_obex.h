@@ -1,31 +1,84 @@
 #pragma once
-// The OBEX clients: a session to a remote OBEX service (file transfer, object push).
+// The OBEX clients: a session to a remote OBEX service (file transfer, object push) through
+// the platform's OBEX component, and the primitives transfers are built from: open and close a
+// PUT or GET, move its bytes in blocks, change the remote folder, abort.
+//
+// One transfer runs at a time, on a thread of its own; Abort may come from any other thread
+// while that thread waits inside PutPacket or GetPacket, which then return 0 promptly.
+#include <atomic>
+#include <memory>
+#include <mutex>
+
 #include "engine/service/service_distant.h"
+#include "platform/obex/header_collection.h"
+#include "platform/obex/obex_device.h"
+
+// Progress of a transfer, on the transfer's thread: PROGRESS_START, percentages 0 to 100 (or
+// PROGRESS_UNKNOWN per block when the size is not known), PROGRESS_END, and PROGRESS_FAILED
+// for a fetch that brought nothing usable.
+using TRANSFER_PROGRESS_CALLBACK = void (*)(int code, long context);
+constexpr int PROGRESS_START = 250;
+constexpr int PROGRESS_END = 251;
+constexpr int PROGRESS_UNKNOWN = 254;
+constexpr int PROGRESS_FAILED = -1;
 
 class NIMBREL_API CClientObex : public CServiceDistant {
 public:
     explicit CClientObex(CDevice* device);
     ~CClientObex() override;
 
-    // An OBEX session learns of a lost link from its own session, not from the monitor.
+    // A lost link is told to the host (NOTIFY_OBEX_DISCONNECTED); the client is not marked for
+    // the monitor's reconnection.
     void SetDistantDisconnection() override;
 
     // The OBEX Target header (all zero: none) and the service class to bind to (all zero: none).
     virtual GUID getGuidTarget() const;
     virtual GUID getGuidRequestedService() const;
-};
 
-class NIMBREL_API CClientFtp : public CClientObex {
-public:
-    explicit CClientFtp(CDevice* device);
-    ~CClientFtp() override;
-    GUID getGuidTarget() const override;
-    GUID getGuidRequestedService() const override;
-};
+    // 1 on success; failures are reported (see the error codes 70003-70007).
+    int BeginPutObject();
+    int EndPutObject();
+    int BeginGetObject();
+    int EndGetObject();
+    // The bytes the stream took or gave; 0 without a stream, at the object's end, after an
+    // abort or a refusal.
+    ULONG PutPacket(const void* data, ULONG size);
+    ULONG GetPacket(void* buffer, ULONG size);
+    // A remote folder by its full path ("\" the root, "\\Images\2006"); 1 when accepted.
+    int GoToPath(const CString& path);
+    int Abort();
+    bool IsAborted() const { return m_bAborted.load(); }
+    // Whether a PutPacket or GetPacket of the object in progress failed (rather than the
+    // object ending): refused, aborted or cut off.
+    bool TransferFailed() const { return m_bTransferFailed.load(); }
+    // Whether the remote device accepted the object that the last EndPutObject committed.
+    bool ObjectAccepted() const { return m_bAccepted.load(); }
+    // The headers of the next PUT or GET; emptied by EndPutObject and EndGetObject. The
+    // collection lives as long as the client.
+    IHeaderCollection* GetObjectHeader() const { return m_pObjectHeaders.get(); }
 
-class NIMBREL_API CClientOpp : public CClientObex {
-public:
-    explicit CClientOpp(CDevice* device);
-    ~CClientOpp() override;
-    GUID getGuidRequestedService() const override;
+protected:
+    int makeConnection() override;
+    int makeDisconnection() override;
+
+private:
+    // The bound device and the open stream, copied under the lock: Abort and a transfer use
+    // them from different threads.
+    std::shared_ptr<IObexDevice> device() const;
+    std::shared_ptr<IStream> stream() const;
+    // Opens a PUT or GET with the object headers; `failure` is its report.
+    int beginObject(bool put, int failure, const wchar_t* context);
+    // Commits a PUT's stream and lets go of it, and empties the object headers.
+    int endObject(bool put, const wchar_t* context);
+
+    std::atomic<bool> m_bAborted{false};
+    std::atomic<bool> m_bAccepted{false};
+    std::atomic<bool> m_bTransferFailed{false};
+    // The three collections live as long as the client.
+    const std::shared_ptr<IHeaderCollection> m_pConnectionHeaders;
+    const std::shared_ptr<IHeaderCollection> m_pObjectHeaders;
+    const std::shared_ptr<IHeaderCollection> m_pAbortHeaders;
+    mutable std::mutex m_sessionLock;  // the two references below; never held over a call into them
+    std::shared_ptr<IObexDevice> m_pObexDevice;
+    std::shared_ptr<IStream> m_pStream;
 };

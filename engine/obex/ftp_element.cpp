@@ -1,0 +1,104 @@
+// Tree entries and fetching a remote file into the local File Transfer folder.
+#include <algorithm>
+#include <cstdint>
+
+#include "engine/frame/error_codes.h"
+#include "engine/frame/error_manager.h"
+#include "engine/obex/client_ftp.h"
+#include "engine/obex/local_files.h"
+#include "platform/kernel/files.h"
+#include "platform/kernel/sync.h"
+
+namespace {
+constexpr ULONG kBlockSize = 64;
+}  // namespace
+
+CFtpElement::CFtpElement(CClientFtp* client, CFtpFolder* parent, CString name)
+    : uiType(FTP_FILE), m_sName(std::move(name)), m_pClient(client), m_pParent(parent) {}
+
+CFtpElement::~CFtpElement() { endTransfer(); }
+
+void CFtpElement::endTransfer() {
+    if (m_transferThread.IsRunning()) m_pClient->Abort();
+    m_transferThread.Join();
+}
+
+CString CFtpElement::GetPath() { return m_pParent ? m_pParent->GetPath() : CString(L"\\"); }
+
+int CFtpElement::CancelTransfer() {
+    if (m_pClient->Abort()) m_pClient->Connect();
+    return 0;
+}
+
+int CFtpElement::DisconnectClient() { return m_pClient->Disconnect(); }
+
+bool CFtpElement::startTransfer(AFX_THREADPROC proc, TRANSFER_PROGRESS_CALLBACK callback, long context) {
+    // A running transfer keeps its callback and context until it ends.
+    if (m_transferThread.IsRunning()) return false;
+    m_transferThread.Join();
+    m_pCallback = callback;
+    m_lContext = context;
+    return m_transferThread.Start(proc, this);
+}
+
+void CFtpElement::progress(int code) const {
+    if (m_pCallback) m_pCallback(code, m_lContext);
+}
+
+CFtpFile::CFtpFile(CClientFtp* client, CFtpFolder* parent, CString name)
+    : CFtpElement(client, parent, std::move(name)) {
+    uiType = FTP_FILE;
+}
+
+CFtpFile::~CFtpFile() { endTransfer(); }
+
+int CFtpFile::GetFile(TRANSFER_PROGRESS_CALLBACK callback, long context) {
+    if (!m_pClient->IsConnected()) return 0;
+    // The name comes from the remote listing: it must not lead out of the local folder.
+    if (!IsPlainFileName(m_sName)) {
+        RaiseError(ERR_UNSAFE_REMOTE_NAME, L"CFtpFile::GetFile");
+        return 0;
+    }
+    return startTransfer(&CFtpFile::getFileThread, callback, context) ? 1 : 0;
+}
+
+UINT CFtpFile::getFileThread(void* file) { return static_cast<UINT>(static_cast<CFtpFile*>(file)->DoGetFileThreadWork()); }
+
+int CFtpFile::DoGetFileThreadWork() {
+    m_pClient->GoToPath(GetPath());
+    if (FAILED(m_pClient->GetObjectHeader()->AddName(m_sName)) || !m_pClient->BeginGetObject()) {
+        progress(PROGRESS_FAILED);
+        return 0;
+    }
+    const CString folder = m_pClient->GetPath();
+    CreateDirectoryW(folder, nullptr);  // the default folder may not exist yet
+    const CString localPath = LocalPathIn(folder, m_sName);
+    HANDLE file = CreateFileW(localPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        m_pClient->EndGetObject();
+        progress(PROGRESS_FAILED);
+        return 0;
+    }
+    progress(PROGRESS_START);
+    std::uint8_t block[kBlockSize];
+    std::uint64_t total = 0;
+    bool failed = false;
+    for (ULONG count; (count = m_pClient->GetPacket(block, kBlockSize)) != 0;) {
+        DWORD written = 0;
+        failed = !WriteFile(file, block, count, &written, nullptr) || written != count;
+        total += written;
+        if (dwSize != 0)
+            progress(static_cast<int>(std::min<std::uint64_t>(total * 100 / dwSize, 100)));  // 64 bits: no overflow
+        else
+            progress(PROGRESS_UNKNOWN);
+        if (failed) break;
+    }
+    // A transfer cut short (aborted, refused, link lost) brought no whole file either.
+    failed = failed || m_pClient->TransferFailed();
+    CloseHandle(file);
+    progress(PROGRESS_END);
+    if (failed) DeleteFileW(localPath);
+    m_pClient->EndGetObject();
+    if (failed) progress(PROGRESS_FAILED);
+    return failed ? 0 : 1;
+}

@@ -27,14 +27,22 @@ int CClientOpp::PushObject(CString path, TRANSFER_PROGRESS_CALLBACK callback, lo
     // The running push owns path, callback and context until it ends.
     if (m_pushThread.IsRunning()) return 0;
     m_pushThread.Join();
+    m_iPushResult = 0;
     m_sFilePath = std::move(path);
     m_pCallback = callback;
     m_lContext = context;
     return m_pushThread.Start(&CClientOpp::pushThread, this) ? 1 : 0;
 }
 
-UINT CClientOpp::pushThread(void* client) {
-    return static_cast<UINT>(static_cast<CClientOpp*>(client)->DoPushObjectThreadWork());
+UINT CClientOpp::pushThread(void* argument) {
+    auto* client = static_cast<CClientOpp*>(argument);
+    client->m_iPushResult = client->DoPushObjectThreadWork();
+    return static_cast<UINT>(client->m_iPushResult.load());
+}
+
+int CClientOpp::WaitForPush() {
+    m_pushThread.Join();
+    return m_iPushResult.load();
 }
 
 int CClientOpp::DoPushObjectThreadWork() {

@@ -16,6 +16,8 @@ public:
     virtual int PushObject(CString path, TRANSFER_PROGRESS_CALLBACK callback, long context);
     // The push thread's body: 1 when the remote device took every byte.
     int DoPushObjectThreadWork();
+    // Waits for the push thread (none: at once); the last push's result.
+    int WaitForPush();
 
 private:
     static UINT pushThread(void* client);
@@ -23,5 +25,6 @@ private:
     CString m_sFilePath;
     TRANSFER_PROGRESS_CALLBACK m_pCallback = nullptr;
     long m_lContext = 0;
+    std::atomic<int> m_iPushResult{0};
     WorkerThread m_pushThread;
 };

@@ -32,10 +32,16 @@ int CFtpElement::CancelTransfer() {
 
 int CFtpElement::DisconnectClient() { return m_pClient->Disconnect(); }
 
+int CFtpElement::WaitForTransfer() {
+    m_transferThread.Join();
+    return m_iTransferResult.load();
+}
+
 bool CFtpElement::startTransfer(AFX_THREADPROC proc, TRANSFER_PROGRESS_CALLBACK callback, long context) {
     // A running transfer keeps its callback and context until it ends.
     if (m_transferThread.IsRunning()) return false;
     m_transferThread.Join();
+    m_iTransferResult = 0;
     m_pCallback = callback;
     m_lContext = context;
     return m_transferThread.Start(proc, this);
@@ -62,7 +68,11 @@ int CFtpFile::GetFile(TRANSFER_PROGRESS_CALLBACK callback, long context) {
     return startTransfer(&CFtpFile::getFileThread, callback, context) ? 1 : 0;
 }
 
-UINT CFtpFile::getFileThread(void* file) { return static_cast<UINT>(static_cast<CFtpFile*>(file)->DoGetFileThreadWork()); }
+UINT CFtpFile::getFileThread(void* argument) {
+    auto* file = static_cast<CFtpFile*>(argument);
+    file->m_iTransferResult = file->DoGetFileThreadWork();
+    return static_cast<UINT>(file->m_iTransferResult.load());
+}
 
 int CFtpFile::DoGetFileThreadWork() {
     m_pClient->GoToPath(GetPath());

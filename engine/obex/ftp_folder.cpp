@@ -85,8 +85,10 @@ int CFtpFolder::PutFile(CString localPath, TRANSFER_PROGRESS_CALLBACK callback, 
     return startTransfer(&CFtpFolder::putFileThread, callback, context) ? 1 : 0;
 }
 
-UINT CFtpFolder::putFileThread(void* folder) {
-    return static_cast<UINT>(static_cast<CFtpFolder*>(folder)->DoPutFileThreadWork());
+UINT CFtpFolder::putFileThread(void* argument) {
+    auto* folder = static_cast<CFtpFolder*>(argument);
+    folder->m_iTransferResult = folder->DoPutFileThreadWork();
+    return static_cast<UINT>(folder->m_iTransferResult.load());
 }
 
 int CFtpFolder::DoPutFileThreadWork() {

@@ -9,6 +9,7 @@
 // A folder's children change on the host's thread (Browse, DeleteElement, ClearElements) and
 // on an upload's thread (the uploaded file is appended): read them under ElementsLock(). A
 // child is valid until its folder is browsed or cleared again, or it is deleted.
+#include <atomic>
 #include <mutex>
 
 #include "engine/frame/export.h"
@@ -36,6 +37,9 @@ public:
     // Aborts the session's transfer and, when that worked, opens the session anew. 0.
     virtual int CancelTransfer();
     virtual int DisconnectClient();
+    // Waits for the entry's transfer thread (none: at once); the last transfer's result, 1 when
+    // it succeeded.
+    int WaitForTransfer();
 
     FTP_ELEMENT_TYPE uiType;
 
@@ -53,6 +57,7 @@ protected:
     WorkerThread m_transferThread;
     TRANSFER_PROGRESS_CALLBACK m_pCallback = nullptr;
     long m_lContext = 0;
+    std::atomic<int> m_iTransferResult{0};
 };
 
 class NIMBREL_API CFtpFile : public CFtpElement {

@@ -6,6 +6,7 @@
 #include "engine/device/device_local.h"
 #include "engine/service/service_distant.h"
 #include "engine_steps.h"
+#include "obex_commands.h"
 #include "pairing_commands.h"
 #include "serial_commands.h"
 #include "shortcut_commands.h"
@@ -61,6 +62,11 @@ const Command kCommands[] = {
     {"watch", "watch [--pin PIN]", 0, 2, &Watch},
     {"shortcuts", "shortcuts", 0, 0, &Shortcuts},
     {"shortcut", "shortcut save|delete ADDRESS ID", 3, 3, &Shortcut},
+    {"push", "push ADDRESS FILE", 2, 2, &Push},
+    {"ls", "ls ADDRESS [FOLDER]", 1, 2, &List},
+    {"get", "get ADDRESS REMOTE-PATH [--to DIR]", 2, 4, &Get},
+    {"put", "put ADDRESS FOLDER FILE", 3, 3, &Put},
+    {"rm", "rm ADDRESS REMOTE-PATH", 2, 2, &Remove},
 };
 
 }  // namespace

@@ -1,9 +1,11 @@
 #include "engine_steps.h"
 
 #include <cstdio>
+#include <optional>
 
 #include "console.h"
 #include "engine/frame/bth_stack.h"
+#include "engine/service/service_distant.h"
 #include "platform/bluetooth/bt_address.h"
 
 namespace ctl {
@@ -51,6 +53,25 @@ bool DiscoverServices(CDeviceDistant& device) {
     if (!device.FindServices()) return false;
     ended.Wait();
     return true;
+}
+
+bool ConnectService(CServiceDistant& service) {
+    std::mutex lock;
+    std::condition_variable finished;
+    std::optional<bool> outcome;
+    auto finish = [&](bool connected) {
+        std::lock_guard guard(lock);
+        outcome = connected;
+        finished.notify_all();
+    };
+    NotificationHub::Subscription connected =
+        NotificationHub::Subscribe(NOTIFY_CONNECTED, [&](NOTIFY_VALUE) { finish(true); });
+    NotificationHub::Subscription failed =
+        NotificationHub::Subscribe(NOTIFY_CONNECT_FAILED, [&](NOTIFY_VALUE) { finish(false); });
+    service.Connect();
+    std::unique_lock guard(lock);
+    finished.wait(guard, [&] { return outcome.has_value(); });
+    return *outcome;
 }
 
 bool ParseAddressArgument(const std::string& text, BT_ADDR* address) {

@@ -34,6 +34,8 @@ bool Discover(CDeviceLocal& local);
 CDeviceDistant* FindDevice(CDeviceLocal& local, BT_ADDR address);
 // Runs the device's service discovery to its end.
 bool DiscoverServices(CDeviceDistant& device);
+// Connects the service and waits for the outcome; true when it connected.
+bool ConnectService(CServiceDistant& service);
 // The address on the command line; false, with a message, when it is not one.
 bool ParseAddressArgument(const std::string& text, BT_ADDR* address);
 

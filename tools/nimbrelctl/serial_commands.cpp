@@ -5,9 +5,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <condition_variable>
-#include <mutex>
-#include <optional>
 #include <string>
 
 #include "console.h"
@@ -29,31 +26,6 @@ namespace {
 std::string PortPath(unsigned int port) {
     return (platform::RuntimeFolder().path / ("COM" + std::to_string(port))).string();
 }
-
-// The outcome of a connection attempt: NOTIFY_CONNECTED or NOTIFY_CONNECT_FAILED.
-class ConnectionOutcome {
-public:
-    ConnectionOutcome()
-        : connected_(NotificationHub::Subscribe(NOTIFY_CONNECTED, [this](NOTIFY_VALUE) { Finish(true); })),
-          failed_(NotificationHub::Subscribe(NOTIFY_CONNECT_FAILED, [this](NOTIFY_VALUE) { Finish(false); })) {}
-    bool Wait() {
-        std::unique_lock lock(lock_);
-        finished_.wait(lock, [this] { return outcome_.has_value(); });
-        return *outcome_;
-    }
-
-private:
-    void Finish(bool connected) {
-        std::lock_guard lock(lock_);
-        outcome_ = connected;
-        finished_.notify_all();
-    }
-    std::mutex lock_;
-    std::condition_variable finished_;
-    std::optional<bool> outcome_;
-    NotificationHub::Subscription connected_;
-    NotificationHub::Subscription failed_;
-};
 
 // Stays until a stop signal. A link that the connection monitor found lost comes back without
 // a notification: say so when the service is connected again.
@@ -122,9 +94,7 @@ int Connect(const std::vector<std::string>& args) {
         }
         static_cast<CClientSpp*>(service)->setSelectedPortCom(port);
     }
-    ConnectionOutcome outcome;
-    service->Connect();
-    if (!outcome.Wait()) return kExitFailed;
+    if (!ConnectService(*service)) return kExitFailed;
     // A dial-up port is only activated by the engine: the console opens it, as a dialler would,
     // so that the modem answers whoever uses the port's link.
     HANDLE dialler = nullptr;

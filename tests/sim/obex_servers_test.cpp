@@ -76,6 +76,14 @@ TEST_F(ObexServers, FileTransferListsEntersGetsPutsAndDeletesInTheInventedTree) 
     EXPECT_EQ(Put(*phone, L"big <&>.bin", nullptr), S_OK);
     EXPECT_FALSE(fs::exists(files / "Documents" / "big <&>.bin"));
     EXPECT_EQ(Put(*phone, L"big <&>.bin", nullptr), ObexResponseResult(ResponseCode::NotFound));
+    auto headers = platform::CreateHeaderCollection();  // an ABORT midway leaves nothing behind
+    headers->AddName(L"partial.bin");
+    std::unique_ptr<IStream> stream;
+    ULONG written = 0;
+    ASSERT_EQ(phone->Put(headers.get(), &stream), S_OK);
+    EXPECT_EQ(stream->Write(big.data(), 40000, &written), S_OK);
+    EXPECT_EQ(phone->Abort(nullptr), S_OK);
+    EXPECT_EQ(std::distance(fs::directory_iterator(files / "Documents"), {}), 2);
 
     EXPECT_EQ(phone->SetPath(L"Absent", obex::kSetPathNoCreate, nullptr), ObexResponseResult(ResponseCode::NotFound));
     EXPECT_EQ(phone->SetPath(L"New", 0, nullptr), S_OK);

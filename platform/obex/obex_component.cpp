@@ -2,6 +2,7 @@
 
 #include "platform/bluetooth/bt_backend.h"
 #include "platform/obex/obex.h"
+#include "platform/obex/obex_binder.h"
 
 namespace platform {
 namespace {
@@ -17,11 +18,11 @@ public:
         initialized_ = false;
         return S_OK;
     }
-    // No transport binds a device yet: a session is made with CreateObexDevice on a link.
+    // Over the Bluetooth serial link to the service the properties name.
     HRESULT BindToDevice(IPropertyBag* properties, std::shared_ptr<IObexDevice>* device) override {
         if (!properties || !device) return E_POINTER;
         device->reset();
-        return initialized_ ? HRESULT_FROM_WIN32(ERROR_NOT_SUPPORTED) : E_UNEXPECTED;
+        return initialized_ ? BindObexDevice(properties, device) : E_UNEXPECTED;
     }
 
 private:

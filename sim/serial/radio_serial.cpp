@@ -5,6 +5,7 @@
 #include "platform/bluetooth/sdp_codec.h"
 #include "platform/bluetooth/sdp_profile.h"
 #include "sim/radio.h"
+#include "sim/obex/obex_endpoint.h"
 #include "sim/sdp/sdp_database.h"
 #include "sim/serial/serial_link.h"
 
@@ -77,8 +78,9 @@ DWORD Radio::ConnectSerial(BT_ADDR device, const sdp::Uuid& serviceClass, std::u
     if (!sink || !link || channel > kLastChannel) return ERROR_INVALID_PARAMETER;
     std::shared_ptr<LinkCore> core;
     Endpoint endpoint = Endpoint::Echo;
+    std::optional<WorldService> service;  // the world's service on that channel
     std::function<void()> gone;
-    std::uint32_t periodMs = 0;
+    Timing timing;
     {
         std::lock_guard lock(mutex_);
         const WorldDevice* remote = FindDevice(world_, device);
@@ -95,16 +97,22 @@ DWORD Radio::ConnectSerial(BT_ADDR device, const sdp::Uuid& serviceClass, std::u
                 (!anyClass && !sdp::HasServiceClass(records[i], serviceClass)))
                 continue;
             found = *offered;
-            if (custom == sdpRecords_.end()) endpoint = EndpointOf(remote->services[i]);
+            if (custom == sdpRecords_.end()) {
+                service = remote->services[i];
+                endpoint = EndpointOf(*service);
+            }
         }
         if (!found) return ERROR_NOT_FOUND;
         core = std::make_shared<LinkCore>(sink, *found, device);
         TrackSerialLink(core);
         gone = BasebandLinkRemover(AddBasebandLink(device), device);
-        periodMs = world_.timing.nmeaMs;
+        timing = world_.timing;
     }
     auto output = [raw = core.get()](const std::uint8_t* data, std::size_t size) { raw->Deliver(data, size); };
-    core->Attach(device, MakeEndpoint(endpoint, output, periodMs), gone);  // refused when a Reset or Leave came first
+    auto remoteEnd = service ? MakeObexEndpoint(*service, device, timing, output, [raw = core.get()] { raw->Hangup(); })
+                             : nullptr;
+    if (!remoteEnd) remoteEnd = MakeEndpoint(endpoint, output, timing.nmeaMs);
+    core->Attach(device, std::move(remoteEnd), gone);  // refused when a Reset or Leave came first
     if (!ReachableDevice(device)) core->Lose(device);  // it left while the endpoint was attached
     *link = std::make_unique<SimSerialLink>(std::move(core));
     return ERROR_SUCCESS;

@@ -46,7 +46,7 @@ void LinkCore::Lose(BT_ADDR remote) {
 
 DWORD LinkCore::Send(const std::uint8_t* data, std::size_t size) {
     std::lock_guard lock(sendMutex_);
-    if (!endpoint_) return ERROR_DEVICE_NOT_CONNECTED;
+    if (!endpoint_ || hungUp_) return ERROR_DEVICE_NOT_CONNECTED;
     endpoint_->Receive(data, size);
     return ERROR_SUCCESS;
 }
@@ -54,6 +54,13 @@ DWORD LinkCore::Send(const std::uint8_t* data, std::size_t size) {
 void LinkCore::Deliver(const std::uint8_t* data, std::size_t size) {
     std::lock_guard lock(deliverMutex_);
     if (sink_) sink_->Received(data, size);
+}
+
+void LinkCore::Hangup() {
+    hungUp_ = true;
+    std::lock_guard lock(deliverMutex_);
+    if (sink_) sink_->Broken();
+    sink_ = nullptr;
 }
 
 void LinkCore::End(bool broken) {

@@ -2,6 +2,7 @@
 // One simulated RFCOMM link: our side's sink, and the remote endpoint while a remote device is
 // at the other end. The caller holds it through a SimSerialLink; the radio keeps a weak
 // reference to break it when the world is replaced.
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -33,6 +34,10 @@ public:
     void Break() { End(true); }
     // Our side closed it: the sink is not called after this returns.
     void Close() { End(false); }
+    // The remote end hung up (it may call this from inside its Receive or from its own
+    // thread): the sink hears Broken, once, and Send fails from now on. The endpoint stays
+    // until the link is closed, so it is never destroyed by its own thread.
+    void Hangup();
 
     std::uint8_t channel() const { return channel_; }
 
@@ -46,6 +51,7 @@ private:
     std::function<void()> gone_;                // under sendMutex_
     BT_ADDR remote_;                            // under sendMutex_; the device at the other end
     bool ended_ = false;                        // under sendMutex_
+    std::atomic<bool> hungUp_{false};
 
     std::mutex deliverMutex_;  // one sink call at a time; taken after sendMutex_, never before
     bth::SerialSink* sink_;    // under deliverMutex_; null once ended

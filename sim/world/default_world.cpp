@@ -11,7 +11,7 @@ const std::string& DefaultWorldText() {
                "scan": 3, "authentication": 0, "stack": true, "service": true,
                "hardware": "running", "ready_after_reads": 0 },
   "timing":  { "inquiry_ms": 4000, "sdp_ms": 300, "name_ms": 200, "nmea_ms": 1000,
-               "pair_ms": 1500 },
+               "pair_ms": 1500, "link_kbps": 700 },
   "devices": [
     { "name": "Korvo K610", "address": "00:12:AB:34:CD:56", "class": "0x5A0204", "in_range": true,
       "pin": "0000",

@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <set>
@@ -115,6 +116,77 @@ std::optional<Endpoint> ParseEndpoint(const json& service, const std::string& pa
     Fail(Join(path, "endpoint"), "must be one of \"echo\", \"nmea\", \"modem\"");
 }
 
+bool IsObex(Profile profile) { return profile == Profile::ObjectPush || profile == Profile::FileTransfer; }
+
+// "refuse-put", "abort-after:N", "drop-after:N".
+ObexFaults ParseObexFaults(const json& service, const std::string& path) {
+    ObexFaults faults;
+    const json& list = service["faults"];
+    if (!list.is_array()) Fail(Join(path, "faults"), "must be a list of names");
+    for (size_t i = 0; i < list.size(); ++i) {
+        const std::string field = Join(path, "faults") + "[" + std::to_string(i) + "]";
+        const std::string text = list[i].is_string() ? list[i].get<std::string>() : std::string();
+        const auto colon = text.find(':');
+        const std::string name = text.substr(0, colon);
+        std::optional<std::uint64_t> count;
+        if (colon != std::string::npos) {
+            const std::string digits = text.substr(colon + 1);
+            char* end = nullptr;
+            errno = 0;
+            const std::uint64_t value = std::strtoull(digits.c_str(), &end, 10);
+            if (!digits.empty() && digits[0] >= '0' && digits[0] <= '9' && *end == '\0' && errno != ERANGE)
+                count = value;
+        }
+        if (name == "refuse-put" && colon == std::string::npos) {
+            faults.refusePut = true;
+        } else if (name == "abort-after" && count) {
+            faults.abortAfter = count;
+        } else if (name == "drop-after" && count) {
+            faults.dropAfter = count;
+        } else {
+            Fail(field, "must be \"refuse-put\", \"abort-after:N\" or \"drop-after:N\"");
+        }
+    }
+    return faults;
+}
+
+// "127.0.0.1:650", "[::1]:650".
+TcpAddress ParseTcpAddress(const json& service, const std::string& path) {
+    const std::string text = GetString(service, path, "obex_tcp", "");
+    const auto colon = text.rfind(':');
+    TcpAddress address;
+    if (colon != std::string::npos && colon > 0) {
+        address.host = text.substr(0, colon);
+        if (address.host.size() > 2 && address.host.front() == '[' && address.host.back() == ']')
+            address.host = address.host.substr(1, address.host.size() - 2);
+        const std::string digits = text.substr(colon + 1);
+        char* end = nullptr;
+        const unsigned long port = std::strtoul(digits.c_str(), &end, 10);
+        if (!digits.empty() && digits[0] != '-' && *end == '\0' && port > 0 && port <= 65535) {
+            address.port = static_cast<std::uint16_t>(port);
+            return address;
+        }
+    }
+    Fail(Join(path, "obex_tcp"), "must be a host and port like \"127.0.0.1:650\"");
+}
+
+// The keys of OBEX services; each is refused on a service of another profile.
+void ParseObexKeys(const json& object, const std::string& path, WorldService* service) {
+    for (const char* key : {"root", "inbox", "faults", "obex_tcp"})
+        if (object.contains(key) && !IsObex(service->profile))
+            Fail(Join(path, key), "is only for \"opp\" and \"ftp\" services");
+    if (object.contains("root") && service->profile != Profile::FileTransfer)
+        Fail(Join(path, "root"), "is only for \"ftp\" services");
+    if (object.contains("inbox") && service->profile != Profile::ObjectPush)
+        Fail(Join(path, "inbox"), "is only for \"opp\" services");
+    if (object.contains("root")) service->root = GetString(object, path, "root", "");
+    if (object.contains("inbox")) service->inbox = GetString(object, path, "inbox", "");
+    if ((service->root && service->root->empty()) || (service->inbox && service->inbox->empty()))
+        Fail(Join(path, service->root ? "root" : "inbox"), "must be a folder path");
+    if (object.contains("faults")) service->faults = ParseObexFaults(object, path);
+    if (object.contains("obex_tcp")) service->obexTcp = ParseTcpAddress(object, path);
+}
+
 Pairing ParsePairing(const json& device, const std::string& path) {
     static const std::pair<const char*, Pairing> kPairings[] = {
         {"pin", Pairing::Pin}, {"any", Pairing::Any}, {"refuse", Pairing::Refuse}};
@@ -198,12 +270,14 @@ WorldDevice ParseDevice(const json& device, const std::string& path) {
         if (!services.is_array()) Fail(Join(path, "services"), "must be a list");
         for (size_t i = 0; i < services.size(); ++i) {
             std::string servicePath = Join(path, "services") + "[" + std::to_string(i) + "]";
-            CheckKeys(services[i], servicePath, {"profile", "name", "channel", "endpoint"});
+            CheckKeys(services[i], servicePath,
+                      {"profile", "name", "channel", "endpoint", "root", "inbox", "faults", "obex_tcp"});
             WorldService service;
             service.profile = ParseProfile(services[i], servicePath);
             service.endpoint = ParseEndpoint(services[i], servicePath, service.profile);
             service.name = GetString(services[i], servicePath, "name", "");
             service.channel = static_cast<std::uint8_t>(GetUnsigned(services[i], servicePath, "channel", 0, 30));
+            ParseObexKeys(services[i], servicePath, &service);
             parsed.services.push_back(service);
         }
     }
@@ -216,13 +290,14 @@ World ParseDocument(const json& document) {
     if (document.contains("adapter")) world.adapter = ParseAdapter(document["adapter"]);
     if (document.contains("timing")) {
         const json& timing = document["timing"];
-        CheckKeys(timing, "timing", {"inquiry_ms", "sdp_ms", "name_ms", "nmea_ms", "pair_ms"});
+        CheckKeys(timing, "timing", {"inquiry_ms", "sdp_ms", "name_ms", "nmea_ms", "pair_ms", "link_kbps"});
         const std::uint64_t kMaxMs = 600000;
         world.timing.inquiryMs = static_cast<std::uint32_t>(GetUnsigned(timing, "timing", "inquiry_ms", 0, kMaxMs));
         world.timing.sdpMs = static_cast<std::uint32_t>(GetUnsigned(timing, "timing", "sdp_ms", 0, kMaxMs));
         world.timing.nameMs = static_cast<std::uint32_t>(GetUnsigned(timing, "timing", "name_ms", 0, kMaxMs));
         world.timing.nmeaMs = static_cast<std::uint32_t>(GetUnsigned(timing, "timing", "nmea_ms", 1000, kMaxMs));
         world.timing.pairMs = static_cast<std::uint32_t>(GetUnsigned(timing, "timing", "pair_ms", 0, kMaxMs));
+        world.timing.linkKbps = static_cast<std::uint32_t>(GetUnsigned(timing, "timing", "link_kbps", 0, 1000000));
         if (world.timing.nmeaMs == 0) Fail("timing.nmea_ms", "must be at least 1");
     }
     if (document.contains("devices")) {

@@ -18,11 +18,28 @@ enum class Pairing { Pin, Any, Refuse };
 // What answers behind a serial service: every byte back, a GPS talking NMEA, a dial-up modem.
 enum class Endpoint { Echo, Nmea, Modem };
 
+// Faults an OBEX service shows on demand. Byte counts are of object bodies, per operation.
+struct ObexFaults {
+    bool refusePut = false;                   // every PUT is refused (Forbidden)
+    std::optional<std::uint64_t> abortAfter;  // an error answer once more than this has moved
+    std::optional<std::uint64_t> dropAfter;   // the link breaks once more than this has moved
+};
+
+// An external OBEX server the service relays to, over TCP.
+struct TcpAddress {
+    std::string host;  // numeric IPv4 or IPv6
+    std::uint16_t port = 0;
+};
+
 struct WorldService {
     Profile profile = Profile::SerialPort;
     std::string name;          // the SDP service name; a default per profile when absent
     std::uint8_t channel = 0;  // RFCOMM channel; assigned when absent
     std::optional<Endpoint> endpoint;  // spp and dun only; absent: echo for spp, modem for dun
+    std::optional<std::string> root;   // ftp: the host folder served; absent: an invented tree
+    std::optional<std::string> inbox;  // opp: where pushed objects land; absent: a data folder
+    ObexFaults faults;                 // opp and ftp
+    std::optional<TcpAddress> obexTcp;  // opp and ftp: relay to this server instead
 };
 
 struct WorldDevice {
@@ -62,6 +79,7 @@ struct Timing {
     std::uint32_t nameMs = 0;
     std::uint32_t nmeaMs = 1000;  // between two fixes of an NMEA talker
     std::uint32_t pairMs = 0;     // one pairing exchange
+    std::uint32_t linkKbps = 0;   // what an OBEX server sends, in kbit/s (0: unlimited)
 };
 
 struct WorldEvent {

@@ -119,11 +119,19 @@ TEST(RadioSdp, SearchesWithoutAPatternOrARangeAreRefused) {
     EXPECT_EQ(sim::Radio::Instance().BeginServiceSearch({kPhone, {Short(0x1101)}, {}}, &lookup), WSAEINVAL);
 }
 
+sim::WorldService Service(sim::Profile profile, const char* name, std::uint8_t channel) {
+    sim::WorldService service;
+    service.profile = profile;
+    service.name = name;
+    service.channel = channel;
+    return service;
+}
+
 TEST(RadioSdp, TheLocalDatabaseKeepsWellFormedRecordsByHandle) {
     ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(kWorld));
     sim::Radio& radio = sim::Radio::Instance();
     const std::vector<std::uint8_t> record =
-        sdp::Encode(sim::BuildSdpDatabase({{sim::Profile::SerialPort, "", 3, std::nullopt}})[0].ToElement());
+        sdp::Encode(sim::BuildSdpDatabase({Service(sim::Profile::SerialPort, "", 3)})[0].ToElement());
     std::uint32_t first = 0, second = 0;
     ASSERT_EQ(radio.PublishRecord(record, &first), 0u);
     ASSERT_EQ(radio.PublishRecord(record, &second), 0u);
@@ -143,10 +151,10 @@ TEST(RadioSdp, TheLocalDatabaseKeepsWellFormedRecordsByHandle) {
 
 TEST(RadioSdp, DatabaseFillsInChannelsAndNames) {
     using sim::Profile;
-    const auto database = sim::BuildSdpDatabase({{Profile::DialupNetworking, "", 0, {}},
-                                                 {Profile::SerialPort, "", 1, {}},
-                                                 {Profile::FileTransfer, "Files", 0, {}},
-                                                 {Profile::Handsfree, "", 3, {}}});
+    const auto database = sim::BuildSdpDatabase({Service(Profile::DialupNetworking, "", 0),
+                                                 Service(Profile::SerialPort, "", 1),
+                                                 Service(Profile::FileTransfer, "Files", 0),
+                                                 Service(Profile::Handsfree, "", 3)});
     ASSERT_EQ(database.size(), 4u);
     EXPECT_EQ(sdp::RfcommChannel(database[0]), 2);  // 1 is taken by the serial port
     EXPECT_EQ(sdp::RfcommChannel(database[1]), 1);

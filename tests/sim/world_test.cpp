@@ -60,6 +60,11 @@ TEST(World, ErrorsNameTheFileAndTheOffendingField) {
               std::string::npos);
     EXPECT_NE(ParseError(R"({"events": [{"type": "teleport", "device": "00:00:00:00:00:01"}]})").find("events[0].type"),
               std::string::npos);
+    const std::string device = R"({"devices": [{"address": "00:00:00:00:00:01", "services": [)";
+    for (const char* service : {R"({"profile": "ftp", "faults": ["abort-after:"]})", R"({"profile": "opp", "faults": ["drop-after:-1"]})",
+                                R"({"profile": "ftp", "faults": ["refuse-put:3"]})", R"({"profile": "ftp", "obex_tcp": "127.0.0.1:0"})",
+                                R"({"profile": "spp", "root": "/tmp"})", R"({"profile": "ftp", "inbox": "/tmp"})"})
+        EXPECT_NE(ParseError(device + service + "]}]}").find("devices[0].services[0]."), std::string::npos) << service;
 }
 
 TEST(World, SyntaxErrorsGiveLineAndColumn) {

@@ -1,0 +1,93 @@
+#include "platform/obex/serial_link_transport.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace obex {
+
+DWORD SerialLinkTransport::Open(bth::Backend& backend, BT_ADDR device, const sdp::Uuid& serviceClass,
+                                std::uint8_t channel, std::unique_ptr<SerialLinkTransport>* transport) {
+    std::unique_ptr<SerialLinkTransport> opened(new SerialLinkTransport);
+    std::unique_ptr<bth::SerialLink> link;
+    if (DWORD error = backend.ConnectSerial(device, serviceClass, channel, opened.get(), &link)) return error;
+    if (!link) return ERROR_DEVICE_NOT_CONNECTED;
+    opened->link_ = std::move(link);
+    *transport = std::move(opened);
+    return ERROR_SUCCESS;
+}
+
+SerialLinkTransport::~SerialLinkTransport() {
+    Close();       // a backend thread waiting for room goes on (and drops its bytes)
+    link_.reset();  // no sink call after this
+}
+
+TransportResult SerialLinkTransport::Send(std::span<const std::uint8_t> data) {
+    {
+        std::lock_guard lock(mutex_);
+        if (interrupted_) return {TransportStatus::Interrupted, 0};
+        if (closed_ || broken_) return {TransportStatus::Closed, 0};
+    }
+    // Without the lock: a simulated remote end answers at once, into Received.
+    if (!data.empty() && link_->Send(data.data(), data.size()) != ERROR_SUCCESS) return {TransportStatus::Closed, 0};
+    return {TransportStatus::Ok, data.size()};
+}
+
+TransportResult SerialLinkTransport::Receive(std::span<std::uint8_t> buffer) {
+    if (buffer.empty()) return {};
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return interrupted_ || closed_ || broken_ || readAt_ < held_.size(); });
+    if (interrupted_) return {TransportStatus::Interrupted, 0};
+    if (closed_) return {TransportStatus::Closed, 0};
+    if (readAt_ == held_.size()) return {TransportStatus::Closed, 0};  // broken, and all read
+    const std::size_t count = std::min(buffer.size(), held_.size() - readAt_);
+    std::memcpy(buffer.data(), held_.data() + readAt_, count);
+    readAt_ += count;
+    if (readAt_ == held_.size()) {
+        held_.clear();
+        readAt_ = 0;
+    }
+    changed_.notify_all();  // room for a waiting sender
+    return {TransportStatus::Ok, count};
+}
+
+void SerialLinkTransport::Received(const std::uint8_t* data, std::size_t size) {
+    std::unique_lock lock(mutex_);
+    while (size > 0) {
+        changed_.wait(lock, [this] { return closed_ || held_.size() - readAt_ < kCapacity; });
+        if (closed_) return;
+        if (readAt_ > 0) {  // keep the buffer from growing past the capacity
+            held_.erase(held_.begin(), held_.begin() + static_cast<std::ptrdiff_t>(readAt_));
+            readAt_ = 0;
+        }
+        const std::size_t count = std::min(size, kCapacity - held_.size());
+        held_.insert(held_.end(), data, data + count);
+        data += count;
+        size -= count;
+        changed_.notify_all();
+    }
+}
+
+void SerialLinkTransport::Broken() {
+    std::lock_guard lock(mutex_);
+    broken_ = true;
+    changed_.notify_all();
+}
+
+void SerialLinkTransport::Interrupt() {
+    std::lock_guard lock(mutex_);
+    interrupted_ = true;
+    changed_.notify_all();
+}
+
+void SerialLinkTransport::ClearInterrupt() {
+    std::lock_guard lock(mutex_);
+    interrupted_ = false;
+}
+
+void SerialLinkTransport::Close() {
+    std::lock_guard lock(mutex_);
+    closed_ = true;
+    changed_.notify_all();
+}
+
+}  // namespace obex

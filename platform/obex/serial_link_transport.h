@@ -1,0 +1,55 @@
+#pragma once
+// An OBEX transport over a Bluetooth serial link of the installed backend. The backend pushes
+// what the remote end sends (on a thread of its own, or on the sender's thread while the remote
+// end answers); the session reads it with blocking calls. At most a few packets are held:
+// a sender that outruns the reader waits for room.
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "platform/bluetooth/bt_backend.h"
+#include "platform/obex/obex_codes.h"
+#include "platform/obex/obex_transport.h"
+
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
+namespace obex {
+
+class SerialLinkTransport final : public Transport, private bth::SerialSink {
+public:
+    // Connects to `device`'s service of `serviceClass` on `channel`: 0, or the backend's error.
+    static DWORD Open(bth::Backend& backend, BT_ADDR device, const sdp::Uuid& serviceClass, std::uint8_t channel,
+                      std::unique_ptr<SerialLinkTransport>* transport);
+    // Closes the link; the backend calls nothing here afterwards.
+    ~SerialLinkTransport() override;
+
+    TransportResult Send(std::span<const std::uint8_t> data) override;
+    TransportResult Receive(std::span<std::uint8_t> buffer) override;
+    void Interrupt() override;
+    void ClearInterrupt() override;
+    void Close() override;
+
+    // What is held for the reader at most.
+    static constexpr std::size_t kCapacity = 4 * static_cast<std::size_t>(kMaxPacketLength);
+
+private:
+    SerialLinkTransport() = default;
+    void Received(const std::uint8_t* data, std::size_t size) override;
+    void Broken() override;
+
+    std::unique_ptr<bth::SerialLink> link_;  // set once by Open, before anyone else sees this
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<std::uint8_t> held_;  // under mutex_: received, not yet read
+    std::size_t readAt_ = 0;          // under mutex_: first unread byte of held_
+    bool broken_ = false;             // under mutex_
+    bool closed_ = false;             // under mutex_
+    bool interrupted_ = false;        // under mutex_
+};
+
+}  // namespace obex
+
+#pragma GCC visibility pop

@@ -1,0 +1,371 @@
+#include "sim/obex/obex_server.h"
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/obex/obex_packet.h"
+#include "sim/obex/folder_listing.h"
+#include "sim/obex/object_files.h"
+#include "sim/obex/served_folder.h"
+
+namespace sim {
+namespace {
+
+using obex::Header;
+using obex::Opcode;
+using obex::Request;
+using obex::Response;
+using obex::ResponseCode;
+namespace hid = obex::hid;
+
+constexpr std::size_t kMaxGetHeaders = 64;  // headers gathered over the packets of one GET
+constexpr std::size_t kLengthHeaderSize = 5;
+constexpr std::size_t kBodyHeaderPrefix = 3;
+
+// Cuts the byte stream into packets. An oversized packet is skipped (and reported once it has
+// gone by); a length below the prefix loses the framing for good.
+class PacketFramer {
+public:
+    enum class Event { None, Packet, TooLarge, Lost };
+
+    // Takes bytes from `data` until one event; `taken` says how many.
+    Event Feed(const std::uint8_t* data, std::size_t size, std::size_t* taken) {
+        *taken = 0;
+        if (skipping_ > 0) {
+            *taken = std::min(skipping_, size);
+            skipping_ -= *taken;
+            return skipping_ == 0 ? Event::TooLarge : Event::None;
+        }
+        while (*taken < size) {
+            const std::size_t want = packet_.size() < obex::kPacketPrefixSize ? obex::kPacketPrefixSize : length_;
+            const std::size_t count = std::min(want - packet_.size(), size - *taken);
+            packet_.insert(packet_.end(), data + *taken, data + *taken + count);
+            *taken += count;
+            if (packet_.size() == obex::kPacketPrefixSize && length_ == 0) {
+                length_ = obex::PacketLengthField(packet_.data());
+                if (length_ < obex::kPacketPrefixSize) return Event::Lost;
+                if (length_ > kServerMaxPacket) {  // the rest goes by in the next calls
+                    skipping_ = length_ - obex::kPacketPrefixSize;
+                    Clear();
+                    return Event::None;
+                }
+            }
+            if (length_ != 0 && packet_.size() == length_) return Event::Packet;
+        }
+        return Event::None;
+    }
+    const obex::Bytes& packet() const { return packet_; }
+    void Clear() {
+        packet_.clear();
+        length_ = 0;
+    }
+
+private:
+    obex::Bytes packet_;
+    std::size_t length_ = 0;    // of the packet being read, once its prefix is in
+    std::size_t skipping_ = 0;  // bytes of a refused packet still to come
+};
+
+class ObexServer final : public SerialEndpoint {
+public:
+    ObexServer(const ObexServerConfig& config, Output output, std::function<void()> hangup)
+        : config_(config), folder_(config.folder), output_(std::move(output)), hangup_(std::move(hangup)) {}
+
+    void Receive(const std::uint8_t* data, std::size_t size) override {
+        while (size > 0 && !hungUp_) {
+            std::size_t taken = 0;
+            const auto event = framer_.Feed(data, size, &taken);
+            data += taken;
+            size -= taken;
+            if (event == PacketFramer::Event::Packet) {
+                Handle(framer_.packet());
+                framer_.Clear();
+            } else if (event == PacketFramer::Event::TooLarge) {
+                EndOperation();
+                Answer(ResponseCode::EntityTooLarge);
+            } else if (event == PacketFramer::Event::Lost) {
+                Answer(ResponseCode::BadRequest);
+                HangUp();
+            }
+        }
+    }
+
+private:
+    enum class Operation { None, Put, Get };
+
+    void Handle(const obex::Bytes& packet) {
+        Request request;
+        if (obex::DecodeRequest(packet, &request) != obex::CodecError::None) {
+            EndOperation();
+            Answer(ResponseCode::BadRequest);
+            return;
+        }
+        const bool continuing = (request.opcode == Opcode::Put && operation_ == Operation::Put) ||
+                                (request.opcode == Opcode::Get && operation_ == Operation::Get);
+        if (!continuing && request.opcode != Opcode::Abort) EndOperation();
+        if (request.opcode == Opcode::Connect) return Connect(request);
+        if (!SessionAccepts(request, continuing)) return Answer(ResponseCode::ServiceUnavailable);
+        switch (request.opcode) {
+            case Opcode::Disconnect:
+                connected_ = false;
+                return Answer(ResponseCode::Success);
+            case Opcode::Abort:
+                EndOperation();
+                return Answer(ResponseCode::Success);
+            case Opcode::SetPath: return Answer(SetPath(request));
+            case Opcode::Put: return Put(request);
+            case Opcode::Get: return Get(request);
+            default: return Answer(ResponseCode::NotImplemented);
+        }
+    }
+
+    // ---- session ----
+
+    void Connect(const Request& request) {
+        const Header* target = obex::FindHeader(request.headers, hid::kTarget);
+        const bool browsing = target && target->bytes() &&
+                              std::equal(target->bytes()->begin(), target->bytes()->end(), std::begin(kFolderBrowsingTarget),
+                                         std::end(kFolderBrowsingTarget));
+        Response response;
+        response.connect = obex::ConnectFields{obex::kVersion, 0, kServerMaxPacket};
+        if (config_.fileTransfer != browsing) {
+            response.code = ResponseCode::ServiceUnavailable;
+            return Send(response);
+        }
+        peerMax_ = std::max<std::size_t>(obex::kMinPacketLength, request.connect.maxPacketLength);
+        connected_ = true;
+        folder_.GoRoot();
+        if (browsing) {
+            connectionId_ = ++lastConnectionId_;
+            response.headers = {Header::Who(kFolderBrowsingTarget), Header::ConnectionId(*connectionId_)};
+        }
+        Send(response);
+    }
+
+    // After CONNECT, with the Connection Id it gave (in the first packet of an operation at
+    // least; any later one must match too).
+    bool SessionAccepts(const Request& request, bool continuing) const {
+        if (!connected_) return false;
+        if (!connectionId_) return true;
+        const Header* id = obex::FindHeader(request.headers, hid::kConnectionId);
+        if (!id) return continuing || request.opcode == Opcode::Abort;
+        return id->quad() && *id->quad() == *connectionId_;
+    }
+
+    // ---- folders ----
+
+    ResponseCode SetPath(const Request& request) {
+        if (!config_.fileTransfer) return ResponseCode::Forbidden;
+        const Header* name = obex::FindHeader(request.headers, hid::kName);
+        const bool named = name && name->text() && !name->text()->empty();
+        const ServedFolder before = folder_;
+        ResponseCode code = ResponseCode::Success;
+        if (request.setPathFlags & obex::kSetPathBackup) {
+            code = folder_.GoUp();
+        } else if (!named) {
+            folder_.GoRoot();
+        }
+        if (code == ResponseCode::Success && named) {
+            const auto safe = SafeItemName(*name->text());
+            code = safe ? folder_.Enter(*safe, !(request.setPathFlags & obex::kSetPathNoCreate)) : ResponseCode::Forbidden;
+        }
+        if (code != ResponseCode::Success) folder_ = before;
+        return code;
+    }
+
+    // ---- PUT ----
+
+    void Put(const Request& request) {
+        if (operation_ != Operation::Put) {
+            if (config_.faults.refusePut) return Answer(ResponseCode::Forbidden);
+            const Header* name = obex::FindHeader(request.headers, hid::kName);
+            if (!name || !name->text()) return Answer(ResponseCode::BadRequest);
+            auto safe = SafeItemName(*name->text());
+            if (!safe) return Answer(ResponseCode::Forbidden);
+            operation_ = Operation::Put;
+            putName_ = std::move(*safe);
+            sawBody_ = false;
+            moved_ = 0;
+        }
+        for (const Header& header : request.headers) {
+            if (header.id() != hid::kBody && header.id() != hid::kEndOfBody) continue;
+            sawBody_ = true;
+            if (!incoming_) incoming_ = std::make_unique<IncomingObject>(folder_.current());
+            if (!incoming_->open()) return Fail(ResponseCode::InternalServerError);
+            const auto& bytes = *header.bytes();
+            if (!BodyAllowed(bytes.size())) return;
+            if (!incoming_->Write(bytes)) return Fail(ResponseCode::DatabaseFull);
+        }
+        if (!request.final) return Answer(ResponseCode::Continue);
+        ResponseCode code = ResponseCode::Success;
+        if (!sawBody_) {
+            code = config_.fileTransfer ? folder_.Delete(putName_) : ResponseCode::Forbidden;
+        } else if (incoming_->Commit(putName_, !config_.fileTransfer).empty()) {
+            code = ResponseCode::InternalServerError;
+        }
+        Fail(code);  // the operation is over, whatever the answer
+    }
+
+    // The faults on bytes moved: false (and the operation over) when they stop the transfer.
+    bool BodyAllowed(std::size_t count) {
+        const auto& faults = config_.faults;
+        if (faults.dropAfter && moved_ + count > *faults.dropAfter) {
+            EndOperation();
+            HangUp();
+            return false;
+        }
+        if (faults.abortAfter && moved_ + count > *faults.abortAfter) {
+            Fail(ResponseCode::InternalServerError);
+            return false;
+        }
+        moved_ += count;
+        return true;
+    }
+
+    // ---- GET ----
+
+    void Get(const Request& request) {
+        if (operation_ != Operation::Get) {
+            operation_ = Operation::Get;
+            getHeaders_.clear();
+            prepared_ = false;
+            moved_ = 0;
+        }
+        getHeaders_.insert(getHeaders_.end(), request.headers.begin(), request.headers.end());
+        if (getHeaders_.size() > kMaxGetHeaders) return Fail(ResponseCode::BadRequest);
+        if (!request.final) return Answer(ResponseCode::Continue);
+        if (!prepared_) {
+            if (ResponseCode code = PrepareGet(); code != ResponseCode::Success) return Fail(code);
+            prepared_ = true;
+        }
+        SendNextPart();
+    }
+
+    // Finds the object asked for: a folder's listing, or a file of the current folder.
+    ResponseCode PrepareGet() {
+        if (!config_.fileTransfer) return ResponseCode::Forbidden;
+        const Header* type = obex::FindHeader(getHeaders_, hid::kType);
+        const Header* nameHeader = obex::FindHeader(getHeaders_, hid::kName);
+        const bool named = nameHeader && nameHeader->text() && !nameHeader->text()->empty();
+        std::optional<std::string> name;
+        if (named && !(name = SafeItemName(*nameHeader->text()))) return ResponseCode::Forbidden;
+        listing_.reset();
+        file_.reset();
+        if (type && type->TypeText() == "x-obex/folder-listing") {
+            ServedFolder listed = folder_;
+            if (name) {
+                if (ResponseCode code = listed.Enter(*name, false); code != ResponseCode::Success) return code;
+            }
+            listing_ = FolderListing(listed);
+            listingAt_ = 0;
+            lengthDue_ = true;
+            return ResponseCode::Success;
+        }
+        if (type) return ResponseCode::NotFound;  // no other object types here
+        if (!name) return ResponseCode::BadRequest;
+        const auto path = folder_.Existing(*name);
+        std::error_code ec;
+        if (!path || !std::filesystem::is_regular_file(*path, ec)) return ResponseCode::NotFound;
+        file_ = std::make_unique<OutgoingFile>(*path);
+        if (!file_->open()) return ResponseCode::Forbidden;
+        lengthDue_ = true;
+        return ResponseCode::Success;
+    }
+
+    void SendNextPart() {
+        const std::uint64_t size = listing_ ? listing_->size() : file_->size();
+        Response response;
+        std::size_t room = peerMax_ - obex::kPacketPrefixSize - kBodyHeaderPrefix;
+        if (lengthDue_ && size <= 0xFFFFFFFFu) {
+            response.headers.push_back(Header::Length(static_cast<std::uint32_t>(size)));
+            room -= kLengthHeaderSize;
+        }
+        lengthDue_ = false;
+        obex::Bytes part;
+        bool atEnd = false;
+        if (listing_) {
+            const std::size_t count = std::min(room, listing_->size() - listingAt_);
+            part.assign(listing_->begin() + static_cast<std::ptrdiff_t>(listingAt_),
+                        listing_->begin() + static_cast<std::ptrdiff_t>(listingAt_ + count));
+            listingAt_ += count;
+            atEnd = listingAt_ == listing_->size();
+        } else {
+            if (!file_->Read(room, &part)) return Fail(ResponseCode::InternalServerError);
+            atEnd = file_->atEnd();
+        }
+        if (!BodyAllowed(part.size())) return;
+        response.code = atEnd ? ResponseCode::Success : ResponseCode::Continue;
+        response.headers.push_back(atEnd ? Header::EndOfBody(part) : Header::Body(part));
+        if (atEnd) EndOperation();
+        Send(response);
+    }
+
+    // ---- answers ----
+
+    // Ends the operation in progress; a partial object is removed.
+    void EndOperation() {
+        operation_ = Operation::None;
+        incoming_.reset();
+        file_.reset();
+        listing_.reset();
+        getHeaders_.clear();
+    }
+    void Fail(ResponseCode code) {
+        EndOperation();
+        Answer(code);
+    }
+    void Answer(ResponseCode code) {
+        Response response;
+        response.code = code;
+        Send(response);
+    }
+    void Send(const Response& response) {
+        obex::Bytes bytes;
+        if (obex::EncodeResponse(response, &bytes) != obex::CodecError::None) return;
+        output_(bytes.data(), bytes.size());
+        if (config_.linkKbps > 0)  // the time these bytes take on a link of that rate
+            std::this_thread::sleep_for(std::chrono::microseconds(bytes.size() * 8000 / config_.linkKbps));
+    }
+    void HangUp() {
+        hungUp_ = true;
+        hangup_();
+    }
+
+    const ObexServerConfig config_;
+    ServedFolder folder_;
+    const Output output_;
+    const std::function<void()> hangup_;
+    PacketFramer framer_;
+    bool hungUp_ = false;
+
+    bool connected_ = false;
+    std::size_t peerMax_ = obex::kMinPacketLength;
+    std::optional<std::uint32_t> connectionId_;
+    std::uint32_t lastConnectionId_ = 0;
+
+    Operation operation_ = Operation::None;
+    std::uint64_t moved_ = 0;  // body bytes of this operation
+    // PUT
+    std::string putName_;
+    bool sawBody_ = false;
+    std::unique_ptr<IncomingObject> incoming_;
+    // GET
+    std::vector<Header> getHeaders_;
+    bool prepared_ = false;
+    bool lengthDue_ = false;
+    std::optional<std::string> listing_;
+    std::size_t listingAt_ = 0;
+    std::unique_ptr<OutgoingFile> file_;
+};
+
+}  // namespace
+
+std::unique_ptr<SerialEndpoint> MakeObexServer(const ObexServerConfig& config, SerialEndpoint::Output output,
+                                               std::function<void()> hangup) {
+    return std::make_unique<ObexServer>(config, std::move(output), std::move(hangup));
+}
+
+}  // namespace sim

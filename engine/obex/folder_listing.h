@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/frame/export.h"
+
 struct ListingEntry {
     bool folder = false;
     std::wstring name;
@@ -16,4 +18,4 @@ struct ListingEntry {
 // The text as received: the encoding its declaration names (UTF-8 in any letter case; any
 // other in the default code page); without one, UTF-8 when the bytes are valid UTF-8, else the
 // default code page. False when it is no folder listing.
-bool ParseFolderListing(std::string_view bytes, std::vector<ListingEntry>* entries);
+NIMBREL_API bool ParseFolderListing(std::string_view bytes, std::vector<ListingEntry>* entries);

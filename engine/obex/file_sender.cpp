@@ -1,6 +1,7 @@
 #include "engine/obex/file_sender.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "engine/frame/error_codes.h"
 #include "engine/frame/error_manager.h"
@@ -10,6 +11,9 @@
 
 namespace {
 constexpr ULONG kBlockSize = 64;
+// The file is read in large pieces and sent in blocks from memory: one system call per block
+// would cost more than the block.
+constexpr DWORD kReadAhead = 64 * 1024;
 constexpr DWORD kEndOfFile = 38;
 }  // namespace
 
@@ -39,19 +43,24 @@ void LocalFileSender::Progress(int code) const {
 }
 
 bool LocalFileSender::Send() {
-    std::uint8_t block[kBlockSize] = {};
+    std::vector<std::uint8_t> ahead(kReadAhead);
+    DWORD held = 0, at = 0;  // bytes read ahead, and how many of them were sent
     std::uint64_t remaining = size_;
     bool refused = false;
     while (remaining != 0) {
-        DWORD read = 0;
-        const ULONG want = static_cast<ULONG>(std::min<std::uint64_t>(remaining, kBlockSize));
-        if (!ReadFile(file_, block, want, &read, nullptr)) {
-            if (options_.reportReadErrors && GetLastError() != kEndOfFile)
-                RaiseError(static_cast<int>(GetLastError()), options_.reportContext);
-            break;
+        if (at == held) {
+            at = held = 0;
+            const DWORD want = static_cast<DWORD>(std::min<std::uint64_t>(remaining, kReadAhead));
+            if (!ReadFile(file_, ahead.data(), want, &held, nullptr)) {
+                if (options_.reportReadErrors && GetLastError() != kEndOfFile)
+                    RaiseError(static_cast<int>(GetLastError()), options_.reportContext);
+                break;
+            }
+            if (held == 0) break;  // the file ended early
         }
-        if (read == 0) break;  // the file ended early
-        const ULONG taken = client_.PutPacket(block, read);
+        const ULONG read = std::min<ULONG>(kBlockSize, held - at);
+        const ULONG taken = client_.PutPacket(ahead.data() + at, read);
+        at += taken;
         if (taken == 0) {
             refused = true;
             break;

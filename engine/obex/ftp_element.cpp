@@ -1,6 +1,7 @@
 // Tree entries and fetching a remote file into the local File Transfer folder.
 #include <algorithm>
 #include <cstdint>
+#include <vector>
 
 #include "engine/frame/error_codes.h"
 #include "engine/frame/error_manager.h"
@@ -10,7 +11,32 @@
 #include "platform/kernel/sync.h"
 
 namespace {
+
 constexpr ULONG kBlockSize = 64;
+
+// Blocks gathered in memory and written in large pieces: one system call per block would cost
+// more than the block.
+class BufferedWriter {
+public:
+    explicit BufferedWriter(HANDLE file) : file_(file) { held_.reserve(kCapacity); }
+    bool Write(const std::uint8_t* data, ULONG size) {
+        held_.insert(held_.end(), data, data + size);
+        return held_.size() < kCapacity || Flush();
+    }
+    bool Flush() {
+        DWORD written = 0;
+        const DWORD size = static_cast<DWORD>(held_.size());
+        const bool ok = size == 0 || (WriteFile(file_, held_.data(), size, &written, nullptr) && written == size);
+        held_.clear();
+        return ok;
+    }
+
+private:
+    static constexpr std::size_t kCapacity = 64 * 1024;
+    HANDLE file_;
+    std::vector<std::uint8_t> held_;
+};
+
 }  // namespace
 
 CFtpElement::CFtpElement(CClientFtp* client, CFtpFolder* parent, CString name)
@@ -93,16 +119,17 @@ int CFtpFile::DoGetFileThreadWork() {
     std::uint8_t block[kBlockSize];
     std::uint64_t total = 0;
     bool failed = false;
+    BufferedWriter writer(file);
     for (ULONG count; (count = m_pClient->GetPacket(block, kBlockSize)) != 0;) {
-        DWORD written = 0;
-        failed = !WriteFile(file, block, count, &written, nullptr) || written != count;
-        total += written;
+        failed = !writer.Write(block, count);
+        total += count;
         if (dwSize != 0)
             progress(static_cast<int>(std::min<std::uint64_t>(total * 100 / dwSize, 100)));  // 64 bits: no overflow
         else
             progress(PROGRESS_UNKNOWN);
         if (failed) break;
     }
+    failed = !writer.Flush() || failed;
     // A transfer cut short (aborted, refused, link lost) brought no whole file either.
     failed = failed || m_pClient->TransferFailed();
     CloseHandle(file);

@@ -234,8 +234,12 @@ private:
             prepared_ = false;
             moved_ = 0;
         }
-        getHeaders_.insert(getHeaders_.end(), request.headers.begin(), request.headers.end());
-        if (getHeaders_.size() > kMaxGetHeaders) return Fail(ResponseCode::BadRequest);
+        // Headers make the request until it is prepared; the continuation packets that follow
+        // (each with its Connection Id) only ask for the next part.
+        if (!prepared_) {
+            getHeaders_.insert(getHeaders_.end(), request.headers.begin(), request.headers.end());
+            if (getHeaders_.size() > kMaxGetHeaders) return Fail(ResponseCode::BadRequest);
+        }
         if (!request.final) return Answer(ResponseCode::Continue);
         if (!prepared_) {
             if (ResponseCode code = PrepareGet(); code != ResponseCode::Success) return Fail(code);

@@ -198,6 +198,9 @@ private:
     std::map<std::uint8_t, std::weak_ptr<LinkCore>> servers_;  // our listening servers, by channel
     std::uint16_t lastLinkHandle_ = 0;
 
+    // One remote connection to our servers at a time, from its baseband link to its endpoint's
+    // attachment: the timeline's and a test's or the control socket's never interleave.
+    std::mutex connectMutex_;
     std::mutex resetMutex_;                   // one Reset at a time
     std::vector<std::wstring> pairedValues_;  // the security values this world wrote; under resetMutex_
 };

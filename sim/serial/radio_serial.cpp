@@ -144,6 +144,7 @@ DWORD Radio::ListenSerial(bth::SerialSink* sink, std::unique_ptr<bth::SerialLink
 DWORD Radio::ConnectToServer(BT_ADDR address) { return ConnectRemote(address, std::nullopt); }
 
 DWORD Radio::ConnectRemote(BT_ADDR address, std::optional<std::uint64_t> generation) {
+    std::lock_guard connecting(connectMutex_);
     std::shared_ptr<LinkCore> server;
     Endpoint endpoint = Endpoint::Echo;
     std::function<void()> gone;

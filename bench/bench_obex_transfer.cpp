@@ -14,6 +14,7 @@
 #include "engine/obex/client_ftp.h"
 #include "engine/obex/client_opp.h"
 #include "sim/simulated_radio.h"
+#include "../tests/engine/connection_attempt.h"
 
 namespace {
 
@@ -56,7 +57,7 @@ template <class Client>
 Client* Connected(CDeviceDistant& device, unsigned int id) {
     auto* client = static_cast<Client*>(device.AddDistantService(id, NO_COM_PORT));
     client->Connect();
-    while (!client->cancelConnection()) {}  // the attempt ends at once against the simulated radio
+    testsupport::AttemptEnded(*client);
     return client;
 }
 

@@ -1,14 +1,18 @@
 #include "engine/obex/client_obex.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <cwctype>
 
 #include "engine/device/device.h"
 #include "engine/frame/error_codes.h"
 #include "engine/frame/error_manager.h"
 #include "engine/frame/notifications.h"
 #include "engine/service/sobex.h"
+#include "platform/bluetooth/sdp_uuid.h"
 #include "platform/obex/obex.h"
+#include "platform/text/utf.h"
 
 namespace {
 
@@ -18,10 +22,8 @@ bool IsNil(const GUID& guid) { return guid == GUID{}; }
 
 // "{00001105-0000-1000-8000-00805f9b34fb}": the registry form, in lower case.
 std::wstring GuidText(const GUID& guid) {
-    wchar_t text[40];
-    std::swprintf(text, 40, L"{%08x-%04x-%04x-%02x%02x-%02x%02x%02x%02x%02x%02x}", guid.Data1, guid.Data2, guid.Data3,
-                  guid.Data4[0], guid.Data4[1], guid.Data4[2], guid.Data4[3], guid.Data4[4], guid.Data4[5],
-                  guid.Data4[6], guid.Data4[7]);
+    std::wstring text = L"{" + platform::WideFromUtf8(sdp::Uuid::FromGuid(guid).ToString()) + L"}";
+    std::transform(text.begin(), text.end(), text.begin(), [](wchar_t c) { return std::towlower(c); });
     return text;
 }
 

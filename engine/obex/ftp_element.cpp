@@ -63,14 +63,20 @@ int CFtpElement::WaitForTransfer() {
     return m_iTransferResult.load();
 }
 
-bool CFtpElement::startTransfer(AFX_THREADPROC proc, TRANSFER_PROGRESS_CALLBACK callback, long context) {
+bool CFtpElement::startTransfer(TRANSFER_PROGRESS_CALLBACK callback, long context) {
     // A running transfer keeps its callback and context until it ends.
     if (m_transferThread.IsRunning()) return false;
     m_transferThread.Join();
     m_iTransferResult = 0;
     m_pCallback = callback;
     m_lContext = context;
-    return m_transferThread.Start(proc, this);
+    return m_transferThread.Start(&CFtpElement::transferThread, this);
+}
+
+UINT CFtpElement::transferThread(void* argument) {
+    auto* entry = static_cast<CFtpElement*>(argument);
+    entry->m_iTransferResult = entry->transferWork();
+    return static_cast<UINT>(entry->m_iTransferResult.load());
 }
 
 void CFtpElement::progress(int code) const {
@@ -91,13 +97,7 @@ int CFtpFile::GetFile(TRANSFER_PROGRESS_CALLBACK callback, long context) {
         RaiseError(ERR_UNSAFE_REMOTE_NAME, L"CFtpFile::GetFile");
         return 0;
     }
-    return startTransfer(&CFtpFile::getFileThread, callback, context) ? 1 : 0;
-}
-
-UINT CFtpFile::getFileThread(void* argument) {
-    auto* file = static_cast<CFtpFile*>(argument);
-    file->m_iTransferResult = file->DoGetFileThreadWork();
-    return static_cast<UINT>(file->m_iTransferResult.load());
+    return startTransfer(callback, context) ? 1 : 0;
 }
 
 int CFtpFile::DoGetFileThreadWork() {

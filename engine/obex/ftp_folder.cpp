@@ -82,13 +82,7 @@ int CFtpFolder::Browse() {
 int CFtpFolder::PutFile(CString localPath, TRANSFER_PROGRESS_CALLBACK callback, long context) {
     if (!m_pClient->IsConnected() || m_transferThread.IsRunning()) return 0;
     m_sUploadPath = std::move(localPath);
-    return startTransfer(&CFtpFolder::putFileThread, callback, context) ? 1 : 0;
-}
-
-UINT CFtpFolder::putFileThread(void* argument) {
-    auto* folder = static_cast<CFtpFolder*>(argument);
-    folder->m_iTransferResult = folder->DoPutFileThreadWork();
-    return static_cast<UINT>(folder->m_iTransferResult.load());
+    return startTransfer(callback, context) ? 1 : 0;
 }
 
 int CFtpFolder::DoPutFileThreadWork() {

@@ -44,8 +44,11 @@ public:
     FTP_ELEMENT_TYPE uiType;
 
 protected:
-    // Starts the entry's transfer thread; false when one still runs or none could start.
-    bool startTransfer(AFX_THREADPROC proc, TRANSFER_PROGRESS_CALLBACK callback, long context);
+    // Starts the entry's transfer thread (running transferWork); false when one still runs or
+    // none could start.
+    bool startTransfer(TRANSFER_PROGRESS_CALLBACK callback, long context);
+    // The transfer thread's work: a fetch for a file, an upload for a folder; 1 on success.
+    virtual int transferWork() = 0;
     // Aborts a transfer still running and waits for its thread. Every destructor calls it
     // first, while the whole entry still exists for the thread.
     void endTransfer();
@@ -57,6 +60,10 @@ protected:
     WorkerThread m_transferThread;
     TRANSFER_PROGRESS_CALLBACK m_pCallback = nullptr;
     long m_lContext = 0;
+
+private:
+    static UINT transferThread(void* entry);
+
     std::atomic<int> m_iTransferResult{0};
 };
 
@@ -72,8 +79,8 @@ public:
 
     DWORD dwSize = 0;  // from the listing; 0 when it gave none
 
-private:
-    static UINT getFileThread(void* file);
+protected:
+    int transferWork() override { return DoGetFileThreadWork(); }
 };
 
 class NIMBREL_API CFtpFolder : public CFtpElement {
@@ -96,8 +103,10 @@ public:
     std::unique_lock<std::mutex> ElementsLock() const { return std::unique_lock(m_elementsLock); }
     CArray<CFtpElement*, CFtpElement*> arElements;
 
+protected:
+    int transferWork() override { return DoPutFileThreadWork(); }
+
 private:
-    static UINT putFileThread(void* folder);
     // Appends a child; 1033 follows from the caller.
     void append(CFtpElement* element);
 

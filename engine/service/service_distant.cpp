@@ -62,6 +62,7 @@ int CServiceDistant::Disconnect() {
 int CServiceDistant::cancelConnection() { return m_connectionThread.Join(0) ? 1 : 0; }
 
 void CServiceDistant::SetDistantDisconnection() {
-    m_bDistantDisconnection = 1;
+    // The time first: whoever sees the mark sees when it was made.
     m_tDistantDisconnectionTime = std::time(nullptr);
+    m_bDistantDisconnection = 1;
 }

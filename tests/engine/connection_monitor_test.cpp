@@ -102,9 +102,14 @@ TEST(ConnectionMonitor, NoReconnectionAfterTheTimeOutSlow) {
     ASSERT_TRUE(log.WaitFor(NOTIFY_CONNECTED));
     sim::Radio::Instance().Leave(kPhone);
     ASSERT_TRUE(errors.WaitFor(1));
-    ASSERT_TRUE(Eventually([&] { return std::time(nullptr) - spp->GetDistantDisconnectionTime() >= 2; }));
+    // Past the time-out, and the check that marked the service (and tried once) is over.
+    ASSERT_TRUE(Eventually([&] {
+        return spp->GetDistantDisconnection() && std::time(nullptr) - spp->GetDistantDisconnectionTime() >= 2;
+    }));
+    auto reads = sim::Radio::Instance().adapter().basebandReads;
+    ASSERT_TRUE(Eventually([&] { return sim::Radio::Instance().adapter().basebandReads > reads; }));
     sim::Radio::Instance().Return(kPhone);
-    const auto reads = sim::Radio::Instance().adapter().basebandReads;
+    reads = sim::Radio::Instance().adapter().basebandReads;
     ASSERT_TRUE(Eventually([&] { return sim::Radio::Instance().adapter().basebandReads >= reads + 2; }));
     EXPECT_EQ(spp->IsConnected(), 0);
     EXPECT_EQ(spp->GetDistantDisconnection(), 1);

@@ -68,7 +68,8 @@ TEST(ConnectionMonitor, ALostSerialLinkIsReportedAndTheSamePortCarriesBytesOnceT
     EXPECT_EQ(errors.Reports()[0].message, L"Service Serial Port on My Phone disconnected!");
     EXPECT_EQ(errors.Reports()[0].context, L"CDeviceDistant::doConnectionMonitorThreadWork");
     ASSERT_TRUE(log.WaitFor(NOTIFY_DISCONNECTED));
-    EXPECT_EQ(spp->GetDistantDisconnectionCount(), 1);
+    // Counted just after the notification, on the monitor's thread.
+    EXPECT_TRUE(Eventually([&] { return spp->GetDistantDisconnectionCount() == 1; }));
     EXPECT_EQ(testsupport::ReadDword(CRegistry::kBaseKey, L"Reconnection Timeout"), 90u) << "the default, written back";
 
     sim::Radio::Instance().Return(kPhone);

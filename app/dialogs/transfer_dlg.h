@@ -6,7 +6,9 @@
 
 class CBrowserItem;
 class CMainFrame;
+class QLabel;
 class QProgressBar;
+class QPushButton;
 
 class CTransferDlg : public QDialog {
     Q_OBJECT
@@ -23,6 +25,9 @@ public:
     // A progress value (250 start, 251 end, 254 unknown size, else a percentage; -1 failed).
     void OnTransferProgress(int value);
     void OnAbort();
+    // The button: "Abort" while a transfer may run, "Close" once it failed.
+    QPushButton* Button() const { return m_button; }
+    QString Message() const;
 
     bool Running() const { return m_running; }
     int Position() const;
@@ -32,6 +37,8 @@ private:
     CBrowserItem* m_owner;
     CMainFrame* m_frame;
     QProgressBar* m_progress = nullptr;
+    QLabel* m_message = nullptr;
+    QPushButton* m_button = nullptr;
     long m_context;
     bool m_running = false;
     bool m_failed = false;

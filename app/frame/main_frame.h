@@ -5,6 +5,7 @@
 // by closing the window).
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 #include "platform/kernel/types.h"
@@ -57,6 +58,17 @@ public:
     // Runs a toolbar command (the view handles all but About).
     void OnCommand(int id);
 
+    // "Show" of the notification area: brings the window to the front.
+    void ShowAndRaise();
+    // "Exit" of the notification area, the shutdown order: the engine off (its callbacks
+    // first), the notification-area icon removed, then UWM_EXIT posted to this window.
+    void RunExitOrder();
+    // Answers later starts of the program from now on (and brings this window to the front
+    // for them). False when another running instance answers first.
+    bool ClaimSingleInstance();
+    // The shutdown order has run: the engine is off.
+    bool Exiting() const { return m_exiting; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -69,8 +81,11 @@ private:
     CNimbrelView* m_view = nullptr;
     CProgressStatus* m_status = nullptr;
     std::unique_ptr<InstanceServer> m_instanceServer;
+    QAction* m_stopAction = nullptr;
+    QAction* m_upAction = nullptr;
     bool m_busy = false;
     bool m_exiting = false;
+    bool m_closing = false;
     QStringList m_pendingErrors;
     bool m_errorBoxShown = false;
 };

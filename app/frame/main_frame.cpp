@@ -21,16 +21,22 @@ namespace {
 struct ToolButton {
     int id;  // 0: separator
     const char* tip;
+    const char* keys;  // keyboard shortcut (also what scripts press)
 };
 
 // Toolbar 128, in its order.
 constexpr ToolButton kToolbar[] = {
-    {cmd::kStop, "Stop"},         {cmd::kRefresh, "Refresh"},
-    {cmd::kUp, "Up"},             {0, nullptr},
-    {cmd::kShortcuts, "Shortcuts"}, {cmd::kSearchDevices, "Search Devices"},
-    {cmd::kLocalServices, "Local Services"}, {0, nullptr},
-    {cmd::kSettings, "Settings"}, {0, nullptr},
-    {cmd::kAbout, "About"},
+    {cmd::kStop, "Stop", "Esc"},
+    {cmd::kRefresh, "Refresh", "F5"},
+    {cmd::kUp, "Up", "Alt+Up"},
+    {0, nullptr, nullptr},
+    {cmd::kShortcuts, "Shortcuts", "Ctrl+K"},
+    {cmd::kSearchDevices, "Search Devices", "Ctrl+F"},
+    {cmd::kLocalServices, "Local Services", "Ctrl+L"},
+    {0, nullptr, nullptr},
+    {cmd::kSettings, "Settings", "Ctrl+P"},
+    {0, nullptr, nullptr},
+    {cmd::kAbout, "About", "F1"},
 };
 
 }  // namespace
@@ -61,7 +67,9 @@ void CMainFrame::createToolBar() {
             continue;
         }
         QAction* action = bar->addAction(icons::Command(button.id), QString::fromLatin1(button.tip));
-        action->setToolTip(QString::fromLatin1(button.tip));
+        const QKeySequence keys(QString::fromLatin1(button.keys));
+        action->setShortcut(keys);
+        action->setToolTip(QStringLiteral("%1 (%2)").arg(QLatin1String(button.tip), keys.toString(QKeySequence::NativeText)));
         action->setData(button.id);
         const int id = button.id;
         connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });

@@ -3,6 +3,7 @@
 // results, local services, a device's services, a remote folder, shortcuts). Each entry is a
 // browser item wrapping one engine object; the list is rebuilt from the engine's lists on
 // every update. Owns the notification-area icon.
+#include <QPoint>
 #include <QWidget>
 #include <memory>
 #include <vector>
@@ -10,6 +11,8 @@
 #include "platform/kernel/types.h"
 
 class CBrowserItem;
+class CDeviceItem;
+class CServiceDistant;
 class CDistantDeviceItem;
 class CFolderItem;
 class CLocalDeviceItem;
@@ -18,6 +21,7 @@ class CNimbrelDoc;
 class CShortcutRootItem;
 class QListWidget;
 class QListWidgetItem;
+class QTimer;
 class TrayIcon;
 
 class CNimbrelView : public QWidget {
@@ -63,9 +67,38 @@ public:
     void OpenRow(int row);
     void ContextMenuAt(int row, const QPoint& globalPos);
     TrayIcon* GetTrayIcon() const { return m_tray.get(); }
+    CLocalDeviceItem* RootItem() const { return m_root.get(); }
+
+    // For the items. An item that goes away is forgotten as selected, current or shown.
+    void ForgetItem(const CBrowserItem* item);
+    // Deletes items now, or, while a command on an item runs (or its menu is open), once it
+    // has returned: the item a command runs on stays whole until then.
+    void DisposeItems(std::vector<std::unique_ptr<CBrowserItem>> items);
+    // Shows the level of this remote service's device and opens the service (a shortcut's
+    // connection); the device must be one of the local device's list.
+    void ShowService(CServiceDistant* service);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // ... items, modes and handlers; see nimbrel_view.cpp
+    class CommandHold;
+
+    void dispatchToItem(CBrowserItem* item, int id);
+    void runToolbarCommand(int id);
+    void searchDevices();
+    void refresh();
+    void stop();
+    void showLevel(Mode mode);
+    void leaveFolderBrowsing();
+    void stopRunningSearch();
+    void enterFolderBrowsing(CBrowserItem* fileTransfer);
+    void emptyList();
+    void fillList();
+    void showDeviceName();
+    int rowAt(const QPoint& viewportPos) const;
+    void releaseHeldItems();
+
     CNimbrelDoc* m_doc;
     CMainFrame* m_frame;
     QListWidget* m_list = nullptr;
@@ -74,7 +107,11 @@ private:
     std::unique_ptr<CShortcutRootItem> m_shortcutRoot;
     std::vector<CBrowserItem*> m_shown;
     CBrowserItem* m_selected = nullptr;
-    CBrowserItem* m_currentDevice = nullptr;
-    CFolderItem* m_currentFolder = nullptr;
+    CDeviceItem* m_currentDevice = nullptr;
+    CBrowserItem* m_currentFolder = nullptr;  // no folder items yet: always null
     Mode m_mode = kNothing;
+    int m_holds = 0;  // commands on items (and their menus) running now
+    std::vector<std::unique_ptr<CBrowserItem>> m_heldItems;  // deleted once m_holds is 0
+    QTimer* m_pressAndHold = nullptr;
+    QPoint m_pressPos;
 };

@@ -1,5 +1,7 @@
 // nimbrel: the desktop program, on the simulated radio.
 #include <QApplication>
+#include <QSocketNotifier>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -7,11 +9,31 @@
 #include "app/frame/nimbrel_app.h"
 #include "sim/simulated_radio.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace {
 
 bool Set(const char* name) {
     const char* value = std::getenv(name);
     return value && *value;
+}
+
+// SIGINT and SIGTERM end the event loop, so the program shuts down as after "Exit" (the
+// handler only writes to a pipe the loop watches).
+int g_signalPipe[2] = {-1, -1};
+
+void OnSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] ssize_t written = write(g_signalPipe[1], &byte, 1);
+}
+
+void QuitOnSignals(QApplication& app) {
+    if (pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [] { QCoreApplication::quit(); });
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
 }
 
 }  // namespace
@@ -36,6 +58,7 @@ int main(int argc, char** argv) {
     QApplication::setDesktopFileName(QStringLiteral("nimbrel"));
     // The window hides on close; the program ends through "Exit".
     QApplication::setQuitOnLastWindowClosed(false);
+    QuitOnSignals(app);
 
     CNimbrelApp nimbrel;
     switch (nimbrel.InitInstance()) {

@@ -7,8 +7,12 @@ CDialUpItem::CDialUpItem(CNimbrelView* view, CServiceDistant* service)
 
 void CDialUpItem::Open() {
     CServiceDistant* service = GetDistantService();
-    if (service->IsConnected()) service->Disconnect();
-    else service->Connect();
+    if (service->IsConnected()) {
+        service->Disconnect();
+        return;
+    }
+    ExpectConnection();
+    service->Connect();
 }
 
 void CDialUpItem::OnConnected() {

@@ -36,6 +36,8 @@ void CDistantServiceItem::CreateShortcut() {
 }
 
 void CDistantServiceItem::AnnounceComPort() {
+    if (m_comPortAnnounced) return;
+    m_comPortAnnounced = true;
     m_distant->UnsetDistantDisconnection();
     nimbrel::ShowMessage(GetView(),
                          QStringLiteral("Connection succeeded on communication port COM%1:").arg(m_distant->GetComPort()),

@@ -19,12 +19,16 @@ public:
     void CreateShortcut() override;
 
 protected:
-    // A connection to a COM port came up: forgets a remote disconnection and tells the user
-    // the port.
+    // A connection attempt to a COM port starts: its success is told once.
+    void ExpectConnection() { m_comPortAnnounced = false; }
+    // The connection came up: forgets a remote disconnection and tells the user the port,
+    // unless that was done for this attempt already (Connect may find the attempt over before
+    // the connected notification arrives).
     void AnnounceComPort();
 
 private:
     CServiceDistant* m_distant;
+    bool m_comPortAnnounced = false;
 };
 
 // The overlay of a remote service: 2 connected, 4 closed by the remote side, else 0.

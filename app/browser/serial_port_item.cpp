@@ -26,6 +26,7 @@ void CSerialPortItem::Open() {
         if (!CComPortDlg::Choose(ports, GetView(), &chosen)) return;
         m_client->setSelectedPortCom(static_cast<unsigned int>(chosen));
     }
+    ExpectConnection();
     if (m_client->Connect()) AnnounceComPort();
 }
 

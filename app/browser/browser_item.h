@@ -17,7 +17,7 @@ public:
         kDialUp = 7, kFolder = 8, kFile = 9, kSerialServer = 10
     };
     // Property pages (the properties dialog asks each item which it has).
-    enum Page { kGeneralPage, kSecurityPage, kFileTransferPage, kSerialPortPage };
+    enum Page { kGeneralPage = 135, kSecurityPage = 138, kFileTransferPage = 140, kSerialPortPage = 141 };
 
     CBrowserItem(CNimbrelView* view, Kind kind) : m_view(view), m_kind(kind) {}
     virtual ~CBrowserItem() = default;
@@ -30,7 +30,8 @@ public:
     virtual void Open() {}
     virtual void Abort() {}
     virtual void OnTransferDone() {}
-    virtual void ShowProperties() {}
+    // The properties dialog with the pages the item has.
+    virtual void ShowProperties();
     virtual void OnConnected() {}
     virtual void Cancel() {}
     virtual void OnDistantDisconnection() {}

@@ -3,6 +3,7 @@
 #include <QFileDialog>
 
 #include "app/browser/nimbrel_view.h"
+#include "app/browser/qt_text.h"
 #include "app/dialogs/transfer_dlg.h"
 #include "app/frame/main_frame.h"
 #include "app/frame/modal.h"
@@ -10,11 +11,7 @@
 
 namespace {
 
-QString ElementName(CFtpElement* element) {
-    if (!element) return {};
-    const CString name = element->GetName();
-    return QString::fromWCharArray(name.GetString(), name.GetLength());
-}
+QString ElementName(CFtpElement* element) { return element ? ToQString(element->GetName()) : QString(); }
 
 // The item's transfer dialog, made on its first transfer and kept for the later ones.
 CTransferDlg& TransferDialog(std::unique_ptr<CTransferDlg>& dialog, CBrowserItem* owner) {
@@ -27,11 +24,12 @@ CTransferDlg& TransferDialog(std::unique_ptr<CTransferDlg>& dialog, CBrowserItem
 CFolderItem::CFolderItem(CNimbrelView* view, CFtpFolder* folder, CFolderItem* parent)
     : CBrowserItem(view, kFolder), m_folder(folder), m_parent(parent) {}
 
-CFolderItem::~CFolderItem() = default;
+CFolderItem::~CFolderItem() { GetView()->ForgetItem(this); }
 
 QString CFolderItem::GetName() const { return ElementName(m_folder); }
 
 void CFolderItem::Empty() {
+    GetView()->DisposeItems(std::move(m_children));
     m_children.clear();
     if (m_folder) m_folder->ClearElements();
 }
@@ -45,7 +43,10 @@ void CFolderItem::Synchronise() {
     if (!m_folder) return;
     auto lock = m_folder->ElementsLock();
     const auto& elements = m_folder->arElements;
-    if (static_cast<std::size_t>(elements.GetSize()) < m_children.size()) m_children.clear();
+    if (static_cast<std::size_t>(elements.GetSize()) < m_children.size()) {
+        GetView()->DisposeItems(std::move(m_children));
+        m_children.clear();
+    }
     for (auto index = static_cast<int>(m_children.size()); index < elements.GetSize(); ++index) {
         CFtpElement* element = elements[index];
         if (element->uiType == FTP_FILE)
@@ -69,9 +70,9 @@ void CFolderItem::AddFile() {
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     if (nimbrel::RunModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    const std::wstring path = dialog.selectedFiles().first().toStdWString();
+    const CString path = ToCString(dialog.selectedFiles().first());
     CTransferDlg& transfer = TransferDialog(m_transfer, this);
-    m_folder->PutFile(CString(path.c_str()), &CTransferDlg::TransferProgress, transfer.Context());
+    m_folder->PutFile(path, &CTransferDlg::TransferProgress, transfer.Context());
     transfer.show();
 }
 
@@ -82,7 +83,7 @@ void CFolderItem::Delete() {
 
 CFileItem::CFileItem(CNimbrelView* view, CFtpFile* file) : CBrowserItem(view, kFile), m_file(file) {}
 
-CFileItem::~CFileItem() = default;
+CFileItem::~CFileItem() { GetView()->ForgetItem(this); }
 
 QString CFileItem::GetName() const { return ElementName(m_file); }
 

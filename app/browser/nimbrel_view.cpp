@@ -13,6 +13,7 @@
 #include "app/browser/context_menus.h"
 #include "app/browser/distant_device_item.h"
 #include "app/browser/file_transfer_item.h"
+#include "app/browser/folder_item.h"
 #include "app/browser/local_device_item.h"
 #include "app/browser/service_item.h"
 #include "app/browser/shortcut_root_item.h"
@@ -164,7 +165,12 @@ void CNimbrelView::OnUpdate() {
             }
             showDeviceName();
             break;
-        case kFolder: break;  // no folder items yet: nothing to show
+        case kFolder:
+            if (m_currentFolder) {
+                m_currentFolder->Synchronise();
+                for (const auto& child : m_currentFolder->Children()) m_shown.push_back(child.get());
+            }
+            break;
         case kShortcuts:
             m_currentDevice = nullptr;
             showDeviceName();
@@ -177,7 +183,7 @@ void CNimbrelView::OnUpdate() {
 
 QString CNimbrelView::CurrentDeviceName() const { return m_currentDevice ? m_currentDevice->GetName() : QString(); }
 
-bool CNimbrelView::CanGoUp() const { return false; }  // folders are not browsed yet
+bool CNimbrelView::CanGoUp() const { return m_currentFolder && m_currentFolder->GetParent(); }
 
 // ---- user actions on the list
 
@@ -245,7 +251,7 @@ void CNimbrelView::OpenRow(int row) {
             emptyList();
             break;
         case CBrowserItem::kFolder:
-            m_currentFolder = item;
+            m_currentFolder = static_cast<CFolderItem*>(item);
             emptyList();
             break;
         default: break;
@@ -327,7 +333,7 @@ void CNimbrelView::runToolbarCommand(int id) {
         case cmd::kSettings:
             if (m_root) m_root->ShowProperties();
             break;
-        case cmd::kUp: break;  // only a folder with a parent goes up; none is browsed yet
+        case cmd::kUp: up(); break;
         case cmd::kShortcuts: showLevel(kShortcuts); break;
         case cmd::kLocalServices: showLevel(kLocalServices); break;
         default: break;
@@ -336,7 +342,7 @@ void CNimbrelView::runToolbarCommand(int id) {
 
 void CNimbrelView::leaveFolderBrowsing() {
     if (m_mode == kFolder && m_currentFolder) {
-        m_currentFolder->Disconnect();
+        m_currentFolder->DisconnectClient();
         m_currentFolder = nullptr;
     }
 }
@@ -378,7 +384,12 @@ void CNimbrelView::refresh() {
             }
             showDeviceName();
             break;
-        case kFolder: break;  // no folder is browsed yet
+        case kFolder:
+            if (m_currentFolder) {
+                emptyList();
+                m_currentFolder->Browse();
+            }
+            break;
         case kShortcuts:
             m_currentDevice = nullptr;
             showDeviceName();
@@ -387,6 +398,13 @@ void CNimbrelView::refresh() {
             break;
         default: showDeviceName(); break;
     }
+}
+
+void CNimbrelView::up() {
+    if (m_mode != kFolder || !CanGoUp()) return;
+    emptyList();
+    m_currentFolder = m_currentFolder->GetParent();
+    m_currentFolder->Browse();
 }
 
 void CNimbrelView::stop() {

@@ -89,6 +89,7 @@ private:
     void searchDevices();
     void refresh();
     void stop();
+    void up();
     void showLevel(Mode mode);
     void leaveFolderBrowsing();
     void stopRunningSearch();
@@ -108,7 +109,7 @@ private:
     std::vector<CBrowserItem*> m_shown;
     CBrowserItem* m_selected = nullptr;
     CDeviceItem* m_currentDevice = nullptr;
-    CBrowserItem* m_currentFolder = nullptr;  // no folder items yet: always null
+    CFolderItem* m_currentFolder = nullptr;
     Mode m_mode = kNothing;
     int m_holds = 0;  // commands on items (and their menus) running now
     std::vector<std::unique_ptr<CBrowserItem>> m_heldItems;  // deleted once m_holds is 0

@@ -46,7 +46,7 @@ void CPropertiesDlg::addGeneralPage() {
     QFormLayout* rows = NewPage(m_tabs, QStringLiteral("General"), QString());
     rows->addRow(QStringLiteral("Name :"), new QLabel(m_item.GetName()));
     rows->addRow(QStringLiteral("Adress :"), new QLabel(m_item.GetAddressText()));
-    rows->addRow(QStringLiteral("Class :"), new QLabel(ClassLabel(m_item.GetImage())));
+    rows->addRow(QStringLiteral("Class :"), new QLabel(device_class::LabelOf(m_item.GetImage())));
 }
 
 void CPropertiesDlg::addSecurityPage() {
@@ -89,15 +89,6 @@ void CPropertiesDlg::Apply() {
 void ShowPropertiesDialog(CBrowserItem& item, QWidget* parent) {
     CPropertiesDlg dialog(item, parent);
     if (nimbrel::RunModal(dialog) == QDialog::Accepted) dialog.Apply();
-}
-
-QString AddressText(BT_ADDR address) {
-    QString text;
-    for (int shift = 40; shift >= 0; shift -= 8) {
-        if (!text.isEmpty()) text += QLatin1Char(':');
-        text += QStringLiteral("%1").arg(static_cast<unsigned>((address >> shift) & 0xFF), 2, 16, QLatin1Char('0'));
-    }
-    return text;
 }
 
 QString SerialPortText(int port) { return port == kNoPort ? QStringLiteral("-") : QStringLiteral("COM%1").arg(port); }

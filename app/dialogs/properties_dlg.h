@@ -6,8 +6,6 @@
 #include <QDialog>
 #include <QString>
 
-#include "platform/kernel/types.h"
-
 class CBrowserItem;
 class QCheckBox;
 class QLineEdit;
@@ -45,9 +43,6 @@ private:
 
 // Runs the dialog for `item` modally and applies it on OK (every item's ShowProperties).
 void ShowPropertiesDialog(CBrowserItem& item, QWidget* parent);
-
-// "12:34:56:78:9a:bc": the six bytes of the address, most significant first, lower case.
-QString AddressText(BT_ADDR address);
 
 // The port a serial page shows: "COM5", or "-" for port 99 (none).
 QString SerialPortText(int port);

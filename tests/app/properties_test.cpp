@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/browser/browser_item.h"
+#include "app/browser/device_item.h"
 #include "app/dialogs/properties_dlg.h"
 #include "app/frame/modal.h"
 

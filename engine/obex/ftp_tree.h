@@ -34,6 +34,8 @@ public:
     // The path of the folder that holds the entry (a folder: its own).
     virtual CString GetPath();
     virtual CString GetName() { return m_sName; }
+    // The folder that holds the entry; none for the root.
+    CFtpFolder* GetParent() const { return m_pParent; }
     // Aborts the session's transfer and, when that worked, opens the session anew. 0.
     virtual int CancelTransfer();
     virtual int DisconnectClient();

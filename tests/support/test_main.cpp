@@ -1,6 +1,7 @@
 // Every test program runs each test in a process of its own (see tests/CMakeLists.txt);
 // this entry point gives that process a fresh, private Nimbrel home folder and, in the areas
-// that use it, the simulated radio with the built-in world.
+// that use it, the simulated radio with the built-in world and (for the program's tests) a Qt
+// application on the offscreen platform.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -10,6 +11,9 @@
 
 #ifdef NIMBREL_TEST_WITH_RADIO
 #include "sim/simulated_radio.h"
+#endif
+#ifdef NIMBREL_TEST_WITH_QT
+#include <QApplication>
 #endif
 
 int main(int argc, char** argv) {
@@ -21,6 +25,12 @@ int main(int argc, char** argv) {
     unsetenv("NIMBREL_WORLD");
 #ifdef NIMBREL_TEST_WITH_RADIO
     if (!sim::InstallSimulatedRadio()) return 2;
+#endif
+#ifdef NIMBREL_TEST_WITH_QT
+    // The program's widgets, on a platform that needs no display.
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication application(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
 #endif
     int result = RUN_ALL_TESTS();
     std::error_code ec;

@@ -1,0 +1,29 @@
+#pragma once
+// The browser's context menus by number: each entry is a text and the command it sends, or a
+// separator.
+#include <memory>
+#include <vector>
+
+class QAction;
+class QMenu;
+class QWidget;
+
+namespace context_menus {
+
+struct Entry {
+    const char* text;  // null: a separator
+    int command;
+    bool greyed;
+};
+
+// The entries of menu `menuId` in order; null when there is no such menu.
+const std::vector<Entry>* EntriesOf(int menuId);
+
+// A menu of those entries whose actions carry their command as data(); null when there is no
+// such menu.
+std::unique_ptr<QMenu> Build(int menuId, QWidget* parent);
+
+// The command of the action a menu ended with (null: none), 0 when there is none.
+int CommandOf(const QAction* action);
+
+}  // namespace context_menus

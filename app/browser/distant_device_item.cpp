@@ -1,0 +1,94 @@
+#include "app/browser/distant_device_item.h"
+
+#include "app/browser/dial_up_item.h"
+#include "app/browser/file_transfer_item.h"
+#include "app/browser/nimbrel_view.h"
+#include "app/browser/object_push_item.h"
+#include "app/browser/serial_port_item.h"
+#include "app/dialogs/pin_dlg.h"
+#include "engine/device/device_distant.h"
+#include "engine/obex/client_ftp.h"
+#include "engine/obex/client_opp.h"
+#include "engine/service/client_spp.h"
+
+std::unique_ptr<CDistantServiceItem> MakeDistantServiceItem(CNimbrelView* view, CServiceDistant* service) {
+    switch (service->GetID()) {
+        case SERVICE_ID_SPP:
+            if (auto* spp = dynamic_cast<CClientSpp*>(service)) return std::make_unique<CSerialPortItem>(view, spp);
+            break;
+        case SERVICE_ID_FTP:
+            if (auto* ftp = dynamic_cast<CClientFtp*>(service)) return std::make_unique<CFileTransferItem>(view, ftp);
+            break;
+        case SERVICE_ID_OPP:
+            if (auto* opp = dynamic_cast<CClientOpp*>(service)) return std::make_unique<CObjectPushItem>(view, opp);
+            break;
+        case SERVICE_ID_DUN: return std::make_unique<CDialUpItem>(view, service);
+        default: break;
+    }
+    return nullptr;
+}
+
+CDistantDeviceItem::CDistantDeviceItem(CNimbrelView* view, CDeviceDistant* device)
+    : CDeviceItem(view, device), m_distant(device) {}
+
+CDistantDeviceItem::~CDistantDeviceItem() = default;
+
+int CDistantDeviceItem::GetOverlay() const {
+    bool connected = false;
+    for (const auto& service : m_services) connected = connected || service->GetDistantService()->IsConnected();
+    const bool paired = m_distant->IsPaired() != 0;
+    if (connected) return paired ? 3 : 2;
+    return paired ? 1 : 0;
+}
+
+int CDistantDeviceItem::GetMenuId() const { return m_distant->IsPaired() ? 133 : 134; }
+
+void CDistantDeviceItem::Open() {
+    if (m_distant->GetFoundServices()) return;
+    // The items go before the engine forgets the services they point to.
+    DeleteServiceItems();
+    m_distant->Clear();
+    m_distant->FindServices();
+}
+
+void CDistantDeviceItem::Pair() {
+    std::wstring pin;
+    if (CPinDlg::Ask(QStringLiteral("Pair ") + GetName(), GetView(), &pin))
+        m_distant->AskPairRequest(static_cast<int>(pin.size()), pin.c_str());
+}
+
+void CDistantDeviceItem::AnswerPairRequest() {
+    std::wstring pin;
+    if (CPinDlg::Ask(QStringLiteral("Pair ") + QStringLiteral("request ") + GetName(), GetView(), &pin))
+        m_distant->AnswerPairRequest(static_cast<int>(pin.size()), pin.c_str());
+    else
+        m_distant->RefusePairRequest();
+}
+
+void CDistantDeviceItem::Unpair() { m_distant->Unpair(); }
+
+void CDistantDeviceItem::Update() { m_distant->Update(); }
+
+void CDistantDeviceItem::Synchronise() {
+    std::vector<CServiceDistant*> fresh;
+    {
+        auto lock = m_distant->ServicesLock();
+        const auto& services = m_distant->GetServices();
+        for (int i = m_servicesSeen; i < services.GetSize(); ++i) fresh.push_back(services[i]);
+        m_servicesSeen = std::max(m_servicesSeen, services.GetSize());
+    }
+    // On this thread the services stay until this item's device searches them again.
+    for (CServiceDistant* service : fresh)
+        if (auto item = MakeDistantServiceItem(GetView(), service)) m_services.push_back(std::move(item));
+}
+
+std::vector<CBrowserItem*> CDistantDeviceItem::ServiceItems() const {
+    std::vector<CBrowserItem*> items;
+    for (const auto& service : m_services) items.push_back(service.get());
+    return items;
+}
+
+void CDistantDeviceItem::DeleteServiceItems() {
+    m_services.clear();
+    m_servicesSeen = 0;
+}

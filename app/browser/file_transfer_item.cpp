@@ -1,0 +1,33 @@
+#include "app/browser/file_transfer_item.h"
+
+#include "app/browser/folder_item.h"
+#include "app/browser/qt_text.h"
+#include "engine/obex/client_ftp.h"
+
+CFileTransferItem::CFileTransferItem(CNimbrelView* view, CClientFtp* service)
+    : CDistantServiceItem(view, service, kFileTransfer),
+      m_client(service),
+      m_root(std::make_unique<CFolderItem>(view, service->GetFolder(), nullptr)) {}
+
+CFileTransferItem::~CFileTransferItem() = default;
+
+int CFileTransferItem::GetMenuId() const { return m_client->IsConnected() ? 149 : 171; }
+
+void CFileTransferItem::Open() {
+    if (m_client->IsConnected()) {
+        if (m_client->Disconnect()) m_root->Empty();
+        return;
+    }
+    if (m_client->Connect()) {
+        m_client->UnsetDistantDisconnection();
+        m_root->Open();
+    }
+}
+
+void CFileTransferItem::OnConnected() { m_root->Browse(); }
+
+void CFileTransferItem::Cancel() { m_client->cancelConnection(); }
+
+QString CFileTransferItem::GetPath() const { return ToQString(m_client->GetPath()); }
+
+void CFileTransferItem::SetPath(const QString& path) { m_client->SetPath(ToCString(path)); }

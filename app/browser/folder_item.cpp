@@ -1,0 +1,109 @@
+#include "app/browser/folder_item.h"
+
+#include <QFileDialog>
+
+#include "app/browser/nimbrel_view.h"
+#include "app/browser/qt_text.h"
+#include "app/dialogs/transfer_dlg.h"
+#include "app/frame/main_frame.h"
+#include "app/frame/modal.h"
+#include "engine/obex/ftp_tree.h"
+
+namespace {
+
+QString ElementName(CFtpElement* element) { return element ? ToQString(element->GetName()) : QString(); }
+
+// The item's transfer dialog, made on its first transfer and kept for the later ones.
+CTransferDlg& TransferDialog(std::unique_ptr<CTransferDlg>& dialog, CBrowserItem* owner) {
+    if (!dialog) dialog = std::make_unique<CTransferDlg>(owner, owner->GetView()->GetFrame());
+    return *dialog;
+}
+
+}  // namespace
+
+CFolderItem::CFolderItem(CNimbrelView* view, CFtpFolder* folder, CFolderItem* parent)
+    : CBrowserItem(view, kFolder), m_folder(folder), m_parent(parent) {}
+
+CFolderItem::~CFolderItem() { GetView()->ForgetItem(this); }
+
+QString CFolderItem::GetName() const { return ElementName(m_folder); }
+
+void CFolderItem::Empty() {
+    GetView()->DisposeItems(std::move(m_children));
+    m_children.clear();
+    if (m_folder) m_folder->ClearElements();
+}
+
+void CFolderItem::Browse() {
+    Empty();
+    if (m_folder) m_folder->Browse();
+}
+
+void CFolderItem::Synchronise() {
+    if (!m_folder) return;
+    auto lock = m_folder->ElementsLock();
+    const auto& elements = m_folder->arElements;
+    if (static_cast<std::size_t>(elements.GetSize()) < m_children.size()) {
+        GetView()->DisposeItems(std::move(m_children));
+        m_children.clear();
+    }
+    for (auto index = static_cast<int>(m_children.size()); index < elements.GetSize(); ++index) {
+        CFtpElement* element = elements[index];
+        if (element->uiType == FTP_FILE)
+            m_children.push_back(std::make_unique<CFileItem>(GetView(), static_cast<CFtpFile*>(element)));
+        else if (element->uiType == FTP_FOLDER)
+            m_children.push_back(std::make_unique<CFolderItem>(GetView(), static_cast<CFtpFolder*>(element), this));
+    }
+}
+
+void CFolderItem::DisconnectClient() {
+    if (m_folder) m_folder->DisconnectClient();
+}
+
+void CFolderItem::Abort() {
+    if (m_folder) m_folder->CancelTransfer();
+}
+
+void CFolderItem::AddFile() {
+    if (!m_folder) return;
+    QFileDialog dialog(GetView()->GetFrame());
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    if (nimbrel::RunModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    const CString path = ToCString(dialog.selectedFiles().first());
+    CTransferDlg& transfer = TransferDialog(m_transfer, this);
+    m_folder->PutFile(path, &CTransferDlg::TransferProgress, transfer.Context());
+    transfer.show();
+}
+
+void CFolderItem::Delete() {
+    if (!m_folder || !m_folder->GetParent()) return;
+    if (m_folder->GetParent()->DeleteElement(m_folder)) m_folder = nullptr;
+}
+
+CFileItem::CFileItem(CNimbrelView* view, CFtpFile* file) : CBrowserItem(view, kFile), m_file(file) {}
+
+CFileItem::~CFileItem() { GetView()->ForgetItem(this); }
+
+QString CFileItem::GetName() const { return ElementName(m_file); }
+
+void CFileItem::Abort() {
+    if (!m_file) return;
+    m_file->CancelTransfer();
+    m_file->DisconnectClient();
+}
+
+void CFileItem::GetFile() {
+    if (!m_file) return;
+    CTransferDlg& transfer = TransferDialog(m_transfer, this);
+    m_file->GetFile(&CTransferDlg::TransferProgress, transfer.Context());
+    transfer.show();
+}
+
+void CFileItem::Delete() {
+    if (!m_file || !m_file->GetParent()) return;
+    const auto answer = nimbrel::ShowMessage(GetView()->GetFrame(), QStringLiteral("Are you sure to delete it ?"),
+                                             QMessageBox::Question, QMessageBox::Yes | QMessageBox::No);
+    if (answer != QMessageBox::Yes) return;
+    if (m_file->GetParent()->DeleteElement(m_file)) m_file = nullptr;
+}

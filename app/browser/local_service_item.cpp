@@ -1,0 +1,34 @@
+#include "app/browser/local_service_item.h"
+
+#include "app/browser/nimbrel_view.h"
+#include "app/dialogs/com_port_dlg.h"
+#include "app/frame/modal.h"
+#include "engine/service/server_spp.h"
+
+CLocalServiceItem::CLocalServiceItem(CNimbrelView* view, CServiceLocal* service, Kind kind)
+    : CServiceItem(view, kind, service), m_local(service) {}
+
+CSerialServerItem::CSerialServerItem(CNimbrelView* view, CServerSpp* server)
+    : CLocalServiceItem(view, server, kSerialServer), m_server(server) {}
+
+QString CSerialServerItem::GetName() const { return QStringLiteral("Serial Port"); }
+
+int CSerialServerItem::GetOverlay() const { return m_server->IsConnected() ? 2 : 0; }
+
+int CSerialServerItem::GetMenuId() const { return m_server->IsConnected() ? 184 : 183; }
+
+void CSerialServerItem::Open() {
+    if (m_server->IsConnected()) {
+        m_server->Disconnect();
+        return;
+    }
+    const std::vector<int> ports = m_server->getAvailablePortComList();
+    if (ports.empty()) return;
+    int chosen = 0;
+    if (!CComPortDlg::Choose(ports, GetView(), &chosen)) return;
+    m_server->setSelectedPortCom(chosen);
+    if (m_server->Connect())
+        nimbrel::ShowMessage(GetView(),
+                             QStringLiteral("Serial Port successfully loaded on port COM%1:").arg(m_server->GetComPort()),
+                             QMessageBox::Information);
+}

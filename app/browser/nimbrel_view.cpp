@@ -1,0 +1,499 @@
+#include "app/browser/nimbrel_view.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QListWidget>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QStyleHints>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "app/browser/context_menus.h"
+#include "app/browser/distant_device_item.h"
+#include "app/browser/file_transfer_item.h"
+#include "app/browser/folder_item.h"
+#include "app/browser/local_device_item.h"
+#include "app/browser/service_item.h"
+#include "app/browser/shortcut_root_item.h"
+#include "app/frame/command_ids.h"
+#include "app/frame/main_frame.h"
+#include "app/frame/nimbrel_doc.h"
+#include "app/frame/tray_icon.h"
+#include "app/res/icons.h"
+#include "engine/device/device_local.h"
+#include "engine/service/service_distant.h"
+
+// Counts a command on an item (or its open menu) for as long as it runs; the items disposed
+// of meanwhile are deleted when the last one ends.
+class CNimbrelView::CommandHold {
+public:
+    explicit CommandHold(CNimbrelView* view) : m_view(view) { ++m_view->m_holds; }
+    ~CommandHold() {
+        if (--m_view->m_holds == 0) m_view->releaseHeldItems();
+    }
+    CommandHold(const CommandHold&) = delete;
+    CommandHold& operator=(const CommandHold&) = delete;
+
+private:
+    CNimbrelView* m_view;
+};
+
+namespace {
+// The roles under which a list entry keeps its picture and overlay numbers.
+constexpr int kImageRole = Qt::UserRole;
+constexpr int kOverlayRole = Qt::UserRole + 1;
+}  // namespace
+
+CNimbrelView::CNimbrelView(CNimbrelDoc* doc, CMainFrame* frame)
+    : QWidget(frame), m_doc(doc), m_frame(frame), m_list(new QListWidget(this)) {
+    m_list->setViewMode(QListView::IconMode);
+    m_list->setIconSize(QSize(32, 32));
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setWrapping(true);
+    m_list->setWordWrap(true);
+    m_list->setResizeMode(QListView::Adjust);
+    m_list->setMovement(QListView::Static);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_list, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { ContextMenuAt(rowAt(pos), m_list->viewport()->mapToGlobal(pos)); });
+    m_list->viewport()->installEventFilter(this);
+
+    // Press and hold opens the context menu, as a right click does.
+    m_pressAndHold = new QTimer(this);
+    m_pressAndHold->setSingleShot(true);
+    m_pressAndHold->setInterval(QGuiApplication::styleHints()->mousePressAndHoldInterval());
+    connect(m_pressAndHold, &QTimer::timeout, this,
+            [this] { ContextMenuAt(rowAt(m_pressPos), m_list->viewport()->mapToGlobal(m_pressPos)); });
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_list);
+
+    m_tray = std::make_unique<TrayIcon>(this);
+}
+
+CNimbrelView::~CNimbrelView() {
+    // The items forget themselves in the view as they go: do it while the view is whole.
+    m_shown.clear();
+    m_heldItems.clear();
+    m_shortcutRoot.reset();
+    m_root.reset();
+}
+
+CBrowserItem* CNimbrelView::ShownItem(int row) const {
+    if (row < 0 || row >= static_cast<int>(m_shown.size())) return nullptr;
+    return m_shown[static_cast<size_t>(row)];
+}
+
+int CNimbrelView::rowAt(const QPoint& viewportPos) const {
+    QListWidgetItem* entry = m_list->itemAt(viewportPos);
+    return entry ? m_list->row(entry) : -1;
+}
+
+// ---- items going away
+
+void CNimbrelView::ForgetItem(const CBrowserItem* item) {
+    if (m_selected == item) m_selected = nullptr;
+    if (static_cast<const CBrowserItem*>(m_currentDevice) == item) m_currentDevice = nullptr;
+    if (m_currentFolder == item) m_currentFolder = nullptr;
+    // The entry stays in the list until the next update, but no longer stands for an item.
+    std::replace(m_shown.begin(), m_shown.end(), const_cast<CBrowserItem*>(item), static_cast<CBrowserItem*>(nullptr));
+}
+
+void CNimbrelView::DisposeItems(std::vector<std::unique_ptr<CBrowserItem>> items) {
+    if (m_holds > 0) {
+        for (auto& item : items) m_heldItems.push_back(std::move(item));
+        return;
+    }
+    items.clear();
+}
+
+void CNimbrelView::releaseHeldItems() {
+    std::vector<std::unique_ptr<CBrowserItem>> held;
+    held.swap(m_heldItems);
+    held.clear();
+}
+
+// ---- the list
+
+void CNimbrelView::emptyList() {
+    m_list->clear();
+    m_shown.clear();
+}
+
+void CNimbrelView::showDeviceName() { m_frame->PostShowDeviceName(); }
+
+void CNimbrelView::fillList() {
+    for (CBrowserItem* item : m_shown) {
+        const int image = item->GetImage();
+        const int overlay = item->GetOverlay();
+        auto* entry = new QListWidgetItem(icons::WithOverlay(image, overlay), item->GetName());
+        entry->setData(kImageRole, image);
+        entry->setData(kOverlayRole, overlay);
+        m_list->addItem(entry);
+    }
+}
+
+void CNimbrelView::OnUpdate() {
+    emptyList();
+    CDeviceLocal* local = m_doc->GetDeviceLocal();
+    if (!m_root && local) m_root = std::make_unique<CLocalDeviceItem>(this, local);
+    if (m_root) m_root->Synchronise();
+    else m_mode = kNothing;
+    if (!m_shortcutRoot && local) m_shortcutRoot = std::make_unique<CShortcutRootItem>(this, local);
+    if (m_shortcutRoot) m_shortcutRoot->Rebuild();
+    else m_mode = kNothing;
+
+    switch (m_mode) {
+        case kNothing: showDeviceName(); break;
+        case kDevices:
+            m_currentDevice = nullptr;
+            showDeviceName();
+            m_shown = m_root->DeviceItems();
+            break;
+        case kLocalServices:
+            m_shown = m_root->ServiceItems();
+            showDeviceName();
+            break;
+        case kServices:
+            if (m_currentDevice) {
+                m_currentDevice->Synchronise();
+                m_shown = m_currentDevice->ServiceItems();
+            }
+            showDeviceName();
+            break;
+        case kFolder:
+            if (m_currentFolder) {
+                m_currentFolder->Synchronise();
+                for (const auto& child : m_currentFolder->Children()) m_shown.push_back(child.get());
+            }
+            break;
+        case kShortcuts:
+            m_currentDevice = nullptr;
+            showDeviceName();
+            m_shortcutRoot->Rebuild();
+            m_shown = m_shortcutRoot->ServiceItems();
+            break;
+    }
+    fillList();
+}
+
+QString CNimbrelView::CurrentDeviceName() const { return m_currentDevice ? m_currentDevice->GetName() : QString(); }
+
+bool CNimbrelView::CanGoUp() const { return m_currentFolder && m_currentFolder->GetParent(); }
+
+// ---- user actions on the list
+
+bool CNimbrelView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != m_list->viewport()) return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+        case QEvent::MouseButtonPress: {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            const QPoint pos = mouse->position().toPoint();
+            const int row = rowAt(pos);
+            m_selected = ShownItem(row);
+            if (row < 0) m_list->clearSelection();
+            if (mouse->button() == Qt::LeftButton) {
+                m_pressPos = pos;
+                m_pressAndHold->start();
+            }
+            break;
+        }
+        case QEvent::MouseMove: {
+            const QPoint pos = static_cast<QMouseEvent*>(event)->position().toPoint();
+            if ((pos - m_pressPos).manhattanLength() > QApplication::startDragDistance()) m_pressAndHold->stop();
+            break;
+        }
+        case QEvent::MouseButtonRelease: m_pressAndHold->stop(); break;
+        case QEvent::MouseButtonDblClick:
+            m_pressAndHold->stop();
+            OpenRow(rowAt(static_cast<QMouseEvent*>(event)->position().toPoint()));
+            return true;  // the list may have been rebuilt: it must not act on the click too
+        default: break;
+    }
+    return false;
+}
+
+void CNimbrelView::stopRunningSearch() {
+    if (m_mode == kDevices && m_root) {
+        m_currentDevice = nullptr;
+        showDeviceName();
+        m_root->GetDevice()->EndInquiry();
+    } else if (m_mode == kServices && m_currentDevice) {
+        m_currentDevice->GetDevice()->EndInquiry();
+    }
+}
+
+void CNimbrelView::enterFolderBrowsing(CBrowserItem* fileTransfer) {
+    m_mode = kFolder;
+    m_currentFolder = static_cast<CFileTransferItem*>(fileTransfer)->RootFolder();
+}
+
+void CNimbrelView::OpenRow(int row) {
+    CommandHold hold(this);
+    stopRunningSearch();
+    CBrowserItem* item = ShownItem(row);
+    if (!item) return;
+    m_selected = item;
+    item->Open();
+    switch (item->GetKind()) {
+        case CBrowserItem::kDevice:
+            m_mode = kServices;
+            m_currentDevice = static_cast<CDeviceItem*>(item);
+            showDeviceName();
+            OnUpdate();
+            break;
+        case CBrowserItem::kFileTransfer:
+            enterFolderBrowsing(item);
+            emptyList();
+            break;
+        case CBrowserItem::kFolder:
+            m_currentFolder = static_cast<CFolderItem*>(item);
+            emptyList();
+            break;
+        default: break;
+    }
+}
+
+void CNimbrelView::ContextMenuAt(int row, const QPoint& globalPos) {
+    m_pressAndHold->stop();
+    CommandHold hold(this);  // the item stays whole until its command has run
+    CBrowserItem* item = ShownItem(row);
+    int menuId = -1;
+    if (item) {
+        m_selected = item;
+        menuId = item->GetMenuId();
+    } else {
+        m_selected = nullptr;
+        if (m_mode == kFolder && m_currentFolder) {
+            m_selected = m_currentFolder;
+            menuId = 146;
+        }
+    }
+    std::unique_ptr<QMenu> menu = context_menus::Build(menuId, this);
+    if (!menu) return;
+    const int command = context_menus::CommandOf(menu->exec(globalPos));
+    menu.reset();
+    if (command) OnCommand(command);
+}
+
+// ---- commands
+
+void CNimbrelView::OnCommand(int id) {
+    if (id == cmd::kShow) {
+        m_frame->ShowAndRaise();
+        return;
+    }
+    if (id == cmd::kExit) {
+        m_frame->RunExitOrder();
+        return;
+    }
+    CommandHold hold(this);
+    if (CBrowserItem* item = m_selected) {
+        if (item->GetKind() == CBrowserItem::kFileTransfer && id == cmd::kConnect) {
+            enterFolderBrowsing(item);
+            item->Open();
+            emptyList();
+        } else {
+            dispatchToItem(item, id);
+        }
+    }
+    runToolbarCommand(id);
+}
+
+void CNimbrelView::dispatchToItem(CBrowserItem* item, int id) {
+    switch (id) {
+        case cmd::kPair: item->Pair(); break;
+        case cmd::kUnpair: item->Unpair(); break;
+        case cmd::kProperties:
+        case cmd::kFileTransferProperties: item->ShowProperties(); break;
+        case cmd::kConnect:
+        case cmd::kStartServer: item->Connect(); break;
+        case cmd::kUpdate: item->Update(); break;
+        case cmd::kDisconnect:
+        case cmd::kStopServer: item->Disconnect(); break;
+        case cmd::kAddFile: item->AddFile(); break;
+        case cmd::kGetFile: item->GetFile(); break;
+        case cmd::kDelete: item->Delete(); break;
+        case cmd::kCreateShortcut: item->CreateShortcut(); break;
+        case cmd::kConnectShortcut: item->ConnectShortcut(); break;
+        case cmd::kDeleteShortcut: item->DeleteShortcut(); break;
+        default: break;
+    }
+}
+
+void CNimbrelView::runToolbarCommand(int id) {
+    switch (id) {
+        case cmd::kSearchDevices: searchDevices(); break;
+        case cmd::kRefresh: refresh(); break;
+        case cmd::kStop: stop(); break;
+        case cmd::kSettings:
+            if (m_root) m_root->ShowProperties();
+            break;
+        case cmd::kUp: up(); break;
+        case cmd::kShortcuts: showLevel(kShortcuts); break;
+        case cmd::kLocalServices: showLevel(kLocalServices); break;
+        default: break;
+    }
+}
+
+void CNimbrelView::leaveFolderBrowsing() {
+    if (m_mode == kFolder && m_currentFolder) {
+        m_currentFolder->DisconnectClient();
+        m_currentFolder = nullptr;
+    }
+}
+
+void CNimbrelView::searchDevices() {
+    leaveFolderBrowsing();
+    if (m_root) m_root->Open();
+    m_mode = kDevices;
+    OnUpdate();
+}
+
+void CNimbrelView::showLevel(Mode mode) {
+    leaveFolderBrowsing();
+    m_mode = mode;
+    if (mode == kLocalServices) m_currentDevice = m_root.get();
+    OnUpdate();
+}
+
+void CNimbrelView::refresh() {
+    switch (m_mode) {
+        case kDevices:
+            m_currentDevice = nullptr;
+            showDeviceName();
+            if (!m_root) break;
+            // The items go before the engine forgets the devices they point to.
+            m_root->DeleteChildren();
+            if (m_root->GetDevice()->Clear()) {
+                emptyList();
+                m_root->Open();
+            }
+            break;
+        case kServices:
+            if (auto* device = dynamic_cast<CDistantDeviceItem*>(m_currentDevice)) {
+                device->DeleteServiceItems();
+                if (device->GetDevice()->Clear()) {
+                    emptyList();
+                    device->Open();
+                }
+            }
+            showDeviceName();
+            break;
+        case kFolder:
+            if (m_currentFolder) {
+                emptyList();
+                m_currentFolder->Browse();
+            }
+            break;
+        case kShortcuts:
+            m_currentDevice = nullptr;
+            showDeviceName();
+            if (m_shortcutRoot) m_shortcutRoot->DeleteChildren();
+            emptyList();
+            break;
+        default: showDeviceName(); break;
+    }
+}
+
+void CNimbrelView::up() {
+    if (m_mode != kFolder || !CanGoUp()) return;
+    emptyList();
+    m_currentFolder = m_currentFolder->GetParent();
+    m_currentFolder->Browse();
+}
+
+void CNimbrelView::stop() {
+    switch (m_mode) {
+        case kDevices:
+            m_currentDevice = nullptr;
+            showDeviceName();
+            if (m_root) m_root->GetDevice()->EndInquiry();
+            break;
+        case kServices:
+            if (m_currentDevice) m_currentDevice->GetDevice()->EndInquiry();
+            showDeviceName();
+            break;
+        case kFolder:
+            if (m_selected) m_selected->Cancel();
+            break;
+        case kShortcuts: break;
+        default: showDeviceName(); break;
+    }
+}
+
+void CNimbrelView::ResetForExit() {
+    leaveFolderBrowsing();
+    m_mode = kNothing;
+    emptyList();
+}
+
+// ---- messages from the frame
+
+void CNimbrelView::OnViewPairRequest(BT_ADDR device) {
+    if (!m_root) return;
+    m_root->Synchronise();  // a device that asked just now may not have its item yet
+    CDistantDeviceItem* item = m_root->FindDeviceItem(device);
+    if (!item) return;
+    CommandHold hold(this);
+    item->AnswerPairRequest();
+}
+
+void CNimbrelView::OnViewConnected() {
+    CommandHold hold(this);
+    if (m_selected) m_selected->OnConnected();
+}
+
+void CNimbrelView::OnViewConnectFailed() {
+    m_mode = kServices;
+    {
+        CommandHold hold(this);
+        if (m_selected) m_selected->Abort();
+    }
+    OnUpdate();
+}
+
+void CNimbrelView::OnViewDistantDisconnected() {
+    m_mode = kServices;
+    {
+        CommandHold hold(this);
+        if (m_selected) m_selected->OnDistantDisconnection();
+    }
+    OnUpdate();
+}
+
+void CNimbrelView::OnTransferAborted() {
+    if (m_mode == kFolder && m_currentFolder) m_currentFolder->Abort();
+}
+
+void CNimbrelView::OnTransferDone() {
+    CommandHold hold(this);
+    if (m_selected) m_selected->OnTransferDone();
+}
+
+// ---- a shortcut's connection
+
+void CNimbrelView::ShowService(CServiceDistant* service) {
+    if (!m_root) return;
+    emptyList();
+    m_root->Synchronise();
+    m_mode = kServices;
+    m_currentDevice = m_root->FindDeviceItem(service->GetDevice());
+    OnUpdate();  // synchronises the device and shows its services
+    const std::vector<CBrowserItem*> shown = m_shown;  // opening the service may update the list
+    for (CBrowserItem* item : shown) {
+        auto* serviceItem = dynamic_cast<CServiceItem*>(item);
+        if (!serviceItem || serviceItem->GetService()->GetID() != service->GetID()) continue;
+        m_selected = item;
+        item->Open();
+        if (item->GetKind() == CBrowserItem::kFileTransfer) {
+            enterFolderBrowsing(item);
+            emptyList();
+        }
+        break;
+    }
+}

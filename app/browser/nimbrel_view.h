@@ -1,0 +1,118 @@
+#pragma once
+// The device browser: a list in large-icon mode that shows one level at a time (search
+// results, local services, a device's services, a remote folder, shortcuts). Each entry is a
+// browser item wrapping one engine object; the list is rebuilt from the engine's lists on
+// every update. Owns the notification-area icon.
+#include <QPoint>
+#include <QWidget>
+#include <memory>
+#include <vector>
+
+#include "platform/kernel/types.h"
+
+class CBrowserItem;
+class CDeviceItem;
+class CServiceDistant;
+class CDistantDeviceItem;
+class CFolderItem;
+class CLocalDeviceItem;
+class CMainFrame;
+class CNimbrelDoc;
+class CShortcutRootItem;
+class QListWidget;
+class QListWidgetItem;
+class QTimer;
+class TrayIcon;
+
+class CNimbrelView : public QWidget {
+    Q_OBJECT
+public:
+    // 0 nothing, 1 search results, 2 local services, 3 a device's services, 4 a remote
+    // folder, 5 shortcuts.
+    enum Mode { kNothing = 0, kDevices = 1, kLocalServices = 2, kServices = 3, kFolder = 4, kShortcuts = 5 };
+
+    CNimbrelView(CNimbrelDoc* doc, CMainFrame* frame);
+    ~CNimbrelView() override;
+
+    CNimbrelDoc* GetDocument() const { return m_doc; }
+    CMainFrame* GetFrame() const { return m_frame; }
+
+    // Rebuilds the list from the engine (UpdateAllViews).
+    void OnUpdate();
+    // Toolbar, menu and notification-area commands.
+    void OnCommand(int id);
+    // Up is possible: a folder with a parent is shown.
+    bool CanGoUp() const;
+
+    // Messages passed on by the frame.
+    void OnViewPairRequest(BT_ADDR device);
+    void OnViewConnected();
+    void OnViewConnectFailed();
+    void OnViewDistantDisconnected();
+    void OnTransferAborted();
+    void OnTransferDone();
+    // Leaves folder browsing, mode 0, empty list (before the program ends).
+    void ResetForExit();
+
+    // The name of the device whose services are shown, or an empty text.
+    QString CurrentDeviceName() const;
+
+    // For the frame and for tests.
+    Mode GetMode() const { return m_mode; }
+    QListWidget* List() const { return m_list; }
+    CBrowserItem* ShownItem(int row) const;
+    CBrowserItem* SelectedItem() const { return m_selected; }
+    void SetSelectedItem(CBrowserItem* item) { m_selected = item; }
+    // Double click / right click on a row (-1: beside all entries), as the list's signals do.
+    void OpenRow(int row);
+    void ContextMenuAt(int row, const QPoint& globalPos);
+    TrayIcon* GetTrayIcon() const { return m_tray.get(); }
+    CLocalDeviceItem* RootItem() const { return m_root.get(); }
+
+    // For the items. An item that goes away is forgotten as selected, current or shown.
+    void ForgetItem(const CBrowserItem* item);
+    // Deletes items now, or, while a command on an item runs (or its menu is open), once it
+    // has returned: the item a command runs on stays whole until then.
+    void DisposeItems(std::vector<std::unique_ptr<CBrowserItem>> items);
+    // Shows the level of this remote service's device and opens the service (a shortcut's
+    // connection); the device must be one of the local device's list.
+    void ShowService(CServiceDistant* service);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    class CommandHold;
+
+    void dispatchToItem(CBrowserItem* item, int id);
+    void runToolbarCommand(int id);
+    void searchDevices();
+    void refresh();
+    void stop();
+    void up();
+    void showLevel(Mode mode);
+    void leaveFolderBrowsing();
+    void stopRunningSearch();
+    void enterFolderBrowsing(CBrowserItem* fileTransfer);
+    void emptyList();
+    void fillList();
+    void showDeviceName();
+    int rowAt(const QPoint& viewportPos) const;
+    void releaseHeldItems();
+
+    CNimbrelDoc* m_doc;
+    CMainFrame* m_frame;
+    QListWidget* m_list = nullptr;
+    std::unique_ptr<TrayIcon> m_tray;
+    std::unique_ptr<CLocalDeviceItem> m_root;
+    std::unique_ptr<CShortcutRootItem> m_shortcutRoot;
+    std::vector<CBrowserItem*> m_shown;
+    CBrowserItem* m_selected = nullptr;
+    CDeviceItem* m_currentDevice = nullptr;
+    CFolderItem* m_currentFolder = nullptr;
+    Mode m_mode = kNothing;
+    int m_holds = 0;  // commands on items (and their menus) running now
+    std::vector<std::unique_ptr<CBrowserItem>> m_heldItems;  // deleted once m_holds is 0
+    QTimer* m_pressAndHold = nullptr;
+    QPoint m_pressPos;
+};

@@ -1,0 +1,48 @@
+#include "app/browser/object_push_item.h"
+
+#include <QFileDialog>
+
+#include "app/browser/nimbrel_view.h"
+#include "app/browser/qt_text.h"
+#include "app/dialogs/transfer_dlg.h"
+#include "app/frame/modal.h"
+#include "engine/obex/client_opp.h"
+
+CObjectPushItem::CObjectPushItem(CNimbrelView* view, CClientOpp* service)
+    : CDistantServiceItem(view, service, kObjectPush), m_client(service) {}
+
+CObjectPushItem::~CObjectPushItem() { delete m_transfer.data(); }
+
+CTransferDlg* CObjectPushItem::TransferDialog() const { return m_transfer.data(); }
+
+void CObjectPushItem::Open() {
+    if (m_client->IsConnected()) pushFile();
+    else m_client->Connect();
+}
+
+void CObjectPushItem::Abort() {
+    m_client->Abort();
+    m_client->Disconnect();
+}
+
+void CObjectPushItem::OnTransferDone() { m_client->Disconnect(); }
+
+void CObjectPushItem::pushFile() {
+    QFileDialog chooser(GetView());
+    chooser.setOption(QFileDialog::DontUseNativeDialog);
+    chooser.setAcceptMode(QFileDialog::AcceptOpen);
+    chooser.setFileMode(QFileDialog::ExistingFile);
+    if (nimbrel::RunModal(chooser) != QDialog::Accepted || chooser.selectedFiles().isEmpty()) {
+        m_client->Disconnect();
+        return;
+    }
+    if (!m_client->IsConnected()) {
+        nimbrel::ShowMessage(GetView(), QStringLiteral("Can't send a file to a remote device after remote disconnection"));
+        m_client->UnsetDistantDisconnection();
+        return;
+    }
+    if (!m_transfer) m_transfer = new CTransferDlg(this, GetView()->GetFrame());
+    m_client->PushObject(ToCString(chooser.selectedFiles().front()), &CTransferDlg::TransferProgress,
+                         m_transfer->Context());
+    m_transfer->show();
+}

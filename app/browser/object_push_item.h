@@ -1,0 +1,30 @@
+#pragma once
+// A remote Object Push service: every push connects, sends one file chosen by the user with
+// a progress dialog, and disconnects when the transfer is over.
+#include <QPointer>
+
+#include "app/browser/distant_service_item.h"
+
+class CClientOpp;
+class CTransferDlg;
+
+class CObjectPushItem : public CDistantServiceItem {
+public:
+    CObjectPushItem(CNimbrelView* view, CClientOpp* service);
+    ~CObjectPushItem() override;
+
+    int GetImage() const override { return 9; }
+    int GetMenuId() const override { return 151; }
+    void Open() override;
+    void AddFile() override { Open(); }
+    void Abort() override;
+    void OnTransferDone() override;
+
+    CTransferDlg* TransferDialog() const;
+
+private:
+    void pushFile();
+
+    CClientOpp* m_client;
+    QPointer<CTransferDlg> m_transfer;  // a child of the main window, which may delete it first
+};

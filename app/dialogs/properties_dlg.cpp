@@ -1,0 +1,94 @@
+#include "app/dialogs/properties_dlg.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "app/browser/browser_item.h"
+#include "app/browser/device_class.h"
+#include "app/frame/modal.h"
+
+namespace {
+constexpr int kNoPort = 99;
+
+// A page with a heading (or none) over rows of label and value.
+QFormLayout* NewPage(QTabWidget* tabs, const QString& title, const QString& heading) {
+    auto* page = new QWidget(tabs);
+    auto* column = new QVBoxLayout(page);
+    if (!heading.isEmpty()) column->addWidget(new QLabel(heading, page));
+    auto* rows = new QFormLayout;
+    column->addLayout(rows);
+    column->addStretch();
+    tabs->addTab(page, title);
+    return rows;
+}
+}  // namespace
+
+CPropertiesDlg::CPropertiesDlg(CBrowserItem& item, QWidget* parent) : QDialog(parent), m_item(item), m_tabs(new QTabWidget(this)) {
+    setWindowTitle(QStringLiteral("Properties"));
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_tabs);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons);
+    if (item.HasPage(CBrowserItem::kGeneralPage)) addGeneralPage();
+    if (item.HasPage(CBrowserItem::kSecurityPage)) addSecurityPage();
+    if (item.HasPage(CBrowserItem::kFileTransferPage)) addFileTransferPage();
+    if (item.HasPage(CBrowserItem::kSerialPortPage)) addSerialPortPage();
+}
+
+void CPropertiesDlg::addGeneralPage() {
+    QFormLayout* rows = NewPage(m_tabs, QStringLiteral("General"), QString());
+    rows->addRow(QStringLiteral("Name :"), new QLabel(m_item.GetName()));
+    rows->addRow(QStringLiteral("Adress :"), new QLabel(m_item.GetAddressText()));
+    rows->addRow(QStringLiteral("Class :"), new QLabel(device_class::LabelOf(m_item.GetImage())));
+}
+
+void CPropertiesDlg::addSecurityPage() {
+    m_authenticate = m_item.GetAuthenticate() ? 1 : 0;
+    m_findable = m_item.GetFindable() ? 1 : 0;
+    QFormLayout* rows = NewPage(m_tabs, QStringLiteral("Security"), QString());
+    m_authenticationBox = new QCheckBox(QStringLiteral("Enabled"));
+    m_authenticationBox->setChecked(m_authenticate != 0);
+    connect(m_authenticationBox, &QCheckBox::clicked, this, [this] { m_authenticate ^= 1; });
+    rows->addRow(QStringLiteral("Authentification :"), m_authenticationBox);
+    m_findableBox = new QCheckBox(QStringLiteral("Yes"));
+    m_findableBox->setChecked(m_findable != 0);
+    connect(m_findableBox, &QCheckBox::clicked, this, [this] { m_findable ^= 1; });
+    rows->addRow(QStringLiteral("Let other devices discover :"), m_findableBox);
+}
+
+void CPropertiesDlg::addFileTransferPage() {
+    m_folder = m_item.GetPath();
+    QFormLayout* rows = NewPage(m_tabs, QStringLiteral("File Transfer"), QStringLiteral("File Transfer Profile"));
+    m_folderEdit = new QLineEdit(m_folder);
+    connect(m_folderEdit, &QLineEdit::textChanged, this, [this](const QString& text) { m_folder = text; });
+    rows->addRow(QStringLiteral("Download files to :"), m_folderEdit);
+}
+
+void CPropertiesDlg::addSerialPortPage() {
+    QFormLayout* rows = NewPage(m_tabs, QStringLiteral("Serial Port"), QStringLiteral("Serial port profile"));
+    auto* port = new QLineEdit(SerialPortText(m_item.GetComPort()));
+    port->setEnabled(false);
+    rows->addRow(QStringLiteral("Connected on :"), port);
+}
+
+void CPropertiesDlg::Apply() {
+    if (m_folderEdit) m_item.SetPath(m_folder);
+    if (m_authenticationBox) {
+        m_item.SetAuthenticate(m_authenticate);
+        m_item.SetFindable(m_findable);
+    }
+}
+
+void ShowPropertiesDialog(CBrowserItem& item, QWidget* parent) {
+    CPropertiesDlg dialog(item, parent);
+    if (nimbrel::RunModal(dialog) == QDialog::Accepted) dialog.Apply();
+}
+
+QString SerialPortText(int port) { return port == kNoPort ? QStringLiteral("-") : QStringLiteral("COM%1").arg(port); }

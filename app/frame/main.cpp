@@ -1,0 +1,70 @@
+// nimbrel: the desktop program, on the simulated radio.
+#include <QApplication>
+#include <QSocketNotifier>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "app/frame/nimbrel_app.h"
+#include "sim/simulated_radio.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+bool Set(const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value;
+}
+
+// SIGINT and SIGTERM end the event loop, so the program shuts down as after "Exit" (the
+// handler only writes to a pipe the loop watches).
+int g_signalPipe[2] = {-1, -1};
+
+void OnSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] ssize_t written = write(g_signalPipe[1], &byte, 1);
+}
+
+void QuitOnSignals(QApplication& app) {
+    if (pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [] { QCoreApplication::quit(); });
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!Set("DISPLAY") && !Set("WAYLAND_DISPLAY") && !Set("QT_QPA_PLATFORM")) {
+        std::fputs(
+            "nimbrel: no display to show the window on (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
+            "Run it from a desktop session, or use the console host instead, for example:\n"
+            "  build/default/tools/nimbrelctl scan\n"
+            "  build/default/tools/nimbrelctl --help\n",
+            stderr);
+        return 1;
+    }
+    std::string error;
+    if (!sim::InstallSimulatedRadio(&error)) {
+        std::fprintf(stderr, "nimbrel: %s\n", error.c_str());
+        return 2;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("nimbrel"));
+    QApplication::setDesktopFileName(QStringLiteral("nimbrel"));
+    // The window hides on close; the program ends through "Exit".
+    QApplication::setQuitOnLastWindowClosed(false);
+    QuitOnSignals(app);
+
+    CNimbrelApp nimbrel;
+    switch (nimbrel.InitInstance()) {
+    case CNimbrelApp::kOtherInstance: return 0;
+    case CNimbrelApp::kFailed: return 1;
+    case CNimbrelApp::kStarted: break;
+    }
+    return QApplication::exec();
+}

@@ -1,0 +1,234 @@
+#include "app/frame/main_frame.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QToolBar>
+
+#include "app/browser/nimbrel_view.h"
+#include "app/dialogs/about_dlg.h"
+#include "app/frame/command_ids.h"
+#include "app/frame/frame_link.h"
+#include "app/frame/modal.h"
+#include "app/frame/nimbrel_doc.h"
+#include "app/frame/progress_status.h"
+#include "app/frame/single_instance.h"
+#include "app/frame/tray_icon.h"
+#include "app/res/icons.h"
+
+namespace {
+
+struct ToolButton {
+    int id;  // 0: separator
+    const char* tip;
+    const char* keys;  // keyboard shortcut (also what scripts press)
+};
+
+// Toolbar 128, in its order.
+constexpr ToolButton kToolbar[] = {
+    {cmd::kStop, "Stop", "Esc"},
+    {cmd::kRefresh, "Refresh", "F5"},
+    {cmd::kUp, "Up", "Alt+Up"},
+    {0, nullptr, nullptr},
+    {cmd::kShortcuts, "Shortcuts", "Ctrl+K"},
+    {cmd::kSearchDevices, "Search Devices", "Ctrl+F"},
+    {cmd::kLocalServices, "Local Services", "Ctrl+L"},
+    {0, nullptr, nullptr},
+    {cmd::kSettings, "Settings", "Ctrl+P"},
+    {0, nullptr, nullptr},
+    {cmd::kAbout, "About", "F1"},
+};
+
+}  // namespace
+
+CMainFrame::CMainFrame(CNimbrelDoc* doc) : m_doc(doc) {
+    setWindowTitle(QStringLiteral("Nimbrel"));
+    setWindowIcon(icons::Program());
+    m_status = new CProgressStatus(this);
+    setStatusBar(m_status);
+    createToolBar();
+    m_view = new CNimbrelView(doc, this);
+    setCentralWidget(m_view);
+    resize(720, 480);
+    framelink::Attach(this);
+    updateCommands();
+}
+
+CMainFrame::~CMainFrame() { framelink::Detach(this); }
+
+void CMainFrame::createToolBar() {
+    QToolBar* bar = addToolBar(QStringLiteral("Nimbrel"));
+    bar->setObjectName(QStringLiteral("toolbar128"));
+    bar->setMovable(false);
+    bar->setIconSize(QSize(24, 24));
+    for (const ToolButton& button : kToolbar) {
+        if (!button.id) {
+            bar->addSeparator();
+            continue;
+        }
+        QAction* action = bar->addAction(icons::Command(button.id), QString::fromLatin1(button.tip));
+        const QKeySequence keys(QString::fromLatin1(button.keys));
+        action->setShortcut(keys);
+        action->setToolTip(QStringLiteral("%1 (%2)").arg(QLatin1String(button.tip), keys.toString(QKeySequence::NativeText)));
+        action->setData(button.id);
+        const int id = button.id;
+        connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
+        if (id == cmd::kStop) m_stopAction = action;
+        if (id == cmd::kUp) m_upAction = action;
+    }
+}
+
+void CMainFrame::updateCommands() {
+    m_stopAction->setEnabled(m_busy);
+    m_upAction->setEnabled(m_view && m_view->CanGoUp());
+}
+
+// Posting: a queued call to the handler of the same name on this window's thread.
+void CMainFrame::PostRefresh() { QMetaObject::invokeMethod(this, [this] { OnRefresh(); }, Qt::QueuedConnection); }
+
+void CMainFrame::PostPairRequest(BT_ADDR device) {
+    QMetaObject::invokeMethod(this, [this, device] { OnPairRequest(device); }, Qt::QueuedConnection);
+}
+
+void CMainFrame::PostInquiryStarted() {
+    QMetaObject::invokeMethod(this, [this] { OnInquiryStarted(); }, Qt::QueuedConnection);
+}
+
+void CMainFrame::PostInquiryEnded() {
+    QMetaObject::invokeMethod(this, [this] { OnInquiryEnded(); }, Qt::QueuedConnection);
+}
+
+void CMainFrame::PostConnecting() { QMetaObject::invokeMethod(this, [this] { OnConnecting(); }, Qt::QueuedConnection); }
+
+void CMainFrame::PostConnected() { QMetaObject::invokeMethod(this, [this] { OnConnected(); }, Qt::QueuedConnection); }
+
+void CMainFrame::PostConnectFailed() {
+    QMetaObject::invokeMethod(this, [this] { OnConnectFailed(); }, Qt::QueuedConnection);
+}
+
+void CMainFrame::PostDistantDisconnected() {
+    QMetaObject::invokeMethod(this, [this] { OnDistantDisconnected(); }, Qt::QueuedConnection);
+}
+
+void CMainFrame::PostShowDeviceName() {
+    QMetaObject::invokeMethod(this, [this] { OnShowDeviceName(); }, Qt::QueuedConnection);
+}
+
+void CMainFrame::PostExit() { QMetaObject::invokeMethod(this, [this] { OnExit(); }, Qt::QueuedConnection); }
+
+void CMainFrame::PostErrorBox(const QString& text) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, text] {
+            m_pendingErrors.append(text);
+            showNextErrorBox();
+        },
+        Qt::QueuedConnection);
+}
+
+// One box at a time: a report that comes while a box is open waits for it to close.
+void CMainFrame::showNextErrorBox() {
+    if (m_errorBoxShown) return;
+    m_errorBoxShown = true;
+    while (!m_pendingErrors.isEmpty()) {
+        const QString text = m_pendingErrors.takeFirst();
+        nimbrel::ShowMessage(this, text, QMessageBox::Critical, QMessageBox::Ok, QStringLiteral("Error"));
+    }
+    m_errorBoxShown = false;
+}
+
+void CMainFrame::OnRefresh() {
+    m_view->OnUpdate();
+    updateCommands();
+}
+
+void CMainFrame::OnPairRequest(BT_ADDR device) {
+    // Posted on, so that the PIN dialog runs outside this handler.
+    CNimbrelView* view = m_view;
+    QMetaObject::invokeMethod(view, [view, device] { view->OnViewPairRequest(device); }, Qt::QueuedConnection);
+}
+
+void CMainFrame::OnInquiryStarted() {
+    m_busy = true;
+    m_status->StartInquiry();
+    updateCommands();
+}
+
+void CMainFrame::OnInquiryEnded() {
+    m_busy = false;
+    m_status->Stop();
+    updateCommands();
+}
+
+void CMainFrame::OnConnecting() { m_status->StartConnecting(); }
+
+void CMainFrame::OnConnected() {
+    m_status->Stop();
+    m_view->OnViewConnected();
+    updateCommands();
+}
+
+void CMainFrame::OnConnectFailed() {
+    m_status->Stop();
+    m_view->OnViewConnectFailed();
+    updateCommands();
+}
+
+void CMainFrame::OnDistantDisconnected() {
+    m_view->OnViewDistantDisconnected();
+    updateCommands();
+}
+
+void CMainFrame::OnShowDeviceName() { m_status->SetDeviceName(m_view->CurrentDeviceName()); }
+
+void CMainFrame::OnExit() {
+    m_view->ResetForExit();
+    m_closing = true;
+    close();
+    QCoreApplication::quit();
+}
+
+void CMainFrame::OnCommand(int id) {
+    if (id == cmd::kAbout) {
+        CAboutDlg about(this);
+        nimbrel::RunModal(about);
+    } else {
+        m_view->OnCommand(id);
+    }
+    updateCommands();
+}
+
+void CMainFrame::ShowAndRaise() {
+    show();
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    raise();
+    activateWindow();
+}
+
+void CMainFrame::RunExitOrder() {
+    if (m_exiting) return;
+    m_exiting = true;
+    m_doc->ActivateEngine(false);
+    if (TrayIcon* tray = m_view->GetTrayIcon()) tray->Remove();
+    PostExit();
+}
+
+bool CMainFrame::ClaimSingleInstance() {
+    if (!m_instanceServer) m_instanceServer = std::make_unique<InstanceServer>([this] { ShowAndRaise(); });
+    return m_instanceServer->Listen();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (m_closing) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    // Without a notification area a hidden window could not be reached again: closing it
+    // ends the program instead.
+    if (!TrayIcon::Available()) {
+        RunExitOrder();
+        return;
+    }
+    hide();
+}

@@ -1,0 +1,91 @@
+#pragma once
+// The main window: toolbar, status bar with progress, the device browser as its central
+// widget, and the handlers of the messages the engine's forwarders post. Closing the window
+// hides it; the program ends through "Exit" only (or, where there is no notification area,
+// by closing the window).
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+#include "platform/kernel/types.h"
+
+class CNimbrelDoc;
+class CNimbrelView;
+class CProgressStatus;
+class InstanceServer;
+class QAction;
+
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit CMainFrame(CNimbrelDoc* doc);
+    ~CMainFrame() override;
+
+    CNimbrelDoc* GetDocument() const { return m_doc; }
+    CNimbrelView* GetActiveView() const { return m_view; }
+    CProgressStatus* GetStatusBar() const { return m_status; }
+    bool IsBusy() const { return m_busy; }
+
+    // Thread-safe: each queues the handler of the same name on the user-interface thread
+    // (the engine's forwarders and the view call these).
+    void PostRefresh();
+    void PostPairRequest(BT_ADDR device);
+    void PostInquiryStarted();
+    void PostInquiryEnded();
+    void PostConnecting();
+    void PostConnected();
+    void PostConnectFailed();
+    void PostDistantDisconnected();
+    void PostShowDeviceName();
+    void PostExit();
+    // An engine error report, shown in an "Error" box on the user-interface thread, one box
+    // at a time; the reporting thread never waits for it.
+    void PostErrorBox(const QString& text);
+
+    // The handlers (user-interface thread).
+    void OnRefresh();
+    void OnPairRequest(BT_ADDR device);
+    void OnInquiryStarted();
+    void OnInquiryEnded();
+    void OnConnecting();
+    void OnConnected();
+    void OnConnectFailed();
+    void OnDistantDisconnected();
+    void OnShowDeviceName();
+    void OnExit();
+
+    // Runs a toolbar command (the view handles all but About).
+    void OnCommand(int id);
+
+    // "Show" of the notification area: brings the window to the front.
+    void ShowAndRaise();
+    // "Exit" of the notification area, the shutdown order: the engine off (its callbacks
+    // first), the notification-area icon removed, then UWM_EXIT posted to this window.
+    void RunExitOrder();
+    // Answers later starts of the program from now on (and brings this window to the front
+    // for them). False when another running instance answers first.
+    bool ClaimSingleInstance();
+    // The shutdown order has run: the engine is off.
+    bool Exiting() const { return m_exiting; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createToolBar();
+    void updateCommands();
+    void showNextErrorBox();
+
+    CNimbrelDoc* m_doc;
+    CNimbrelView* m_view = nullptr;
+    CProgressStatus* m_status = nullptr;
+    std::unique_ptr<InstanceServer> m_instanceServer;
+    QAction* m_stopAction = nullptr;
+    QAction* m_upAction = nullptr;
+    bool m_busy = false;
+    bool m_exiting = false;
+    bool m_closing = false;
+    QStringList m_pendingErrors;
+    bool m_errorBoxShown = false;
+};

@@ -1,0 +1,46 @@
+#include "app/frame/nimbrel_app.h"
+
+#include <QApplication>
+
+#include "app/browser/nimbrel_view.h"
+#include "app/dialogs/splash_dlg.h"
+#include "app/frame/main_frame.h"
+#include "app/frame/nimbrel_doc.h"
+#include "app/frame/single_instance.h"
+#include "app/frame/tray_icon.h"
+#include "engine/device/device_local.h"
+
+CNimbrelApp::CNimbrelApp() = default;
+
+CNimbrelApp::~CNimbrelApp() {
+    // Engine threads stop before the window they post to goes, and the window (whose items
+    // point into the engine) before the document deletes the engine's objects.
+    if (m_doc && m_frame && !m_frame->Exiting()) m_doc->ActivateEngine(false);
+    m_frame.reset();
+    m_doc.reset();
+}
+
+CNimbrelApp::StartResult CNimbrelApp::InitInstance() {
+    if (single_instance::AskRunningInstance()) return kOtherInstance;
+
+    CSplashDlg splash;
+    splash.show();
+    splash.raise();
+    splash.activateWindow();
+    QApplication::processEvents();
+
+    m_doc = std::make_unique<CNimbrelDoc>();
+    m_frame = std::make_unique<CMainFrame>(m_doc.get());
+    if (!m_doc->OnNewDocument(m_frame.get())) {
+        // A document that failed yet kept its local device lost the race for the socket to
+        // an instance started at the same time; one without it could not start the engine.
+        const bool otherInstance = m_doc->GetDeviceLocal() != nullptr;
+        m_frame.reset();
+        m_doc.reset();
+        return otherInstance ? kOtherInstance : kFailed;
+    }
+    m_frame->GetActiveView()->OnUpdate();
+    // The program lives in the notification area; without one, the window is its only door.
+    if (!TrayIcon::Available()) m_frame->show();
+    return kStarted;
+}

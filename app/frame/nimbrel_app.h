@@ -1,0 +1,30 @@
+#pragma once
+// The application object: start-up (one instance per user, the splash, the document, the
+// main window and its view) and what is left to tear down when the event loop ends.
+#include <memory>
+
+class CMainFrame;
+class CNimbrelDoc;
+
+class CNimbrelApp {
+public:
+    enum StartResult {
+        kStarted,        // the program runs; enter the event loop
+        kOtherInstance,  // another instance runs and is now in front: end at once, successfully
+        kFailed,         // the engine could not be switched on
+    };
+
+    CNimbrelApp();
+    ~CNimbrelApp();  // the engine off (when "Exit" did not already), window, then document
+    CNimbrelApp(const CNimbrelApp&) = delete;
+    CNimbrelApp& operator=(const CNimbrelApp&) = delete;
+
+    StartResult InitInstance();
+
+    CMainFrame* GetMainFrame() const { return m_frame.get(); }
+    CNimbrelDoc* GetDocument() const { return m_doc.get(); }
+
+private:
+    std::unique_ptr<CNimbrelDoc> m_doc;
+    std::unique_ptr<CMainFrame> m_frame;
+};

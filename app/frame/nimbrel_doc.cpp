@@ -1,0 +1,128 @@
+#include "app/frame/nimbrel_doc.h"
+
+#include <QString>
+
+#include "app/frame/frame_link.h"
+#include "app/frame/main_frame.h"
+#include "engine/device/device_local.h"
+#include "engine/frame/error_manager.h"
+#include "engine/frame/notifications.h"
+#include "engine/service/server_spp.h"
+
+namespace {
+
+// The engine's notifications, forwarded to the main window. They run on engine threads and
+// only post; the registration's user value is the main window.
+CMainFrame* FrameOf(NOTIFY_VALUE user) { return reinterpret_cast<CMainFrame*>(user); }
+
+int ForwardRefresh(NOTIFY_VALUE, NOTIFY_VALUE user) {
+    framelink::WithLiveFrame(FrameOf(user), [](CMainFrame& frame) { frame.PostRefresh(); });
+    return 0;
+}
+
+int ForwardPairRequest(NOTIFY_VALUE value, NOTIFY_VALUE user) {
+    // The device is valid only while this callback runs: pass its address on.
+    const auto* device = reinterpret_cast<const CDeviceDistant*>(value);
+    if (!device) return 0;
+    const BT_ADDR address = device->GetBtAddr();
+    framelink::WithLiveFrame(FrameOf(user), [address](CMainFrame& frame) { frame.PostPairRequest(address); });
+    return 0;
+}
+
+int ForwardInquiryStarted(NOTIFY_VALUE, NOTIFY_VALUE user) {
+    framelink::WithLiveFrame(FrameOf(user), [](CMainFrame& frame) { frame.PostInquiryStarted(); });
+    return 0;
+}
+
+int ForwardInquiryEnded(NOTIFY_VALUE, NOTIFY_VALUE user) {
+    framelink::WithLiveFrame(FrameOf(user), [](CMainFrame& frame) { frame.PostInquiryEnded(); });
+    return 0;
+}
+
+int ForwardConnected(NOTIFY_VALUE, NOTIFY_VALUE user) {
+    framelink::WithLiveFrame(FrameOf(user), [](CMainFrame& frame) {
+        frame.PostConnected();
+        frame.PostRefresh();
+    });
+    return 0;
+}
+
+int ForwardConnecting(NOTIFY_VALUE, NOTIFY_VALUE user) {
+    framelink::WithLiveFrame(FrameOf(user), [](CMainFrame& frame) { frame.PostConnecting(); });
+    return 0;
+}
+
+int ForwardConnectFailed(NOTIFY_VALUE, NOTIFY_VALUE user) {
+    framelink::WithLiveFrame(FrameOf(user), [](CMainFrame& frame) { frame.PostConnectFailed(); });
+    return 0;
+}
+
+int ForwardDistantDisconnected(NOTIFY_VALUE, NOTIFY_VALUE user) {
+    framelink::WithLiveFrame(FrameOf(user), [](CMainFrame& frame) { frame.PostDistantDisconnected(); });
+    return 0;
+}
+
+struct Forwarding {
+    int code;
+    NIMBRL_CALLBACK forwarder;
+};
+
+// In the order of registration and of unregistration.
+constexpr Forwarding kForwardings[] = {
+    {NOTIFY_DEVICE_ADDED, ForwardRefresh},          {NOTIFY_SERVICE_ADDED, ForwardRefresh},
+    {NOTIFY_PAIRING_CHANGED, ForwardRefresh},       {NOTIFY_PIN_REQUEST, ForwardPairRequest},
+    {NOTIFY_INQUIRY_BEGIN, ForwardInquiryStarted},  {NOTIFY_INQUIRY_END, ForwardInquiryEnded},
+    {NOTIFY_CONNECTED, ForwardConnected},           {NOTIFY_DISCONNECTED, ForwardRefresh},
+    {NOTIFY_FOLDER_CHANGED, ForwardRefresh},        {NOTIFY_FOLDER_ITEM_DELETED, ForwardRefresh},
+    {NOTIFY_CONNECTING, ForwardConnecting},         {NOTIFY_CONNECT_FAILED, ForwardConnectFailed},
+    {NOTIFY_OBEX_DISCONNECTED, ForwardDistantDisconnected},
+};
+
+// The error receiver: runs on the reporting thread, so it only posts the text to the window,
+// which shows the boxes one at a time.
+int ErrorBox(int, const wchar_t* message, const wchar_t*, void*) {
+    const QString text = message ? QString::fromWCharArray(message) : QString();
+    framelink::WithLiveFrame(nullptr, [&text](CMainFrame& frame) { frame.PostErrorBox(text); });
+    return 0;
+}
+
+// Errors the program does not show.
+constexpr int kSilentErrors[] = {70005, 70007, 70505, 70301};
+
+}  // namespace
+
+CNimbrelDoc::CNimbrelDoc() = default;
+
+CNimbrelDoc::~CNimbrelDoc() = default;
+
+bool CNimbrelDoc::OnNewDocument(CMainFrame* frame) {
+    m_frame = frame;
+    m_pDeviceLocal = std::make_unique<CDeviceLocal>();
+    m_pDeviceLocal->AddLocalService(new CServerSpp(m_pDeviceLocal.get()));
+    if (frame && !frame->ClaimSingleInstance()) return false;
+    if (!ActivateEngine(true)) {
+        ActivateEngine(false);
+        m_pDeviceLocal.reset();
+        return false;
+    }
+    return true;
+}
+
+int CNimbrelDoc::ActivateEngine(bool activate) {
+    if (!m_pDeviceLocal) return 0;
+    if (!activate) {
+        for (const Forwarding& forwarding : kForwardings) NIMBRL_UnregisterCallback(forwarding.code);
+        return m_pDeviceLocal->Activate(FALSE);
+    }
+    const COMMUNICATION_HANDLE errorBox = NewCallBack(&ErrorBox);
+    const COMMUNICATION_HANDLE blank = NewBlank();
+    NewError(70900, L"SDP Bluetooth profile not found");
+    AddCommunication(0, errorBox, ERROR_TYPE_UNKNOWN);
+    for (int code : kSilentErrors) AddCommunication(code, blank, ERROR_TYPE_ERROR);
+    const int activated = m_pDeviceLocal->Activate(TRUE);
+    if (!activated) return 0;
+    for (const Forwarding& forwarding : kForwardings)
+        NIMBRL_RegisterCallback(forwarding.code, forwarding.forwarder, reinterpret_cast<NOTIFY_VALUE>(m_frame));
+    m_pDeviceLocal->ActivateLocalServices(TRUE);
+    return activated;
+}

@@ -1,0 +1,32 @@
+#pragma once
+// The document: owns the engine's one local device and the local serial-port server it hands
+// to it, and switches the engine on and off together with the program's notification and
+// error receivers.
+#include <memory>
+
+class CDeviceLocal;
+class CMainFrame;
+
+class CNimbrelDoc {
+public:
+    CNimbrelDoc();
+    ~CNimbrelDoc();  // deletes the local device (its threads end first)
+    CNimbrelDoc(const CNimbrelDoc&) = delete;
+    CNimbrelDoc& operator=(const CNimbrelDoc&) = delete;
+
+    // Creates the local device and its serial-port server, then activates the engine with
+    // `frame` as the receiver of notifications and error boxes. False (and no local device)
+    // when activation fails.
+    bool OnNewDocument(CMainFrame* frame);
+
+    CDeviceLocal* GetDeviceLocal() const { return m_pDeviceLocal.get(); }
+
+    // On: error table and receivers, Activate(TRUE), the thirteen notification forwarders,
+    // the local services. Off: the forwarders go first, then Activate(FALSE). Non-zero on
+    // success; 0 without a local device.
+    int ActivateEngine(bool activate);
+
+private:
+    std::unique_ptr<CDeviceLocal> m_pDeviceLocal;
+    CMainFrame* m_frame = nullptr;
+};

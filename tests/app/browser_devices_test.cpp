@@ -1,0 +1,112 @@
+// The browser on the simulated radio: search results with their pictures, a device's
+// services, pairing both ways with the paired overlay.
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <algorithm>
+
+#include "app/browser/device_class.h"
+#include "app/dialogs/pin_dlg.h"
+#include "app/frame/command_ids.h"
+#include "browser_program.h"
+#include "sim/radio.h"
+
+namespace {
+
+using browsertest::Answers;
+using browsertest::Program;
+
+TEST(BrowserDevices, SearchShowsPicturesAndOverlaysOnceAndADoubleClickShowsTheServices) {
+    Program program(R"({"devices": [
+        {"name": "Laptop", "address": "00:00:00:00:00:01", "class": "0x10C"},
+        {"name": "Phone", "address": "00:00:00:00:00:02", "class": "0x214",
+         "services": [{"profile": "spp"}, {"profile": "ftp"}, {"profile": "opp"}, {"profile": "dun"},
+                      {"profile": "headset"}]},
+        {"name": "Speaker", "address": "00:00:00:00:00:03", "class": "0x404"},
+        {"name": "Odd", "address": "00:00:00:00:00:04", "class": "0x118"},
+        {"name": "Printer", "address": "00:00:00:00:00:05", "class": "0x500"}]})");
+    ASSERT_TRUE(program.Search(5)) << program.Texts().join(", ").toStdString();
+    struct Expected {
+        const char* name;
+        int image;
+        const char* label;
+        int overlay;
+    };
+    const Expected expected[] = {{"Laptop", 2, "LAPTOP", 0}, {"Phone", 4, "PHONE", 0}, {"Speaker", 6, "AUDIO", 0},
+                                 {"Odd", 0, "UNKNOWN", 0},   {"Printer", 0, "UNKNOWN", 0}};
+    for (const Expected& device : expected) {
+        const int row = program.WaitForRow(device.name);
+        ASSERT_GE(row, 0) << device.name << ": " << program.Texts().join(", ").toStdString();
+        EXPECT_EQ(program.Image(row), device.image) << device.name;
+        EXPECT_EQ(program.Overlay(row), device.overlay) << device.name;
+        EXPECT_EQ(device_class::LabelOf(program.View()->ShownItem(row)->GetImage()), device.label);
+    }
+    EXPECT_TRUE(device_class::LabelOf(7).isEmpty());
+
+    // Updates and a second search command add nothing: the search has found its devices.
+    program.View()->OnUpdate();
+    program.View()->OnUpdate();
+    program.View()->OnCommand(cmd::kSearchDevices);
+    EXPECT_EQ(program.List()->count(), 5);
+
+    program.DoubleClick(program.RowOf("Phone"));
+    EXPECT_EQ(program.View()->GetMode(), CNimbrelView::kServices);
+    EXPECT_EQ(program.View()->CurrentDeviceName(), "Phone");
+    // Four services the browser knows; the headset gets no entry.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return program.Local()->getDeviceDistant(2)->GetFoundServices() && program.List()->count() == 4; },
+        10000))
+        << program.Texts().join(", ").toStdString();
+    program.View()->OnUpdate();
+    std::vector<int> images;
+    for (int row = 0; row < program.List()->count(); ++row) images.push_back(program.Image(row));
+    std::sort(images.begin(), images.end());
+    EXPECT_EQ(images, (std::vector<int>{7, 8, 9, 11}));
+
+    // Refresh searches the services again, with new items for the new services only.
+    program.View()->OnCommand(cmd::kRefresh);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return program.Local()->getDeviceDistant(2)->GetFoundServices() && program.List()->count() == 4; },
+        10000));
+}
+
+TEST(BrowserDevices, PinDialogPairsBothWaysAndCancellingARequestRefusesIt) {
+    Program program(R"({"devices": [
+        {"name": "Phone", "address": "00:00:00:00:00:02", "class": "0x214", "pin": "1234"},
+        {"name": "Watch", "address": "00:00:00:00:00:07", "class": "0x704", "pin": "0000"}]})");
+    ASSERT_TRUE(program.Search(2));
+    Answers answers;
+    QString pin = "1234";
+    answers.answer = [&](QDialog& dialog) {
+        auto* pinDialog = qobject_cast<CPinDlg*>(&dialog);
+        if (!pinDialog) return int(QMessageBox::Ok);
+        EXPECT_TRUE(pinDialog->PinEdit()->text().isEmpty());
+        EXPECT_EQ(pinDialog->PinEdit()->echoMode(), QLineEdit::Password);
+        pinDialog->PinEdit()->setText(pin);
+        return pin.isEmpty() ? int(QDialog::Rejected) : int(QDialog::Accepted);
+    };
+
+    sim::Radio::Instance().RaisePinRequest(0x02);
+    ASSERT_TRUE(answers.WaitFor("Pair request Phone"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return program.Overlay(program.RowOf("Phone")) == 1; }, 10000));
+
+    pin.clear();  // the user closes the dialog
+    sim::Radio::Instance().RaisePinRequest(0x07);
+    ASSERT_TRUE(answers.WaitFor("Pair request Watch"));
+    EXPECT_EQ(sim::Radio::Instance().RefusePinRequest(0x07), static_cast<DWORD>(ERROR_NOT_FOUND));  // refused already
+    EXPECT_FALSE(program.Local()->getDeviceDistant(0x07)->IsPaired());
+
+    // A request from a device the browser has no item for is left alone.
+    const size_t asked = answers.asked.size();
+    program.View()->OnViewPairRequest(0x0BADBAD);
+    EXPECT_EQ(answers.asked.size(), asked);
+
+    // Pairing from the menu.
+    pin = "0000";
+    program.View()->SetSelectedItem(program.View()->ShownItem(program.RowOf("Watch")));
+    program.View()->OnCommand(cmd::kPair);
+    ASSERT_TRUE(answers.WaitFor("Pair Watch"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return program.Overlay(program.RowOf("Watch")) == 1; }, 10000));
+}
+
+}  // namespace

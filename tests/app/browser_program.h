@@ -1,0 +1,100 @@
+#pragma once
+// The program as it starts (document, main window, view) on a test world, and a recorder that
+// answers its dialogs and message boxes in place of a user.
+#include <gtest/gtest.h>
+
+#include <QDialog>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QTest>
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/browser/browser_item.h"
+#include "app/browser/nimbrel_view.h"
+#include "app/frame/main_frame.h"
+#include "app/frame/modal.h"
+#include "app/frame/nimbrel_doc.h"
+#include "engine/device/device_local.h"
+#include "support/sim_world.h"
+
+namespace browsertest {
+
+// Every dialog shown, by caption (message boxes: their text), answered by `answer`.
+struct Answers {
+    std::vector<QString> asked;
+    std::function<int(QDialog&)> answer = [](QDialog& dialog) {
+        return qobject_cast<QMessageBox*>(&dialog) ? int(QMessageBox::Ok) : int(QDialog::Accepted);
+    };
+    Answers() {
+        nimbrel::SetModalAnswerer([this](QDialog& dialog) {
+            auto* box = qobject_cast<QMessageBox*>(&dialog);
+            asked.push_back(box ? box->text() : dialog.windowTitle());
+            return answer(dialog);
+        });
+    }
+    ~Answers() { nimbrel::SetModalAnswerer({}); }
+    bool WaitFor(const QString& text) {
+        return QTest::qWaitFor([&] { return std::find(asked.begin(), asked.end(), text) != asked.end(); }, 10000);
+    }
+};
+
+class Program {
+public:
+    explicit Program(const std::string& world) {
+        testsupport::UseWorld(world);
+        m_doc = std::make_unique<CNimbrelDoc>();
+        m_frame = std::make_unique<CMainFrame>(m_doc.get());
+        EXPECT_TRUE(m_doc->OnNewDocument(m_frame.get()));
+        View()->OnUpdate();
+        m_frame->show();
+    }
+    ~Program() {
+        m_doc->ActivateEngine(false);
+        m_frame.reset();
+        m_doc.reset();
+    }
+
+    CNimbrelView* View() const { return m_frame->GetActiveView(); }
+    QListWidget* List() const { return View()->List(); }
+    CDeviceLocal* Local() const { return m_doc->GetDeviceLocal(); }
+
+    // The row whose entry reads `text`, waiting up to 10 s for it to appear; -1 when it does not.
+    int WaitForRow(const QString& text) const {
+        int row = -1;
+        return QTest::qWaitFor([&] { return (row = RowOf(text)) >= 0; }, 10000) ? row : -1;
+    }
+    int RowOf(const QString& text) const {
+        for (int row = 0; row < List()->count(); ++row)
+            if (List()->item(row)->text() == text) return row;
+        return -1;
+    }
+    int Image(int row) const { return List()->item(row)->data(Qt::UserRole).toInt(); }
+    int Overlay(int row) const { return List()->item(row)->data(Qt::UserRole + 1).toInt(); }
+    QStringList Texts() const {
+        QStringList texts;
+        for (int row = 0; row < List()->count(); ++row) texts << List()->item(row)->text();
+        return texts;
+    }
+
+    void DoubleClick(int row) const {
+        QListWidgetItem* entry = List()->item(row);
+        ASSERT_NE(entry, nullptr);
+        QTest::mouseDClick(List()->viewport(), Qt::LeftButton, {}, List()->visualItemRect(entry).center());
+    }
+    // Searches and waits until the search has ended with `count` devices listed.
+    bool Search(int count) const {
+        View()->OnCommand(32775);
+        return QTest::qWaitFor(
+            [&] { return Local()->GetFoundDevices() && List()->count() == count; }, 10000);
+    }
+
+private:
+    std::unique_ptr<CNimbrelDoc> m_doc;
+    std::unique_ptr<CMainFrame> m_frame;
+};
+
+}  // namespace browsertest

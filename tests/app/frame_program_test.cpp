@@ -1,0 +1,137 @@
+// The program as a whole: start-up, one instance per user, error boxes and the shutdown order,
+// with the real engine on the simulated radio.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QMenu>
+#include <QMessageBox>
+#include <QProcess>
+#include <QTest>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+#include <chrono>
+#include <cstring>
+#include <future>
+#include <memory>
+#include <thread>
+
+#include "app/browser/nimbrel_view.h"
+#include "app/frame/main_frame.h"
+#include "app/frame/modal.h"
+#include "app/frame/nimbrel_app.h"
+#include "app/frame/nimbrel_doc.h"
+#include "app/frame/single_instance.h"
+#include "app/frame/tray_icon.h"
+#include "engine/device/device_local.h"
+#include "engine/frame/error_manager.h"
+#include "engine/frame/notifications.h"
+
+namespace {
+
+constexpr int kWaitMs = 10000;
+
+std::unique_ptr<CNimbrelApp> StartProgram() {
+    auto app = std::make_unique<CNimbrelApp>();
+    EXPECT_EQ(app->InitInstance(), CNimbrelApp::kStarted);
+    return app;
+}
+
+struct Box {
+    QString caption;
+    QString text;
+};
+
+TEST(FrameProgram, EngineErrorsReachOneBoxEachButTheSilentCodesNone) {
+    std::vector<Box> boxes;
+    nimbrel::SetModalAnswerer([&boxes](QDialog& dialog) {
+        boxes.push_back({dialog.windowTitle(), static_cast<QMessageBox&>(dialog).text()});
+        return int(QMessageBox::Ok);
+    });
+    auto app = StartProgram();
+    ASSERT_TRUE(app->GetMainFrame());
+    boxes.clear();  // whatever the start reported
+    // Reported on an engine thread, which must not wait for the user.
+    std::thread reporter([] {
+        for (int code : {70005, 70007, 70505, 70301, 70900}) RaiseError(code, L"test");
+    });
+    reporter.join();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.empty(); }, kWaitMs));
+    QTest::qWait(0);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, "Error");
+    EXPECT_EQ(boxes[0].text, "SDP Bluetooth profile not found");
+    nimbrel::SetModalAnswerer({});
+}
+
+TEST(FrameProgram, ASecondStartBringsTheFirstToTheFrontAndEnds) {
+    auto app = StartProgram();
+    CMainFrame* frame = app->GetMainFrame();
+    frame->hide();
+    QProcess second;
+    second.setProcessChannelMode(QProcess::ForwardedChannels);
+    second.start(QStringLiteral(NIMBREL_PROGRAM_PATH), {});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return second.state() == QProcess::NotRunning; }, kWaitMs));
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return frame->isVisible(); }, kWaitMs));
+}
+
+TEST(FrameProgram, ASocketLeftByACrashedInstanceDoesNotBlockAStart) {
+    // A socket file nobody listens on, as a killed instance leaves it.
+    const QByteArray path = single_instance::SocketName().toLocal8Bit();
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(size_t(path.size()), sizeof(address.sun_path));
+    std::memcpy(address.sun_path, path.constData(), path.size());
+    const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    close(fd);
+    ASSERT_EQ(access(path.constData(), F_OK), 0);
+
+    EXPECT_FALSE(single_instance::AskRunningInstance());
+    auto app = StartProgram();
+    ASSERT_TRUE(app->GetMainFrame());
+    // This instance now answers on that name.
+    auto asked = std::async(std::launch::async, [] { return single_instance::AskRunningInstance(); });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return asked.wait_for(std::chrono::seconds(0)) == std::future_status::ready; },
+                                kWaitMs));
+    EXPECT_TRUE(asked.get());
+}
+
+TEST(FrameProgram, ExitFromTheNotificationMenuRunsTheShutdownOrder) {
+    auto app = StartProgram();
+    CMainFrame* frame = app->GetMainFrame();
+    CDeviceLocal* device = app->GetDocument()->GetDeviceLocal();
+    // No notification area on this platform: the window is the way in, shown from the start.
+    ASSERT_FALSE(TrayIcon::Available());
+    EXPECT_TRUE(frame->isVisible());
+    ASSERT_TRUE(device->GetActivated());
+    TrayIcon* tray = frame->GetActiveView()->GetTrayIcon();
+    ASSERT_TRUE(tray);
+    QList<QAction*> items = tray->Menu()->actions();
+    ASSERT_EQ(items.size(), 2);
+    EXPECT_EQ(items[0]->text(), "Show");
+    EXPECT_EQ(items[1]->text(), "Exit");
+    items[1]->trigger();
+    // At once: the engine off with its callbacks gone, the icon removed.
+    EXPECT_EQ(FireNotification(NOTIFY_DEVICE_ADDED, 0), 0);
+    EXPECT_EQ(FireNotification(NOTIFY_OBEX_DISCONNECTED, 0), 0);
+    EXPECT_FALSE(device->GetActivated());
+    EXPECT_FALSE(tray->Shown());
+    // Then, posted: the view reset and the window closed.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !frame->isVisible(); }, kWaitMs));
+    EXPECT_EQ(frame->GetActiveView()->GetMode(), CNimbrelView::kNothing);
+}
+
+TEST(FrameProgram, WithoutANotificationAreaClosingTheWindowExits) {
+    auto app = StartProgram();
+    CMainFrame* frame = app->GetMainFrame();
+    ASSERT_FALSE(TrayIcon::Available());
+    frame->close();
+    EXPECT_TRUE(frame->Exiting());
+    EXPECT_FALSE(app->GetDocument()->GetDeviceLocal()->GetActivated());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !frame->isVisible(); }, kWaitMs));
+}
+
+}  // namespace

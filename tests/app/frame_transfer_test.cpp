@@ -1,0 +1,63 @@
+// The transfer dialog: progress values as the engine's transfer thread reports them.
+#include <gtest/gtest.h>
+
+#include <QPushButton>
+#include <QTest>
+#include <thread>
+
+#include "app/dialogs/transfer_dlg.h"
+#include "engine/obex/client_obex.h"
+
+namespace {
+
+TEST(FrameTransfer, UnknownSizeStepsAndWrapsAfterAHundred) {
+    CTransferDlg dialog(nullptr, nullptr);
+    dialog.OnTransferProgress(PROGRESS_START);
+    EXPECT_TRUE(dialog.Running());
+    dialog.OnTransferProgress(98);
+    dialog.OnTransferProgress(PROGRESS_UNKNOWN);
+    EXPECT_EQ(dialog.Position(), 99);
+    dialog.OnTransferProgress(PROGRESS_UNKNOWN);
+    EXPECT_EQ(dialog.Position(), 100);
+    dialog.OnTransferProgress(PROGRESS_UNKNOWN);
+    EXPECT_EQ(dialog.Position(), 0);
+    dialog.OnTransferProgress(PROGRESS_UNKNOWN);
+    EXPECT_EQ(dialog.Position(), 1);
+}
+
+TEST(FrameTransfer, FailureSaysSoAndTheButtonCloses) {
+    CTransferDlg dialog(nullptr, nullptr);
+    dialog.show();
+    dialog.OnTransferProgress(PROGRESS_START);
+    dialog.OnTransferProgress(40);
+    dialog.OnTransferProgress(PROGRESS_FAILED);
+    EXPECT_FALSE(dialog.Running());
+    EXPECT_TRUE(dialog.Failed());
+    EXPECT_EQ(dialog.Message(), "The transfer failed.");
+    EXPECT_EQ(dialog.Button()->text(), "Close");
+    EXPECT_TRUE(dialog.isVisible());
+    QTest::mouseClick(dialog.Button(), Qt::LeftButton);
+    EXPECT_FALSE(dialog.isVisible());
+    // The next transfer starts clean.
+    dialog.OnTransferProgress(PROGRESS_START);
+    EXPECT_EQ(dialog.Button()->text(), "Abort");
+    EXPECT_TRUE(dialog.Message().isEmpty());
+}
+
+TEST(FrameTransfer, ReportsFromATransferThreadArriveByContextAndSkipGoneDialogs) {
+    auto dialog = std::make_unique<CTransferDlg>(nullptr, nullptr);
+    auto gone = std::make_unique<CTransferDlg>(nullptr, nullptr);
+    const long goneContext = gone->Context();
+    gone.reset();
+    std::thread transfer([context = dialog->Context(), goneContext] {
+        CTransferDlg::TransferProgress(PROGRESS_START, context);
+        CTransferDlg::TransferProgress(37, goneContext);
+        CTransferDlg::TransferProgress(42, context);
+    });
+    transfer.join();
+    EXPECT_EQ(dialog->Position(), 0);  // posted, not applied on the transfer thread
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dialog->Position() == 42; }, 10000));
+    EXPECT_TRUE(dialog->Running());
+}
+
+}  // namespace

@@ -74,13 +74,12 @@ SessionResult ClientSession::Break(SessionStatus status, CodecError codec) {
 
 SessionResult ClientSession::SendLocked(const Request& request) {
     if (broken_) return Status(SessionStatus::LinkFailed);
-    Bytes packet;
-    if (CodecError error = EncodeRequest(request, &packet); error != CodecError::None)
+    if (CodecError error = EncodeRequest(request, &outgoing_); error != CodecError::None)
         return {SessionStatus::TooLarge, ResponseCode::Success, error};
     // Before the peer has told its maximum, only the size every peer accepts.
     const std::size_t limit = request.opcode == Opcode::Connect ? kMinPacketLength : peerMaxPacketLength();
-    if (packet.size() > limit) return {SessionStatus::TooLarge, ResponseCode::Success, CodecError::PacketTooLarge};
-    const TransportResult sent = transport_->Send(packet);
+    if (outgoing_.size() > limit) return {SessionStatus::TooLarge, ResponseCode::Success, CodecError::PacketTooLarge};
+    const TransportResult sent = transport_->Send(outgoing_);
     if (sent.status == TransportStatus::Interrupted && sent.count == 0) return Status(SessionStatus::Aborted);
     if (sent.status != TransportStatus::Ok) return Break(SessionStatus::LinkFailed);  // a packet cut short
     ++pending_;
@@ -271,16 +270,17 @@ SessionResult ClientSession::BeginPut(std::vector<Header> headers, OperationId* 
     return result;
 }
 
-SessionResult ClientSession::PutPart(OperationId operation, std::span<const std::uint8_t> body, bool last,
-                                     bool endOfBody) {
+SessionResult ClientSession::PutPart(OperationId operation, Bytes* body, bool last, bool endOfBody) {
     Request request;
     request.opcode = Opcode::Put;
     request.final = last;
-    if (!last) request.headers.push_back(Header::Body(body));
-    if (last && endOfBody) request.headers.push_back(Header::EndOfBody(body));
+    if (!last || endOfBody) request.headers.emplace_back(last ? hid::kEndOfBody : hid::kBody, std::move(*body));
     request.headers = WithConnectionId(std::move(request.headers));
     Response response;
     SessionResult result = Exchange(request, operation, &response);
+    Bytes* sent = request.headers.empty() ? nullptr : request.headers.back().bytes();  // the body comes last
+    if (sent) *body = std::move(*sent);
+    body->clear();
     if (!result.ok()) {
         if (result.status != SessionStatus::Aborted) FinishOperation(operation);
         return result;

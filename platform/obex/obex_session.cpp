@@ -49,7 +49,7 @@ std::optional<std::uint32_t> ClientSession::connectionId() const {
 
 std::size_t ClientSession::BodyCapacity() const {
     std::lock_guard lock(state_);
-    return peerMax_ - kPacketPrefixSize - (connectionId_ ? kConnectionIdSize : 0) - kBodyPrefixSize;
+    return peerMax_ - kPacketPrefixSize - kBodyPrefixSize;
 }
 
 std::vector<Header> ClientSession::WithConnectionId(std::vector<Header> headers) const {
@@ -274,8 +274,9 @@ SessionResult ClientSession::PutPart(OperationId operation, Bytes* body, bool la
     Request request;
     request.opcode = Opcode::Put;
     request.final = last;
+    // No Connection Id: the operation's first packet carried it (some servers keep every
+    // header of an operation, and a long object would pile them up).
     if (!last || endOfBody) request.headers.emplace_back(last ? hid::kEndOfBody : hid::kBody, std::move(*body));
-    request.headers = WithConnectionId(std::move(request.headers));
     Response response;
     SessionResult result = Exchange(request, operation, &response);
     Bytes* sent = request.headers.empty() ? nullptr : request.headers.back().bytes();  // the body comes last
@@ -307,8 +308,7 @@ SessionResult ClientSession::BeginGet(std::vector<Header> headers, OperationId* 
 
 SessionResult ClientSession::GetNext(OperationId operation, std::vector<Header>* answer, bool* more) {
     Request request;
-    request.opcode = Opcode::Get;
-    request.headers = WithConnectionId({});
+    request.opcode = Opcode::Get;  // a bare request, as for the parts of a PUT
     Response response;
     SessionResult result = Exchange(request, operation, &response);
     if (!result.ok()) {

@@ -57,6 +57,8 @@ public:
     // then ABORT is sent and its answer awaited (answers still due are read and dropped first).
     SessionResult Abort(std::vector<Header> headers);
 
+    // The first packet of every request carries the Connection Id; the body packets of a PUT
+    // and the continuation requests of a GET that follow do not.
     // PUT: the headers go at once in non-final packets, each answered with Continue.
     SessionResult BeginPut(std::vector<Header> headers, OperationId* operation);
     // One packet of the object: Body (non-final, Continue expected) or, when `last`, the final

@@ -260,7 +260,9 @@ SessionResult ClientSession::SendHeaders(Opcode opcode, std::vector<Header> head
 
 SessionResult ClientSession::BeginPut(std::vector<Header> headers, OperationId* operation) {
     if (SessionResult started = StartOperation(operation); !started.ok()) return started;
-    if (headers.empty()) return {};
+    // The body packets carry no Connection Id, so the first packet is one of headers whenever
+    // there is an id to send.
+    if (headers.empty() && !connectionId()) return {};
     Response response;
     SessionResult result = SendHeaders(Opcode::Put, std::move(headers), false, *operation, &response);
     if (result.ok()) result = Conclude(*operation, response, ResponseCode::Continue);

@@ -59,11 +59,6 @@ std::shared_ptr<IObexDevice> CClientObex::device() const {
     return m_pObexDevice;
 }
 
-std::shared_ptr<IStream> CClientObex::stream() const {
-    std::lock_guard lock(m_sessionLock);
-    return m_pStream;
-}
-
 int CClientObex::makeConnection() {
     constexpr const wchar_t* kContext = L"CClientObex::makeConnection";
     const std::shared_ptr<IObex> obex = CSObex::GetInstance()->GetObex();
@@ -102,11 +97,9 @@ int CClientObex::makeConnection() {
 int CClientObex::makeDisconnection() {
     Abort();  // a transfer still running ends; reported, but no reason to stay connected
     std::shared_ptr<IObexDevice> bound;
-    std::shared_ptr<IStream> open;
     {
         std::lock_guard lock(m_sessionLock);
         bound = std::move(m_pObexDevice);
-        open = std::move(m_pStream);
     }
     if (!bound) return 1;
     m_pObjectHeaders->RemoveAll();
@@ -129,18 +122,13 @@ int CClientObex::beginObject(bool put, int failure, const wchar_t* context) {
         RaiseError(failure, context);
         return 0;
     }
-    std::lock_guard lock(m_sessionLock);
     m_pStream = std::move(opened);
     return 1;
 }
 
 int CClientObex::endObject(bool put, const wchar_t* context) {
     m_bAborted = false;
-    std::shared_ptr<IStream> open;
-    {
-        std::lock_guard lock(m_sessionLock);
-        open = std::move(m_pStream);
-    }
+    const std::unique_ptr<IStream> open = std::move(m_pStream);
     m_bAccepted = open && put && SUCCEEDED(open->Commit(0));
     if (!open) RaiseError(ERR_OBEX_INCORRECT_INIT, context);
     m_pObjectHeaders->RemoveAll();
@@ -153,16 +141,14 @@ int CClientObex::EndPutObject() { return endObject(true, L"CClientObex::EndPutOb
 int CClientObex::EndGetObject() { return endObject(false, L"CClientObex::EndGetObject"); }
 
 ULONG CClientObex::PutPacket(const void* data, ULONG size) {
-    const std::shared_ptr<IStream> open = stream();
     ULONG written = 0;
-    if (open && FAILED(open->Write(data, size, &written))) m_bTransferFailed = true;
+    if (m_pStream && FAILED(m_pStream->Write(data, size, &written))) m_bTransferFailed = true;
     return written;
 }
 
 ULONG CClientObex::GetPacket(void* buffer, ULONG size) {
-    const std::shared_ptr<IStream> open = stream();
     ULONG read = 0;
-    if (open && FAILED(open->Read(buffer, size, &read))) m_bTransferFailed = true;
+    if (m_pStream && FAILED(m_pStream->Read(buffer, size, &read))) m_bTransferFailed = true;
     return read;
 }
 

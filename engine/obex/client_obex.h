@@ -62,10 +62,9 @@ protected:
     int makeDisconnection() override;
 
 private:
-    // The bound device and the open stream, copied under the lock: Abort and a transfer use
-    // them from different threads.
+    // The bound device, copied under the lock: Abort and a transfer use it from different
+    // threads.
     std::shared_ptr<IObexDevice> device() const;
-    std::shared_ptr<IStream> stream() const;
     // Opens a PUT or GET with the object headers; `failure` is its report.
     int beginObject(bool put, int failure, const wchar_t* context);
     // Commits a PUT's stream and lets go of it, and empties the object headers.
@@ -78,7 +77,10 @@ private:
     const std::shared_ptr<IHeaderCollection> m_pConnectionHeaders;
     const std::shared_ptr<IHeaderCollection> m_pObjectHeaders;
     const std::shared_ptr<IHeaderCollection> m_pAbortHeaders;
-    mutable std::mutex m_sessionLock;  // the two references below; never held over a call into them
+    mutable std::mutex m_sessionLock;  // the device reference; never held over a call into it
     std::shared_ptr<IObexDevice> m_pObexDevice;
-    std::shared_ptr<IStream> m_pStream;
+    // The open PUT or GET belongs to the transfer's thread alone (begin, blocks, end), so a
+    // block costs no lock. Another thread ends a transfer through the session (Abort,
+    // disconnection), after which the stream's calls fail at once.
+    std::unique_ptr<IStream> m_pStream;
 };

@@ -42,12 +42,19 @@ public:
     HRESULT Commit(DWORD) override { return S_OK; }
 
 private:
-    void TakeBody(const std::vector<obex::Header>& answer) {
+    // The body is taken out of the answer, not copied (an answer rarely has more than one).
+    void TakeBody(std::vector<obex::Header>& answer) {
         part_.clear();
         at_ = 0;
-        for (const auto& header : answer) {
+        for (auto& header : answer) {
             if (header.id() != obex::hid::kBody && header.id() != obex::hid::kEndOfBody) continue;
-            if (const auto* bytes = header.bytes()) part_.insert(part_.end(), bytes->begin(), bytes->end());
+            auto* bytes = header.bytes();
+            if (!bytes) continue;
+            if (part_.empty()) {
+                part_.swap(*bytes);
+            } else {
+                part_.insert(part_.end(), bytes->begin(), bytes->end());
+            }
         }
     }
 

@@ -117,9 +117,14 @@ std::size_t EncodedSize(const std::vector<Header>& headers) {
     return size;
 }
 
-CodecError EncodeHeaders(const std::vector<Header>& headers, Bytes* out) {
+CodecError CheckHeaders(const std::vector<Header>& headers) {
     for (const auto& header : headers)
         if (CodecError error = Check(header); error != CodecError::None) return error;
+    return CodecError::None;
+}
+
+CodecError EncodeHeaders(const std::vector<Header>& headers, Bytes* out) {
+    if (CodecError error = CheckHeaders(headers); error != CodecError::None) return error;
     out->reserve(out->size() + EncodedSize(headers));
     for (const auto& header : headers) EncodeOne(header, out);
     return CodecError::None;

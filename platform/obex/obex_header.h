@@ -66,6 +66,8 @@ public:
     // Null (or 0 / false) when the value is of another kind.
     const std::wstring* text() const { return std::get_if<std::wstring>(&value_); }
     const Bytes* bytes() const { return std::get_if<Bytes>(&value_); }
+    // So that a large value (a Body) can be taken out rather than copied.
+    Bytes* bytes() { return std::get_if<Bytes>(&value_); }
     const std::uint8_t* byte() const { return std::get_if<std::uint8_t>(&value_); }
     const std::uint32_t* quad() const { return std::get_if<std::uint32_t>(&value_); }
     // Type as text, without its NUL; empty for other headers.
@@ -84,6 +86,8 @@ private:
 // The first header with this identifier, or null.
 const Header* FindHeader(const std::vector<Header>& headers, std::uint8_t id);
 
+// Whether every header can be encoded: the refusals of EncodeHeaders.
+CodecError CheckHeaders(const std::vector<Header>& headers);
 // Appends the headers to `out`. Refuses (and appends nothing) headers whose value does not fit
 // the identifier, text holding U+0000, and values too long for one header.
 CodecError EncodeHeaders(const std::vector<Header>& headers, Bytes* out);

@@ -19,19 +19,20 @@ ConnectFields ReadConnectFields(const std::uint8_t* p) {
     return {p[0], p[1], static_cast<std::uint16_t>(p[2] << 8 | p[3])};
 }
 
-// Writes code, length, the fixed fields (by `fields`) and the headers into a fresh buffer.
+// Writes code, length, the fixed fields (by `fields`) and the headers into `out`, whose
+// storage is reused: a session sends packet after packet through one buffer.
 template <typename WriteFields>
 CodecError EncodePacket(std::uint8_t codeByte, std::size_t size, const std::vector<Header>& headers,
                         WriteFields fields, Bytes* out) {
     if (size > kMaxPacketLength) return CodecError::PacketTooLarge;
-    Bytes packet;
-    packet.reserve(size);
-    packet.push_back(codeByte);
-    packet.push_back(static_cast<std::uint8_t>(size >> 8));
-    packet.push_back(static_cast<std::uint8_t>(size));
-    fields(&packet);
-    if (CodecError error = EncodeHeaders(headers, &packet); error != CodecError::None) return error;
-    *out = std::move(packet);
+    if (CodecError error = CheckHeaders(headers); error != CodecError::None) return error;
+    out->clear();
+    out->reserve(size);
+    out->push_back(codeByte);
+    out->push_back(static_cast<std::uint8_t>(size >> 8));
+    out->push_back(static_cast<std::uint8_t>(size));
+    fields(out);
+    EncodeHeaders(headers, out);
     return CodecError::None;
 }
 

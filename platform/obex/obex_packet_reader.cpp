@@ -21,25 +21,25 @@ ReadStatus FromTransport(TransportStatus status) {
 
 ReadStatus PacketReader::Next(Transport& transport, std::span<const std::uint8_t>* packet) {
     if (complete_) {
-        buffer_.clear();
+        have_ = 0;
         complete_ = false;
     }
     for (;;) {
         std::size_t want = kPacketPrefixSize;
-        if (buffer_.size() >= kPacketPrefixSize) {
+        if (have_ >= kPacketPrefixSize) {
             want = PacketLengthField(buffer_.data());
             if (want < kPacketPrefixSize) return ReadStatus::LengthInvalid;
             if (want > max_) return ReadStatus::TooLarge;
         }
-        if (buffer_.size() >= kPacketPrefixSize && buffer_.size() == want) {
+        if (have_ >= kPacketPrefixSize && have_ == want) {
             complete_ = true;
-            *packet = buffer_;
+            *packet = std::span(buffer_.data(), want);
             return ReadStatus::Ok;
         }
-        const std::size_t have = buffer_.size();
-        buffer_.resize(want);
-        const TransportResult got = transport.Receive(std::span(buffer_).subspan(have));
-        buffer_.resize(have + std::min(got.count, want - have));
+        // The buffer only grows: it is filled again for every packet, never cleared.
+        if (buffer_.size() < want) buffer_.resize(want);
+        const TransportResult got = transport.Receive(std::span(buffer_.data() + have_, want - have_));
+        have_ += std::min(got.count, want - have_);
         if (got.status != TransportStatus::Ok) return FromTransport(got.status);
         if (got.count == 0) return ReadStatus::Closed;
     }

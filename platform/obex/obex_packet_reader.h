@@ -27,11 +27,12 @@ public:
     // TooLarge the stream has lost its framing: the caller must drop it.
     ReadStatus Next(Transport& transport, std::span<const std::uint8_t>* packet);
     // Forgets a packet begun; for a transport that starts over.
-    void Reset() { buffer_.clear(); }
+    void Reset() { have_ = 0; }
 
 private:
     std::size_t max_;
-    Bytes buffer_;  // the packet being read; whole once its length is reached
+    Bytes buffer_;          // holds the packet being read
+    std::size_t have_ = 0;  // bytes of it read so far; whole once its length is reached
     bool complete_ = false;
 };
 

@@ -49,8 +49,7 @@ public:
 
 private:
     HRESULT Send(bool last) {
-        const obex::SessionResult result = session_->PutPart(operation_, part_, last, wrote_ || declared_);
-        part_.clear();
+        const obex::SessionResult result = session_->PutPart(operation_, &part_, last, wrote_ || declared_);
         outcome_ = ResultOf(result);
         return outcome_;
     }

@@ -49,7 +49,7 @@ std::optional<std::uint32_t> ClientSession::connectionId() const {
 
 std::size_t ClientSession::BodyCapacity() const {
     std::lock_guard lock(state_);
-    return peerMax_ - kPacketPrefixSize - (connectionId_ ? kConnectionIdSize : 0) - kBodyPrefixSize;
+    return peerMax_ - kPacketPrefixSize - kBodyPrefixSize;
 }
 
 std::vector<Header> ClientSession::WithConnectionId(std::vector<Header> headers) const {
@@ -74,13 +74,12 @@ SessionResult ClientSession::Break(SessionStatus status, CodecError codec) {
 
 SessionResult ClientSession::SendLocked(const Request& request) {
     if (broken_) return Status(SessionStatus::LinkFailed);
-    Bytes packet;
-    if (CodecError error = EncodeRequest(request, &packet); error != CodecError::None)
+    if (CodecError error = EncodeRequest(request, &outgoing_); error != CodecError::None)
         return {SessionStatus::TooLarge, ResponseCode::Success, error};
     // Before the peer has told its maximum, only the size every peer accepts.
     const std::size_t limit = request.opcode == Opcode::Connect ? kMinPacketLength : peerMaxPacketLength();
-    if (packet.size() > limit) return {SessionStatus::TooLarge, ResponseCode::Success, CodecError::PacketTooLarge};
-    const TransportResult sent = transport_->Send(packet);
+    if (outgoing_.size() > limit) return {SessionStatus::TooLarge, ResponseCode::Success, CodecError::PacketTooLarge};
+    const TransportResult sent = transport_->Send(outgoing_);
     if (sent.status == TransportStatus::Interrupted && sent.count == 0) return Status(SessionStatus::Aborted);
     if (sent.status != TransportStatus::Ok) return Break(SessionStatus::LinkFailed);  // a packet cut short
     ++pending_;
@@ -261,7 +260,9 @@ SessionResult ClientSession::SendHeaders(Opcode opcode, std::vector<Header> head
 
 SessionResult ClientSession::BeginPut(std::vector<Header> headers, OperationId* operation) {
     if (SessionResult started = StartOperation(operation); !started.ok()) return started;
-    if (headers.empty()) return {};
+    // The body packets carry no Connection Id, so the first packet is one of headers whenever
+    // there is an id to send.
+    if (headers.empty() && !connectionId()) return {};
     Response response;
     SessionResult result = SendHeaders(Opcode::Put, std::move(headers), false, *operation, &response);
     if (result.ok()) result = Conclude(*operation, response, ResponseCode::Continue);
@@ -271,16 +272,18 @@ SessionResult ClientSession::BeginPut(std::vector<Header> headers, OperationId* 
     return result;
 }
 
-SessionResult ClientSession::PutPart(OperationId operation, std::span<const std::uint8_t> body, bool last,
-                                     bool endOfBody) {
+SessionResult ClientSession::PutPart(OperationId operation, Bytes* body, bool last, bool endOfBody) {
     Request request;
     request.opcode = Opcode::Put;
     request.final = last;
-    if (!last) request.headers.push_back(Header::Body(body));
-    if (last && endOfBody) request.headers.push_back(Header::EndOfBody(body));
-    request.headers = WithConnectionId(std::move(request.headers));
+    // No Connection Id: the operation's first packet carried it (some servers keep every
+    // header of an operation, and a long object would pile them up).
+    if (!last || endOfBody) request.headers.emplace_back(last ? hid::kEndOfBody : hid::kBody, std::move(*body));
     Response response;
     SessionResult result = Exchange(request, operation, &response);
+    Bytes* sent = request.headers.empty() ? nullptr : request.headers.back().bytes();  // the body comes last
+    if (sent) *body = std::move(*sent);
+    body->clear();
     if (!result.ok()) {
         if (result.status != SessionStatus::Aborted) FinishOperation(operation);
         return result;
@@ -307,8 +310,7 @@ SessionResult ClientSession::BeginGet(std::vector<Header> headers, OperationId* 
 
 SessionResult ClientSession::GetNext(OperationId operation, std::vector<Header>* answer, bool* more) {
     Request request;
-    request.opcode = Opcode::Get;
-    request.headers = WithConnectionId({});
+    request.opcode = Opcode::Get;  // a bare request, as for the parts of a PUT
     Response response;
     SessionResult result = Exchange(request, operation, &response);
     if (!result.ok()) {

@@ -57,12 +57,15 @@ public:
     // then ABORT is sent and its answer awaited (answers still due are read and dropped first).
     SessionResult Abort(std::vector<Header> headers);
 
+    // The first packet of every request carries the Connection Id; the body packets of a PUT
+    // and the continuation requests of a GET that follow do not.
     // PUT: the headers go at once in non-final packets, each answered with Continue.
     SessionResult BeginPut(std::vector<Header> headers, OperationId* operation);
     // One packet of the object: Body (non-final, Continue expected) or, when `last`, the final
     // packet with End-of-Body (`endOfBody`) or without any body (a delete), Success expected.
-    // The operation ends with the last packet or any failure.
-    SessionResult PutPart(OperationId operation, std::span<const std::uint8_t> body, bool last, bool endOfBody);
+    // The operation ends with the last packet or any failure. `body` is handed back empty with
+    // its storage, for the caller to fill again.
+    SessionResult PutPart(OperationId operation, Bytes* body, bool last, bool endOfBody);
 
     // GET: the headers go in packets of which the last is final. `response` receives the
     // answer's headers; `more` tells whether the peer has more (it answered Continue).
@@ -106,8 +109,9 @@ private:
 
     std::unique_ptr<Transport> transport_;
 
-    std::mutex io_;  // one exchange at a time; guards the reader, pending_ and broken_
+    std::mutex io_;  // one exchange at a time; guards the reader, outgoing_, pending_ and broken_
     PacketReader reader_;
+    Bytes outgoing_;  // the packet being sent; kept for its storage
     int pending_ = 0;  // answers due for requests whose exchange was interrupted
     bool broken_ = false;
 

@@ -63,8 +63,12 @@ void SerialLinkTransport::Received(const std::uint8_t* data, std::size_t size) {
         held_.insert(held_.end(), data, data + count);
         data += count;
         size -= count;
-        changed_.notify_all();
+        if (size > 0) changed_.notify_all();  // the reader makes room for the rest
     }
+    // Told once the lock is free, so that the reader does not wake only to wait for it: each
+    // answer of a peer passes here.
+    lock.unlock();
+    changed_.notify_all();
 }
 
 void SerialLinkTransport::Broken() {

@@ -39,6 +39,15 @@ public:
             skipping_ -= *taken;
             return skipping_ == 0 ? Event::TooLarge : Event::None;
         }
+        // A whole packet at hand is read where it lies.
+        if (packet_.empty() && size >= obex::kPacketPrefixSize) {
+            const std::size_t length = obex::PacketLengthField(data);
+            if (length >= obex::kPacketPrefixSize && length <= kServerMaxPacket && length <= size) {
+                whole_ = std::span(data, length);
+                *taken = length;
+                return Event::Packet;
+            }
+        }
         while (*taken < size) {
             const std::size_t want = packet_.size() < obex::kPacketPrefixSize ? obex::kPacketPrefixSize : length_;
             const std::size_t count = std::min(want - packet_.size(), size - *taken);
@@ -57,14 +66,17 @@ public:
         }
         return Event::None;
     }
-    const obex::Bytes& packet() const { return packet_; }
+    // The packet of the last Packet event, until Clear or the next Feed.
+    std::span<const std::uint8_t> packet() const { return whole_.empty() ? std::span(packet_) : whole_; }
     void Clear() {
         packet_.clear();
+        whole_ = {};
         length_ = 0;
     }
 
 private:
-    obex::Bytes packet_;
+    obex::Bytes packet_;                 // a packet gathered over several calls
+    std::span<const std::uint8_t> whole_;  // or one that came whole, in the caller's bytes
     std::size_t length_ = 0;    // of the packet being read, once its prefix is in
     std::size_t skipping_ = 0;  // bytes of a refused packet still to come
 };
@@ -96,7 +108,7 @@ public:
 private:
     enum class Operation { None, Put, Get };
 
-    void Handle(const obex::Bytes& packet) {
+    void Handle(std::span<const std::uint8_t> packet) {
         Request request;
         if (obex::DecodeRequest(packet, &request) != obex::CodecError::None) {
             EndOperation();
@@ -302,7 +314,7 @@ private:
         }
         if (!BodyAllowed(part.size())) return;
         response.code = atEnd ? ResponseCode::Success : ResponseCode::Continue;
-        response.headers.push_back(atEnd ? Header::EndOfBody(part) : Header::Body(part));
+        response.headers.emplace_back(atEnd ? hid::kEndOfBody : hid::kBody, std::move(part));
         if (atEnd) EndOperation();
         Send(response);
     }
@@ -327,11 +339,10 @@ private:
         Send(response);
     }
     void Send(const Response& response) {
-        obex::Bytes bytes;
-        if (obex::EncodeResponse(response, &bytes) != obex::CodecError::None) return;
-        output_(bytes.data(), bytes.size());
+        if (obex::EncodeResponse(response, &outgoing_) != obex::CodecError::None) return;
+        output_(outgoing_.data(), outgoing_.size());
         if (config_.linkKbps > 0)  // the time these bytes take on a link of that rate
-            std::this_thread::sleep_for(std::chrono::microseconds(bytes.size() * 8000 / config_.linkKbps));
+            std::this_thread::sleep_for(std::chrono::microseconds(outgoing_.size() * 8000 / config_.linkKbps));
     }
     void HangUp() {
         hungUp_ = true;
@@ -343,6 +354,7 @@ private:
     const Output output_;
     const std::function<void()> hangup_;
     PacketFramer framer_;
+    obex::Bytes outgoing_;  // the answer being sent; kept for its storage
     bool hungUp_ = false;
 
     bool connected_ = false;

@@ -1,16 +1,18 @@
 #include "sim/obex/tcp_bridge.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <thread>
+#include <vector>
 
 #include "platform/kernel/unique_fd.h"
 
@@ -18,6 +20,7 @@ namespace sim {
 namespace {
 
 constexpr int kConnectTimeoutMs = 5000;
+constexpr std::size_t kRelayBuffer = 64 * 1024;  // a whole packet of the largest size at once
 
 // A connected socket to a numeric IPv4 or IPv6 address, or an invalid one.
 platform::UniqueFd ConnectTcp(const TcpAddress& address) {
@@ -49,15 +52,16 @@ platform::UniqueFd ConnectTcp(const TcpAddress& address) {
     }
     const int one = 1;
     ::setsockopt(socket.get(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    // Blocking from now on: the relay waits in one receive per answer, not a poll and a receive.
+    ::fcntl(socket.get(), F_SETFL, ::fcntl(socket.get(), F_GETFL) & ~O_NONBLOCK);
     return socket;
 }
 
 class TcpBridge final : public SerialEndpoint {
 public:
     TcpBridge(const TcpAddress& address, Output output, std::function<void()> hangup)
-        : output_(std::move(output)), hangup_(std::move(hangup)), socket_(ConnectTcp(address)),
-          stop_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
-        if (!socket_ || !stop_) {
+        : output_(std::move(output)), hangup_(std::move(hangup)), socket_(ConnectTcp(address)) {
+        if (!socket_) {
             hangup_();
             return;
         }
@@ -65,8 +69,8 @@ public:
     }
     ~TcpBridge() override {
         if (reader_.joinable()) {
-            const std::uint64_t one = 1;
-            [[maybe_unused]] ssize_t ignored = ::write(stop_.get(), &one, sizeof one);
+            stopping_ = true;
+            ::shutdown(socket_.get(), SHUT_RDWR);  // the relay's receive returns
             reader_.join();
         }
     }
@@ -92,26 +96,20 @@ public:
 private:
     // From the server to our side, until the server closes or the bridge stops.
     void Relay() {
-        std::uint8_t buffer[4096];
+        std::vector<std::uint8_t> buffer(kRelayBuffer);
         for (;;) {
-            pollfd fds[2] = {{stop_.get(), POLLIN, 0}, {socket_.get(), POLLIN, 0}};
-            if (::poll(fds, 2, -1) < 0) {
-                if (errno == EINTR) continue;
-                break;
-            }
-            if (fds[0].revents) return;  // stopping: our side closed the link
-            const ssize_t got = ::recv(socket_.get(), buffer, sizeof buffer, MSG_DONTWAIT);
-            if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-            if (got <= 0) break;
-            output_(buffer, static_cast<std::size_t>(got));
+            const ssize_t got = ::recv(socket_.get(), buffer.data(), buffer.size(), 0);
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0 || stopping_) break;
+            output_(buffer.data(), static_cast<std::size_t>(got));
         }
-        hangup_();
+        if (!stopping_) hangup_();  // stopping: our side closed the link
     }
 
     const Output output_;
     const std::function<void()> hangup_;
     platform::UniqueFd socket_;
-    platform::UniqueFd stop_;
+    std::atomic<bool> stopping_{false};
     std::thread reader_;  // last: starts once everything it uses exists
 };
 

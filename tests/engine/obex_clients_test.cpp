@@ -171,6 +171,18 @@ TEST(ObexClients, FileTransferListsFetchesUploadsAndDeletes) {
     EXPECT_EQ(std::filesystem::file_size(downloads / "Café menu.txt"), menu->dwSize);
     EXPECT_EQ(fetch.Codes().back(), PROGRESS_END);
 
+    // A local file that cannot be created (a folder of that name is in the way): -1 alone,
+    // nothing left behind, and the session goes on to the upload below.
+    const auto blocked = platform::NimbrelHome() / "blocked";
+    std::filesystem::create_directories(blocked / "Café menu.txt");
+    ftp->SetPath(Wide(blocked).c_str());
+    Progress refused;
+    ASSERT_EQ(menu->GetFile(&Progress::Callback, refused.context()), 1);
+    EXPECT_EQ(menu->WaitForTransfer(), 0);
+    EXPECT_EQ(refused.Codes(), std::vector<int>{PROGRESS_FAILED});
+    EXPECT_TRUE(std::filesystem::is_empty(blocked / "Café menu.txt"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(blocked), {}), 1);
+
     // A listed name that would lead out of the download folder is never fetched.
     documents->arElements.Add(new CFtpFile(ftp, documents, L"../escape.txt"));
     EXPECT_EQ(static_cast<CFtpFile*>(documents->arElements[documents->arElements.GetSize() - 1])

@@ -2,6 +2,7 @@
 // through the OBEX component's binder over the radio's serial links.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 
@@ -189,6 +190,21 @@ TEST_F(ObexServers, FaultsRefuseFailOrDropPutsAndLeaveNoPartialObject) {
     EXPECT_EQ(Put(*dropping, L"a", &body), HRESULT_FROM_WIN32(ERROR_DEVICE_NOT_CONNECTED));
     for (const char* folder : {"refuse", "drop"}) EXPECT_TRUE(fs::is_empty(home / folder)) << folder;
     EXPECT_EQ(std::distance(fs::directory_iterator(home / "abort"), {}), 1);
+}
+
+// The world's link rate paces what a server sends: 8 KB at 64 kbit/s take a second at least.
+TEST_F(ObexServers, SlowLinkRatePacesWhatTheServerSends) {
+    fs::create_directories(home / "paced");
+    WriteFile(home / "paced" / "eight.bin", std::string(8192, 'p'));
+    testsupport::UseWorld(R"({"timing": {"link_kbps": 64}, "devices": [{"address": "00:00:00:00:00:06",
+        "services": [{"profile": "ftp", "root": ")" + (home / "paced").string() + R"("}]}]})");
+    auto device = Connect(L"000000000006", true);
+    ASSERT_TRUE(device);
+    std::string body;
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(Get(*device, L"eight.bin", &body), S_OK);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    EXPECT_EQ(body.size(), 8192u);
 }
 
 TEST_F(ObexServers, BindingFailsCleanlyForBadPropertiesAndMissingServices) {

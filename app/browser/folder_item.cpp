@@ -19,6 +19,12 @@ CTransferDlg& TransferDialog(std::unique_ptr<CTransferDlg>& dialog, CBrowserItem
     return *dialog;
 }
 
+// The engine entry a child item stands for; none once it was deleted.
+const CFtpElement* ElementOf(const CBrowserItem& item) {
+    if (item.GetKind() == CBrowserItem::kFolder) return static_cast<const CFolderItem&>(item).GetFolder();
+    return static_cast<const CFileItem&>(item).GetFtpFile();
+}
+
 }  // namespace
 
 CFolderItem::CFolderItem(CNimbrelView* view, CFtpFolder* folder, CFolderItem* parent)
@@ -43,7 +49,7 @@ void CFolderItem::Synchronise() {
     if (!m_folder) return;
     auto lock = m_folder->ElementsLock();
     const auto& elements = m_folder->arElements;
-    if (static_cast<std::size_t>(elements.GetSize()) < m_children.size()) {
+    if (!childrenMatch()) {
         GetView()->DisposeItems(std::move(m_children));
         m_children.clear();
     }
@@ -54,6 +60,15 @@ void CFolderItem::Synchronise() {
         else if (element->uiType == FTP_FOLDER)
             m_children.push_back(std::make_unique<CFolderItem>(GetView(), static_cast<CFtpFolder*>(element), this));
     }
+}
+
+bool CFolderItem::childrenMatch() const {
+    const auto& elements = m_folder->arElements;
+    if (static_cast<std::size_t>(elements.GetSize()) < m_children.size()) return false;
+    // A deletion and an addition between two updates keep the count but move the entries.
+    for (std::size_t index = 0; index < m_children.size(); ++index)
+        if (ElementOf(*m_children[index]) != elements[static_cast<int>(index)]) return false;
+    return true;
 }
 
 void CFolderItem::DisconnectClient() {

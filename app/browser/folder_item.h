@@ -43,6 +43,10 @@ public:
     void Delete() override;
 
 private:
+    // The child items stand for the engine's children, in order, so far as they go. Under the
+    // folder's lock.
+    bool childrenMatch() const;
+
     CFtpFolder* m_folder;
     CFolderItem* m_parent;
     std::vector<std::unique_ptr<CBrowserItem>> m_children;

@@ -253,6 +253,8 @@ void CNimbrelView::OpenRow(int row) {
         case CBrowserItem::kFolder:
             m_currentFolder = static_cast<CFolderItem*>(item);
             emptyList();
+            // An empty folder brings no listing news: the update (and Up) must not wait for one.
+            m_frame->PostRefresh();
             break;
         default: break;
     }

@@ -3,10 +3,13 @@
 // answers its dialogs and message boxes in place of a user.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDialog>
 #include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 #include <algorithm>
 #include <functional>
 #include <memory>
@@ -41,6 +44,18 @@ struct Answers {
         return QTest::qWaitFor([&] { return std::find(asked.begin(), asked.end(), text) != asked.end(); }, 10000);
     }
 };
+
+// Clicks the entry `text` of the context menu that opens next.
+inline void ChooseFromNextMenu(const QString& text) {
+    QTimer::singleShot(0, [text] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        for (QAction* action : menu->actions())
+            if (action->text() == text) return QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+        ADD_FAILURE() << "no menu entry " << text.toStdString();
+        menu->close();
+    });
+}
 
 class Program {
 public:
@@ -84,6 +99,16 @@ public:
         QListWidgetItem* entry = List()->item(row);
         ASSERT_NE(entry, nullptr);
         QTest::mouseDClick(List()->viewport(), Qt::LeftButton, {}, List()->visualItemRect(entry).center());
+    }
+    // Chooses `entry` from the context menu of `row` (-1: the empty area).
+    void ChooseFromMenu(int row, const QString& entry) const {
+        ChooseFromNextMenu(entry);
+        View()->ContextMenuAt(row, List()->viewport()->mapToGlobal(QPoint(1, 1)));
+    }
+    // Waits until the list shows these entries, in any order.
+    bool WaitForTexts(QStringList expected) const {
+        expected.sort();
+        return QTest::qWaitFor([&] { QStringList texts = Texts(); texts.sort(); return texts == expected; }, 10000);
     }
     // Searches and waits until the search has ended with `count` devices listed.
     bool Search(int count) const {

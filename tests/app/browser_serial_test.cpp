@@ -2,10 +2,7 @@
 // connected port.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QComboBox>
-#include <QMenu>
-#include <QTimer>
 
 #include "app/browser/shortcut_item.h"
 #include "app/dialogs/com_port_dlg.h"
@@ -15,19 +12,8 @@
 namespace {
 
 using browsertest::Answers;
+using browsertest::ChooseFromNextMenu;
 using browsertest::Program;
-
-// Clicks the entry `text` of the context menu that opens next.
-void ChooseFromNextMenu(const QString& text) {
-    QTimer::singleShot(0, [text] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        ASSERT_NE(menu, nullptr);
-        for (QAction* action : menu->actions())
-            if (action->text() == text) return QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
-        ADD_FAILURE() << "no menu entry " << text.toStdString();
-        menu->close();
-    });
-}
 
 TEST(BrowserSerial, OneFreePortConnectsWithoutAskingAndItsShortcutIsSavedOnceAndDeleted) {
     // COM0 to COM7 are taken, the local server takes COM8 at start: COM9 is the one left.

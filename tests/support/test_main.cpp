@@ -15,6 +15,9 @@
 #ifdef NIMBREL_TEST_WITH_QT
 #include <QApplication>
 #endif
+#ifdef NIMBREL_TEST_ON_XVFB
+#include "e2e/xvfb_display.h"
+#endif
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
@@ -26,9 +29,19 @@ int main(int argc, char** argv) {
 #ifdef NIMBREL_TEST_WITH_RADIO
     if (!sim::InstallSimulatedRadio()) return 2;
 #endif
-#ifdef NIMBREL_TEST_WITH_QT
+#ifdef NIMBREL_TEST_ON_XVFB
+    // The real window on a virtual display; without Xvfb the tests skip themselves.
+    testsupport::XvfbDisplay xvfb;
+    const std::string display = ::testing::GTEST_FLAG(list_tests) ? std::string() : xvfb.Start();
+    if (display.empty()) setenv("NIMBREL_TEST_NO_DISPLAY", "1", 1);
+    else setenv("DISPLAY", display.c_str(), 1);
+    setenv("QT_QPA_PLATFORM", display.empty() ? "offscreen" : "xcb", 1);
+    unsetenv("WAYLAND_DISPLAY");
+#elif defined(NIMBREL_TEST_WITH_QT)
     // The program's widgets, on a platform that needs no display.
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
+#endif
+#ifdef NIMBREL_TEST_WITH_QT
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
 #endif

@@ -1,0 +1,117 @@
+// Remote folder browsing from the browser: entering and leaving folders, fetching, adding and
+// deleting files on the simulated phone's File Transfer server.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QToolBar>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "app/browser/service_item.h"
+#include "app/dialogs/properties_dlg.h"
+#include "app/dialogs/transfer_dlg.h"
+#include "app/frame/command_ids.h"
+#include "browser_program.h"
+#include "engine/service/service.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using browsertest::Answers;
+using browsertest::Program;
+
+
+bool UpEnabled(const Program& program) {
+    for (QAction* action : program.View()->GetFrame()->findChildren<QToolBar*>().first()->actions())
+        if (action->data().toInt() == cmd::kUp) return action->isEnabled();
+    return false;
+}
+
+TEST(BrowserFolder, BrowsesFetchesAddsAndDeletesFilesAndLeavingDisconnects) {
+    Program program(R"({"devices": [{"name": "Phone", "address": "00:00:00:00:00:02", "class": "0x214",
+                                     "services": [{"profile": "ftp"}]}]})");
+    const fs::path kHome = std::getenv("NIMBREL_HOME");
+    const fs::path kServer = kHome / "sim" / "000000000002" / "files";
+    ASSERT_TRUE(program.Search(1));
+    program.DoubleClick(program.RowOf("Phone"));
+    const int serviceRow = program.WaitForRow("File Transfer");
+    ASSERT_GE(serviceRow, 0) << program.Texts().join(", ").toStdString();
+    auto* serviceItem = static_cast<CServiceItem*>(program.View()->ShownItem(serviceRow));
+    CService* service = serviceItem->GetService();
+
+    // The download folder, from the service's properties.
+    Answers answers;
+    const fs::path downloads = kHome / "downloads";
+    answers.answer = [&](QDialog& dialog) {
+        if (auto* properties = qobject_cast<CPropertiesDlg*>(&dialog))
+            properties->FolderEdit()->setText(QString::fromStdString(downloads.string()));
+        if (auto* files = qobject_cast<QFileDialog*>(&dialog)) files->selectFile(QString::fromStdString((kHome / "upload.txt").string()));
+        return qobject_cast<QMessageBox*>(&dialog) ? int(QMessageBox::Yes) : int(QDialog::Accepted);
+    };
+    program.View()->SetSelectedItem(serviceItem);
+    program.View()->OnCommand(cmd::kFileTransferProperties);
+    EXPECT_EQ(serviceItem->GetPath().toStdString(), downloads.string());
+
+    program.DoubleClick(serviceRow);
+    ASSERT_TRUE(program.WaitForTexts({"Images", "Sounds", "Documents", "Readme.txt"})) << program.Texts().join(", ").toStdString();
+    EXPECT_EQ(program.Image(program.RowOf("Images")), 13);
+    EXPECT_EQ(program.Image(program.RowOf("Readme.txt")), 12);
+    EXPECT_FALSE(program.View()->CanGoUp());
+    EXPECT_FALSE(UpEnabled(program));
+
+    program.DoubleClick(program.RowOf("Images"));
+    ASSERT_TRUE(program.WaitForTexts({"2006", "Logo.png"})) << program.Texts().join(", ").toStdString();
+    EXPECT_TRUE(UpEnabled(program));
+    program.DoubleClick(program.RowOf("Logo.png"));
+    const fs::path fetched = downloads / "Logo.png";
+    CTransferDlg* transfer = program.View()->GetFrame()->findChildren<CTransferDlg*>().last();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !transfer->isVisible(); }, 10000));
+    EXPECT_FALSE(transfer->Failed());
+    ASSERT_TRUE(fs::exists(fetched));
+    EXPECT_EQ(fs::file_size(fetched), fs::file_size(kServer / "Images" / "Logo.png"));
+
+    program.View()->OnCommand(cmd::kUp);
+    ASSERT_TRUE(program.WaitForTexts({"Images", "Sounds", "Documents", "Readme.txt"}));
+    EXPECT_FALSE(UpEnabled(program));
+
+    // An empty folder brings no listing news: Up is enabled all the same.
+    fs::create_directory(kServer / "Empty");
+    program.View()->OnCommand(cmd::kRefresh);
+    program.DoubleClick(program.WaitForRow("Empty"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return UpEnabled(program); }, 10000));
+    EXPECT_EQ(program.List()->count(), 0);
+    program.View()->OnCommand(cmd::kUp);
+    ASSERT_TRUE(program.WaitForTexts({"Images", "Sounds", "Documents", "Readme.txt", "Empty"}));
+
+    // Added into the folder shown from the empty area's menu, then deleted: No keeps it.
+    std::ofstream(kHome / "upload.txt") << "uploaded";
+    program.ChooseFromMenu(-1, "Add file");
+    ASSERT_GE(program.WaitForRow("upload.txt"), 0) << program.Texts().join(", ").toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return fs::exists(kServer / "upload.txt"); }, 10000));
+    answers.answer = [](QDialog&) { return int(QMessageBox::No); };
+    program.ChooseFromMenu(program.RowOf("upload.txt"), "Delete");
+    EXPECT_EQ(answers.asked.back(), "Are you sure to delete it ?");
+    EXPECT_GE(program.RowOf("upload.txt"), 0);
+    answers.answer = [](QDialog&) { return int(QMessageBox::Yes); };
+    program.ChooseFromMenu(program.RowOf("upload.txt"), "Delete");
+    ASSERT_TRUE(program.WaitForTexts({"Images", "Sounds", "Documents", "Readme.txt", "Empty"}));
+    EXPECT_FALSE(fs::exists(kServer / "upload.txt"));
+
+    // A download folder that cannot be made: the fetch fails before it starts, and says so.
+    serviceItem->SetPath(QString::fromStdString((kHome / "upload.txt" / "in").string()));
+    program.DoubleClick(program.RowOf("Readme.txt"));
+    transfer = program.View()->GetFrame()->findChildren<CTransferDlg*>().last();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return transfer->Failed(); }, 10000));
+    EXPECT_TRUE(transfer->isVisible());
+    EXPECT_EQ(transfer->Message(), "The transfer failed.");
+
+    ASSERT_TRUE(service->IsConnected());
+    program.View()->OnCommand(cmd::kShortcuts);
+    EXPECT_FALSE(service->IsConnected());
+    EXPECT_EQ(program.View()->GetMode(), CNimbrelView::kShortcuts);
+}
+
+}  // namespace

@@ -72,6 +72,7 @@ void CTransferDlg::OnTransferProgress(int value) {
     case PROGRESS_START:
         m_progress->setValue(0);
         m_running = true;
+        m_aborted = false;
         m_failed = false;
         m_message->hide();
         m_button->setText(QStringLiteral("Abort"));
@@ -95,6 +96,9 @@ void CTransferDlg::OnTransferProgress(int value) {
         m_message->setText(QStringLiteral("The transfer failed."));
         m_message->show();
         m_button->setText(QStringLiteral("Close"));
+        // A transfer cut short after it ended its progress (251 comes first) is told too;
+        // one the user aborted is not.
+        if (!m_aborted) show();
         break;
     default:
         m_progress->setValue(qBound(0, value, 100));
@@ -109,7 +113,13 @@ void CTransferDlg::OnAbort() {
         m_frame->GetActiveView()->OnTransferAborted();
     m_progress->setValue(0);
     m_running = false;
+    m_aborted = true;
     hide();
+}
+
+void CTransferDlg::showEvent(QShowEvent* event) {
+    m_aborted = false;  // shown for a new transfer
+    QDialog::showEvent(event);
 }
 
 int CTransferDlg::Position() const { return m_progress->value(); }

@@ -33,6 +33,9 @@ public:
     int Position() const;
     bool Failed() const { return m_failed; }
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     CBrowserItem* m_owner;
     CMainFrame* m_frame;
@@ -42,4 +45,5 @@ private:
     long m_context;
     bool m_running = false;
     bool m_failed = false;
+    bool m_aborted = false;  // by the user, since the dialog was shown
 };

@@ -56,7 +56,11 @@ int CFtpElement::CancelTransfer() {
     return 0;
 }
 
-int CFtpElement::DisconnectClient() { return m_pClient->Disconnect(); }
+int CFtpElement::DisconnectClient() {
+    // The new session a cancelled transfer asked for must not come up after the disconnection.
+    m_pClient->WaitForConnectionAttempt();
+    return m_pClient->Disconnect();
+}
 
 int CFtpElement::WaitForTransfer() {
     m_transferThread.Join();

@@ -27,6 +27,8 @@ public:
     int Disconnect();
     // 1 when no connection thread is left; 0 while one still runs (it is not stopped).
     int cancelConnection();
+    // Waits until a running connection attempt has ended (at once on that attempt's own thread).
+    void WaitForConnectionAttempt() { m_connectionThread.Join(); }
 
     virtual void SetDistantDisconnection();
     virtual int ReConnect() { return Connect(); }

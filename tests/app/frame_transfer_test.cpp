@@ -42,6 +42,17 @@ TEST(FrameTransfer, FailureSaysSoAndTheButtonCloses) {
     dialog.OnTransferProgress(PROGRESS_START);
     EXPECT_EQ(dialog.Button()->text(), "Abort");
     EXPECT_TRUE(dialog.Message().isEmpty());
+    // Cut short after its end was reported (251 comes before -1): told all the same...
+    dialog.OnTransferProgress(PROGRESS_END);
+    dialog.OnTransferProgress(PROGRESS_FAILED);
+    EXPECT_TRUE(dialog.isVisible());
+    // ...but not once the user aborted it.
+    dialog.show();
+    dialog.OnTransferProgress(PROGRESS_START);
+    QTest::mouseClick(dialog.Button(), Qt::LeftButton);
+    dialog.OnTransferProgress(PROGRESS_END);
+    dialog.OnTransferProgress(PROGRESS_FAILED);
+    EXPECT_FALSE(dialog.isVisible());
 }
 
 TEST(FrameTransfer, ReportsFromATransferThreadArriveByContextAndSkipGoneDialogs) {

@@ -129,8 +129,7 @@ TEST_F(EndToEnd, AbortStopsALargeFetchAndLeavesNothingBehind) {
     EXPECT_FALSE(fs::exists(downloads / "Video.mp4"));
     EXPECT_EQ(fs::file_size(served / "Video.mp4"), 2u << 20);
     EXPECT_EQ(std::distance(fs::directory_iterator(served), {}), 1) << "nothing partial beside it";
-    ClickToolbar(program, cmd::kShortcuts);
-    EXPECT_EQ(program.View()->GetMode(), CNimbrelView::kShortcuts);
+    LeaveWithShortcuts(program, service);
 }
 
 }  // namespace

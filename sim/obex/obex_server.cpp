@@ -1,14 +1,13 @@
 #include "sim/obex/obex_server.h"
 
-#include <chrono>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/obex/obex_packet.h"
 #include "sim/obex/folder_listing.h"
 #include "sim/obex/object_files.h"
+#include "sim/obex/paced_output.h"
 #include "sim/obex/served_folder.h"
 
 namespace sim {
@@ -84,7 +83,7 @@ private:
 class ObexServer final : public SerialEndpoint {
 public:
     ObexServer(const ObexServerConfig& config, Output output, std::function<void()> hangup)
-        : config_(config), folder_(config.folder), output_(std::move(output)), hangup_(std::move(hangup)) {}
+        : config_(config), folder_(config.folder), paced_(std::move(output), std::move(hangup), config.linkKbps) {}
 
     void Receive(const std::uint8_t* data, std::size_t size) override {
         while (size > 0 && !hungUp_) {
@@ -115,6 +114,7 @@ private:
             Answer(ResponseCode::BadRequest);
             return;
         }
+        if (request.opcode == Opcode::Abort) paced_.Hurry();  // answers still on their way go at once
         const bool continuing = (request.opcode == Opcode::Put && operation_ == Operation::Put) ||
                                 (request.opcode == Opcode::Get && operation_ == Operation::Get);
         if (!continuing && request.opcode != Opcode::Abort) EndOperation();
@@ -340,19 +340,16 @@ private:
     }
     void Send(const Response& response) {
         if (obex::EncodeResponse(response, &outgoing_) != obex::CodecError::None) return;
-        output_(outgoing_.data(), outgoing_.size());
-        if (config_.linkKbps > 0)  // the time these bytes take on a link of that rate
-            std::this_thread::sleep_for(std::chrono::microseconds(outgoing_.size() * 8000 / config_.linkKbps));
+        paced_.Send(outgoing_);
     }
     void HangUp() {
         hungUp_ = true;
-        hangup_();
+        paced_.HangUp();
     }
 
     const ObexServerConfig config_;
     ServedFolder folder_;
-    const Output output_;
-    const std::function<void()> hangup_;
+    PacedOutput paced_;  // what this server sends, at the link's rate
     PacketFramer framer_;
     obex::Bytes outgoing_;  // the answer being sent; kept for its storage
     bool hungUp_ = false;

@@ -1,7 +1,8 @@
 #pragma once
 // The simulated OBEX servers behind a device's Object Push and File Transfer services. They
-// read requests with the platform's OBEX codec and answer with it, one answer per request,
-// from inside the link's Receive.
+// read requests with the platform's OBEX codec and answer with it, one answer per request:
+// from inside the link's Receive, or on a link of limited rate once the answer's bytes have
+// had the time they take.
 #include <filesystem>
 #include <functional>
 #include <memory>

@@ -15,7 +15,8 @@ public:
     using Output = std::function<void(const std::uint8_t* data, std::size_t size)>;
     // A talker's thread is stopped and joined: Output is not called after this returns.
     virtual ~SerialEndpoint() = default;
-    // Bytes from our side; whatever they answer is output before this returns.
+    // Bytes from our side; what they answer is output before this returns, or later from a
+    // thread of the endpoint (a talker, a link of limited rate).
     virtual void Receive(const std::uint8_t* data, std::size_t size) = 0;
 };
 

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "platform/kernel/paths.h"
 #include "platform/obex/obex_binder.h"
@@ -205,6 +206,32 @@ TEST_F(ObexServers, SlowLinkRatePacesWhatTheServerSends) {
     ASSERT_EQ(Get(*device, L"eight.bin", &body), S_OK);
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
     EXPECT_EQ(body.size(), 8192u);
+}
+
+// An abort in a slow GET waits neither for the answer on its way nor for the rest: eight
+// answers of about a second each at 512 kbit/s.
+TEST_F(ObexServers, SlowLinkAbortCutsTheGetShortAtOnce) {
+    fs::create_directories(home / "paced");
+    WriteFile(home / "paced" / "big.bin", std::string(8 * 65000, 'p'));
+    testsupport::UseWorld(R"({"timing": {"link_kbps": 512}, "devices": [{"address": "00:00:00:00:00:06",
+        "services": [{"profile": "ftp", "root": ")" + (home / "paced").string() + R"("}]}]})");
+    auto device = Connect(L"000000000006", true);
+    ASSERT_TRUE(device);
+    auto headers = platform::CreateHeaderCollection();
+    headers->AddName(L"big.bin");
+    std::unique_ptr<IStream> stream;
+    ASSERT_EQ(device->Get(headers.get(), &stream), S_OK);  // the first answer is in
+    std::string buffer(1 << 17, '\0');
+    HRESULT last = S_OK;
+    std::thread reader([&] {
+        ULONG read = 0;
+        while ((last = stream->Read(buffer.data(), static_cast<ULONG>(buffer.size()), &read)) == S_OK) {}
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(device->Abort(nullptr), S_OK);
+    reader.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    EXPECT_TRUE(FAILED(last));
 }
 
 TEST_F(ObexServers, BindingFailsCleanlyForBadPropertiesAndMissingServices) {

@@ -1,6 +1,7 @@
 #pragma once
 // Reads whole packets from a byte stream: the three-byte prefix gives the length, then the rest
-// is read. An interrupted read keeps what it has and goes on at the next call.
+// is read. It takes what the stream has at hand, so bytes of the next packet may come along and
+// wait here. An interrupted read keeps what it has and goes on at the next call.
 #include "platform/obex/obex_header.h"
 #include "platform/obex/obex_transport.h"
 
@@ -27,13 +28,13 @@ public:
     // TooLarge the stream has lost its framing: the caller must drop it.
     ReadStatus Next(Transport& transport, std::span<const std::uint8_t>* packet);
     // Forgets a packet begun; for a transport that starts over.
-    void Reset() { have_ = 0; }
+    void Reset() { have_ = handedOut_ = 0; }
 
 private:
     std::size_t max_;
-    Bytes buffer_;          // holds the packet being read
-    std::size_t have_ = 0;  // bytes of it read so far; whole once its length is reached
-    bool complete_ = false;
+    Bytes buffer_;               // what was read, the packet being read first; never more than max_
+    std::size_t have_ = 0;       // bytes of it read
+    std::size_t handedOut_ = 0;  // the length of the packet at its front once handed out
 };
 
 }  // namespace obex

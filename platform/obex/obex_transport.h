@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 // Everything declared here is part of the platform library's interface.
 #pragma GCC visibility push(default)
@@ -29,6 +30,12 @@ public:
     virtual TransportResult Send(std::span<const std::uint8_t> data) = 0;
     // Waits until at least one byte is there and returns up to buffer.size() bytes.
     virtual TransportResult Receive(std::span<std::uint8_t> buffer) = 0;
+    // As Receive into the first `most` bytes of `buffer` (it has that many at least). A transport
+    // that holds what it received may swap its storage in rather than copy the bytes: the buffer
+    // then starts with them, and its size may have changed.
+    virtual TransportResult ReceiveFront(std::vector<std::uint8_t>* buffer, std::size_t most) {
+        return Receive(std::span(buffer->data(), most));
+    }
     // From any thread: every Send or Receive, waiting now or called later, returns Interrupted
     // (having moved nothing more) until ClearInterrupt.
     virtual void Interrupt() = 0;

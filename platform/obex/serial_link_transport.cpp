@@ -32,13 +32,15 @@ TransportResult SerialLinkTransport::Send(std::span<const std::uint8_t> data) {
     return {TransportStatus::Ok, data.size()};
 }
 
-TransportResult SerialLinkTransport::Receive(std::span<std::uint8_t> buffer) {
-    if (buffer.empty()) return {};
-    std::unique_lock lock(mutex_);
+TransportStatus SerialLinkTransport::WaitForBytes(std::unique_lock<std::mutex>& lock) {
     changed_.wait(lock, [this] { return interrupted_ || closed_ || broken_ || readAt_ < held_.size(); });
-    if (interrupted_) return {TransportStatus::Interrupted, 0};
-    if (closed_) return {TransportStatus::Closed, 0};
-    if (readAt_ == held_.size()) return {TransportStatus::Closed, 0};  // broken, and all read
+    if (interrupted_) return TransportStatus::Interrupted;
+    if (closed_) return TransportStatus::Closed;
+    if (readAt_ == held_.size()) return TransportStatus::Closed;  // broken, and all read
+    return TransportStatus::Ok;
+}
+
+std::size_t SerialLinkTransport::CopyHeld(std::span<std::uint8_t> buffer) {
     const std::size_t count = std::min(buffer.size(), held_.size() - readAt_);
     std::memcpy(buffer.data(), held_.data() + readAt_, count);
     readAt_ += count;
@@ -47,6 +49,25 @@ TransportResult SerialLinkTransport::Receive(std::span<std::uint8_t> buffer) {
         readAt_ = 0;
     }
     changed_.notify_all();  // room for a waiting sender
+    return count;
+}
+
+TransportResult SerialLinkTransport::Receive(std::span<std::uint8_t> buffer) {
+    if (buffer.empty()) return {};
+    std::unique_lock lock(mutex_);
+    if (TransportStatus status = WaitForBytes(lock); status != TransportStatus::Ok) return {status, 0};
+    return {TransportStatus::Ok, CopyHeld(buffer)};
+}
+
+TransportResult SerialLinkTransport::ReceiveFront(std::vector<std::uint8_t>* buffer, std::size_t most) {
+    if (most == 0) return {};
+    std::unique_lock lock(mutex_);
+    if (TransportStatus status = WaitForBytes(lock); status != TransportStatus::Ok) return {status, 0};
+    if (readAt_ != 0 || held_.size() > most) return {TransportStatus::Ok, CopyHeld(std::span(buffer->data(), most))};
+    const std::size_t count = held_.size();
+    buffer->swap(held_);
+    held_.clear();  // keeps the buffer's storage to fill again
+    changed_.notify_all();
     return {TransportStatus::Ok, count};
 }
 

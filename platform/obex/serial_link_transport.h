@@ -27,6 +27,8 @@ public:
 
     TransportResult Send(std::span<const std::uint8_t> data) override;
     TransportResult Receive(std::span<std::uint8_t> buffer) override;
+    // Hands all that is held over, storage and all, when `most` takes it whole.
+    TransportResult ReceiveFront(std::vector<std::uint8_t>* buffer, std::size_t most) override;
     void Interrupt() override;
     void ClearInterrupt() override;
     void Close() override;
@@ -38,6 +40,10 @@ private:
     SerialLinkTransport() = default;
     void Received(const std::uint8_t* data, std::size_t size) override;
     void Broken() override;
+    // With the lock: waits for bytes to read; Ok once there are some.
+    TransportStatus WaitForBytes(std::unique_lock<std::mutex>& lock);
+    // With the lock: moves what is held into `buffer`, as much as fits; gives the count.
+    std::size_t CopyHeld(std::span<std::uint8_t> buffer);
 
     std::unique_ptr<bth::SerialLink> link_;  // set once by Open, before anyone else sees this
 

@@ -1,7 +1,5 @@
 #include "app/browser/folder_item.h"
 
-#include <QFileDialog>
-
 #include "app/browser/nimbrel_view.h"
 #include "app/browser/qt_text.h"
 #include "app/dialogs/transfer_dlg.h"
@@ -81,11 +79,9 @@ void CFolderItem::Abort() {
 
 void CFolderItem::AddFile() {
     if (!m_folder) return;
-    QFileDialog dialog(GetView()->GetFrame());
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    if (nimbrel::RunModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    const CString path = ToCString(dialog.selectedFiles().first());
+    const QString chosen = nimbrel::ChooseFileToSend(GetView()->GetFrame());
+    if (chosen.isEmpty()) return;
+    const CString path = ToCString(chosen);
     CTransferDlg& transfer = TransferDialog(m_transfer, this);
     m_folder->PutFile(path, &CTransferDlg::TransferProgress, transfer.Context());
     transfer.show();

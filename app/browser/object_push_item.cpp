@@ -1,7 +1,5 @@
 #include "app/browser/object_push_item.h"
 
-#include <QFileDialog>
-
 #include "app/browser/nimbrel_view.h"
 #include "app/browser/qt_text.h"
 #include "app/dialogs/transfer_dlg.h"
@@ -28,11 +26,8 @@ void CObjectPushItem::Abort() {
 void CObjectPushItem::OnTransferDone() { m_client->Disconnect(); }
 
 void CObjectPushItem::pushFile() {
-    QFileDialog chooser(GetView());
-    chooser.setOption(QFileDialog::DontUseNativeDialog);
-    chooser.setAcceptMode(QFileDialog::AcceptOpen);
-    chooser.setFileMode(QFileDialog::ExistingFile);
-    if (nimbrel::RunModal(chooser) != QDialog::Accepted || chooser.selectedFiles().isEmpty()) {
+    const QString chosen = nimbrel::ChooseFileToSend(GetView());
+    if (chosen.isEmpty()) {
         m_client->Disconnect();
         return;
     }
@@ -42,7 +37,7 @@ void CObjectPushItem::pushFile() {
         return;
     }
     if (!m_transfer) m_transfer = new CTransferDlg(this, GetView()->GetFrame());
-    m_client->PushObject(ToCString(chooser.selectedFiles().front()), &CTransferDlg::TransferProgress,
+    m_client->PushObject(ToCString(chosen), &CTransferDlg::TransferProgress,
                          m_transfer->Context());
     m_transfer->show();
 }

@@ -1,6 +1,7 @@
 #include "app/frame/modal.h"
 
 #include <QDialog>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <utility>
 
@@ -23,6 +24,15 @@ QMessageBox::StandardButton ShowMessage(QWidget* parent, const QString& text, QM
                                         QMessageBox::StandardButtons buttons, const QString& caption) {
     QMessageBox box(icon, caption.isEmpty() ? QStringLiteral("Nimbrel") : caption, text, buttons, parent);
     return static_cast<QMessageBox::StandardButton>(RunModal(box));
+}
+
+QString ChooseFileToSend(QWidget* parent) {
+    QFileDialog chooser(parent);
+    chooser.setOption(QFileDialog::DontUseNativeDialog);
+    chooser.setAcceptMode(QFileDialog::AcceptOpen);
+    chooser.setFileMode(QFileDialog::ExistingFile);
+    if (RunModal(chooser) != QDialog::Accepted || chooser.selectedFiles().isEmpty()) return {};
+    return chooser.selectedFiles().front();
 }
 
 }  // namespace nimbrel

@@ -26,4 +26,8 @@ QMessageBox::StandardButton ShowMessage(QWidget* parent, const QString& text,
                                         QMessageBox::StandardButtons buttons = QMessageBox::Ok,
                                         const QString& caption = QString());
 
+// The file-open dialog of a push or an upload: the chosen path, or an empty text when the user
+// cancelled.
+QString ChooseFileToSend(QWidget* parent);
+
 }  // namespace nimbrel

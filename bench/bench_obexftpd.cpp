@@ -1,11 +1,20 @@
-// 20 MB fetched from a real OBEX server, Debian's obexftpd on TCP port 650, through the engine's
-// File Transfer client and a service bridged to that port, beside obexftp, the server's own
-// client, fetching the same file. Each run has a server of its own (obexftpd serves one
-// connection); only the transfer is timed, not the server's start, the connection or the listing.
-// Without obexftpd (or with port 650 taken) both are skipped.
+// 20 MB fetched from and sent to a real OBEX server, Debian's obexftpd on TCP port 650, through
+// the engine's File Transfer client and a service bridged to that port, beside obexftp, the
+// server's own client, moving the same file. Each run has a server of its own (obexftpd serves
+// one connection); for the engine only the transfer is timed, not the server's start, the
+// connection or the listing. Without obexftpd (or with port 650 taken) all are skipped.
+//
+// obexftpd answers in packets of 1 KB whatever the client offers, so every client makes about
+// 20,500 request/answer round trips and waits for the server's work in each. "server_busy" is
+// the share of the transfer's time the server spent computing: no client can move the file
+// faster than 1 / server_busy times the speed of the one measured.
 #include <benchmark/benchmark.h>
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,9 +23,13 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "engine/device/device_distant.h"
 #include "engine/obex/client_ftp.h"
+#include "platform/kernel/unique_fd.h"
+#include "platform/obex/obex_packet.h"
+#include "sim/obex/obex_server.h"
 #include "sim/simulated_radio.h"
 #include "../tests/engine/connection_attempt.h"
 #include "../tests/support/obexftpd_server.h"
@@ -44,24 +57,60 @@ struct Folders {
         home = mkdtemp(pattern);
         served = home / "served";
         downloads = home / "downloads";
+        outgoing = home / "up.bin";
         setenv("NIMBREL_HOME", home.c_str(), 1);
         std::filesystem::create_directories(served);
         std::filesystem::create_directories(downloads);
-        std::ofstream out(served / "big.bin", std::ios::binary);
-        const std::string block(64 * 1024, 'x');
-        for (std::size_t written = 0; written < kFileBytes; written += block.size()) out << block;
+        WriteFile(served / "big.bin");
+        WriteFile(outgoing);
     }
     ~Folders() { std::filesystem::remove_all(home); }
     std::filesystem::path home;
     std::filesystem::path served;
     std::filesystem::path downloads;
+    std::filesystem::path outgoing;  // the file sent
+
+private:
+    static void WriteFile(const std::filesystem::path& path) {
+        std::ofstream out(path, std::ios::binary);
+        const std::string block(64 * 1024, 'x');
+        for (std::size_t written = 0; written < kFileBytes; written += block.size()) out << block;
+    }
 };
 
 double SecondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-void BM_FetchFromObexftpdThroughEngine(benchmark::State& state) {
+// One timed transfer: its time and the server's processor time during it.
+class Timing {
+public:
+    explicit Timing(const testsupport::ObexftpdServer& server)
+        : server_(server), serverCpuAtStart_(server.CpuSeconds()) {}
+    // Counts the transfer as one iteration's time.
+    template <class State>
+    void Finish(State& state, double* serverCpu, double* wall) {
+        const double seconds = SecondsSince(start_);
+        state.SetIterationTime(seconds);
+        *wall += seconds;
+        *serverCpu += server_.CpuSeconds() - serverCpuAtStart_;
+    }
+
+private:
+    const testsupport::ObexftpdServer& server_;
+    const double serverCpuAtStart_;
+    const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+};
+
+void Report(benchmark::State& state, double serverCpu, double wall) {
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kFileBytes));
+    if (wall > 0) state.counters["server_busy"] = serverCpu / wall;
+}
+
+// `transfer` moves the file between `folders` and the root folder of a session with a server of
+// its own; false when it failed.
+template <class Transfer>
+void RunThroughEngine(benchmark::State& state, Transfer transfer) {
     if (const std::string missing = testsupport::ObexftpdMissing(); !missing.empty()) return Skip(state, missing);
     Folders folders;
     sim::World world;
@@ -69,6 +118,7 @@ void BM_FetchFromObexftpdThroughEngine(benchmark::State& state) {
                         {"profile": "ftp", "obex_tcp": "127.0.0.1:650"}]}]})",
                     "bench", &world, nullptr);
     sim::InstallSimulatedRadio(world);
+    double serverCpu = 0, wall = 0;
     for (auto _ : state) {
         const testsupport::ObexftpdServer server(folders.served);
         if (!server.listening()) return state.SkipWithError("obexftpd did not start");
@@ -80,49 +130,163 @@ void BM_FetchFromObexftpdThroughEngine(benchmark::State& state) {
         CFtpFolder* root = ftp->GetFolder();
         if (!ftp->IsConnected() || !root->Browse() || root->arElements.IsEmpty())
             return state.SkipWithError("no connection to obexftpd");
-        auto* file = static_cast<CFtpFile*>(root->arElements[0]);
-        const auto start = std::chrono::steady_clock::now();
-        if (!file->GetFile(nullptr, 0) || !file->WaitForTransfer()) return state.SkipWithError("the fetch failed");
-        state.SetIterationTime(SecondsSince(start));
-        if (std::filesystem::file_size(folders.downloads / "big.bin") != kFileBytes)
-            return state.SkipWithError("the fetched file is incomplete");
+        Timing timing(server);
+        if (!transfer(*root, folders)) return state.SkipWithError("the transfer failed");
+        timing.Finish(state, &serverCpu, &wall);
         ftp->Disconnect();
         std::filesystem::remove(folders.downloads / "big.bin");
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kFileBytes));
+    Report(state, serverCpu, wall);
+}
+
+void BM_FetchFromObexftpdThroughEngine(benchmark::State& state) {
+    RunThroughEngine(state, [](CFtpFolder& root, const Folders& folders) {
+        auto* file = static_cast<CFtpFile*>(root.arElements[0]);
+        return file->GetFile(nullptr, 0) && file->WaitForTransfer() &&
+               std::filesystem::file_size(folders.downloads / "big.bin") == kFileBytes;
+    });
 }
 BENCHMARK(BM_FetchFromObexftpdThroughEngine)->Unit(benchmark::kMillisecond)->UseManualTime();
 
-// obexftp 0.24 takes the whole object from obexftpd but then reports a failure and keeps no
-// file (the server ends the object with a Body rather than an End-of-Body); its time is still
-// that of the whole transfer, and its own connection is a small part of it.
-void BM_FetchFromObexftpdByObexftp(benchmark::State& state) {
+void BM_SendToObexftpdThroughEngine(benchmark::State& state) {
+    RunThroughEngine(state, [](CFtpFolder& root, const Folders& folders) {
+        return root.PutFile(folders.outgoing.wstring().c_str(), nullptr, 0) && root.WaitForTransfer();
+    });
+}
+BENCHMARK(BM_SendToObexftpdThroughEngine)->Unit(benchmark::kMillisecond)->UseManualTime();
+
+// The least a client can do: one thread, a blocking socket, each GET sent the moment the last
+// answer is in, the body counted and dropped. What the server allows any client at most.
+class BareFetch {
+public:
+    // Connects to the Folder Browsing service; false when that failed.
+    bool Connect() {
+        socket_ = platform::UniqueFd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        sockaddr_in server{};
+        server.sin_family = AF_INET;
+        server.sin_port = htons(testsupport::kObexftpdPort);
+        server.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::connect(socket_.get(), reinterpret_cast<sockaddr*>(&server), sizeof server) != 0) return false;
+        const int one = 1;
+        ::setsockopt(socket_.get(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        obex::Request connect;
+        connect.opcode = obex::Opcode::Connect;
+        connect.headers = {obex::Header::Target(sim::kFolderBrowsingTarget)};
+        obex::Response answer;
+        if (!Exchange(connect, true, &answer) || answer.code != obex::ResponseCode::Success) return false;
+        for (const obex::Header& header : answer.headers)
+            if (header.id() == obex::hid::kConnectionId && header.quad()) connectionId_ = *header.quad();
+        return true;
+    }
+    // The size of the object named `name`, or 0 when the fetch failed.
+    std::size_t Fetch(const std::wstring& name) {
+        obex::Request get;  // a GET by default
+        get.headers = {obex::Header::ConnectionId(connectionId_), obex::Header::Name(name)};
+        std::size_t size = 0;
+        for (;;) {
+            obex::Response answer;
+            if (!Exchange(get, false, &answer)) return 0;
+            for (const obex::Header& header : answer.headers)
+                if (header.bytes() && (header.id() == obex::hid::kBody || header.id() == obex::hid::kEndOfBody))
+                    size += header.bytes()->size();
+            if (answer.code == obex::ResponseCode::Success) return size;
+            if (answer.code != obex::ResponseCode::Continue) return 0;
+            get.headers.clear();
+        }
+    }
+
+private:
+    bool Exchange(const obex::Request& request, bool toConnect, obex::Response* answer) {
+        if (obex::EncodeRequest(request, &packet_) != obex::CodecError::None ||
+            ::send(socket_.get(), packet_.data(), packet_.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(packet_.size()))
+            return false;
+        packet_.resize(3);
+        if (!ReceiveAll(packet_.data(), 3)) return false;
+        const std::size_t length = obex::PacketLengthField(packet_.data());
+        if (length < 3) return false;
+        packet_.resize(length);
+        return ReceiveAll(packet_.data() + 3, length - 3) &&
+               obex::DecodeResponse(packet_, toConnect, answer) == obex::CodecError::None;
+    }
+    bool ReceiveAll(std::uint8_t* data, std::size_t size) {
+        while (size > 0) {
+            const ssize_t got = ::recv(socket_.get(), data, size, 0);
+            if (got <= 0) return false;
+            data += got;
+            size -= static_cast<std::size_t>(got);
+        }
+        return true;
+    }
+
+    platform::UniqueFd socket_;
+    std::uint32_t connectionId_ = 0;
+    obex::Bytes packet_;
+};
+
+void BM_FetchFromObexftpdByBareLoop(benchmark::State& state) {
     if (const std::string missing = testsupport::ObexftpdMissing(); !missing.empty()) return Skip(state, missing);
-    if (::access(kObexftp, X_OK) != 0) return Skip(state, "obexftp is not installed");
     Folders folders;
-    const std::string output = (folders.downloads / "big.bin").string();
+    double serverCpu = 0, wall = 0;
     for (auto _ : state) {
         const testsupport::ObexftpdServer server(folders.served);
         if (!server.listening()) return state.SkipWithError("obexftpd did not start");
-        const auto start = std::chrono::steady_clock::now();
+        BareFetch client;
+        if (!client.Connect()) return state.SkipWithError("no connection to obexftpd");
+        Timing timing(server);
+        if (client.Fetch(L"big.bin") != kFileBytes) return state.SkipWithError("the fetch failed");
+        timing.Finish(state, &serverCpu, &wall);
+    }
+    Report(state, serverCpu, wall);
+}
+BENCHMARK(BM_FetchFromObexftpdByBareLoop)->Unit(benchmark::kMillisecond)->UseManualTime();
+
+// obexftp with the arguments `argumentsFor` the folders gives, after "-n 127.0.0.1", against a
+// server of its own, timed whole (its own connection is a small part of it).
+template <class Arguments>
+void RunObexftp(benchmark::State& state, Arguments argumentsFor) {
+    if (const std::string missing = testsupport::ObexftpdMissing(); !missing.empty()) return Skip(state, missing);
+    if (::access(kObexftp, X_OK) != 0) return Skip(state, "obexftp is not installed");
+    Folders folders;
+    const std::vector<std::string> arguments = argumentsFor(folders);
+    double serverCpu = 0, wall = 0;
+    for (auto _ : state) {
+        const testsupport::ObexftpdServer server(folders.served);
+        if (!server.listening()) return state.SkipWithError("obexftpd did not start");
+        Timing timing(server);
         const pid_t client = ::fork();
         if (client == 0) {
             const int quiet = ::open("/dev/null", O_WRONLY);
             ::dup2(quiet, 1);
             ::dup2(quiet, 2);
-            ::execl(kObexftp, "obexftp", "-n", "127.0.0.1", "-o", output.c_str(), "-g", "big.bin",
-                    static_cast<char*>(nullptr));
+            std::vector<const char*> argv{"obexftp", "-n", "127.0.0.1"};
+            for (const std::string& argument : arguments) argv.push_back(argument.c_str());
+            argv.push_back(nullptr);
+            ::execv(kObexftp, const_cast<char* const*>(argv.data()));
             ::_exit(127);
         }
         int status = 0;
         ::waitpid(client, &status, 0);
-        state.SetIterationTime(SecondsSince(start));
+        timing.Finish(state, &serverCpu, &wall);
         if (!WIFEXITED(status) || WEXITSTATUS(status) == 127) return state.SkipWithError("obexftp did not run");
-        std::filesystem::remove(output);
+        std::filesystem::remove(folders.downloads / "big.bin");
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kFileBytes));
+    Report(state, serverCpu, wall);
+}
+
+// obexftp 0.24 takes the whole object from obexftpd but then reports a failure and keeps no
+// file (the server ends the object with a Body rather than an End-of-Body); its time is still
+// that of the whole transfer.
+void BM_FetchFromObexftpdByObexftp(benchmark::State& state) {
+    RunObexftp(state, [](const Folders& folders) {
+        return std::vector<std::string>{"-o", (folders.downloads / "big.bin").string(), "-g", "big.bin"};
+    });
 }
 BENCHMARK(BM_FetchFromObexftpdByObexftp)->Unit(benchmark::kMillisecond)->UseManualTime();
+
+void BM_SendToObexftpdByObexftp(benchmark::State& state) {
+    RunObexftp(state, [](const Folders& folders) { return std::vector<std::string>{"-p", folders.outgoing.string()}; });
+}
+BENCHMARK(BM_SendToObexftpdByObexftp)->Unit(benchmark::kMillisecond)->UseManualTime();
 
 }  // namespace
 

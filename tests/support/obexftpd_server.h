@@ -72,6 +72,21 @@ public:
 
     bool listening() const { return pid_ > 0 && Listening(kObexftpdPort); }
 
+    // The processor time the server has used so far (user and system), in seconds.
+    double CpuSeconds() const {
+        std::ifstream file("/proc/" + std::to_string(pid_) + "/stat");
+        std::string stat;
+        std::getline(file, stat);
+        const std::size_t nameEnd = stat.rfind(')');  // the command name may hold spaces
+        if (nameEnd == std::string::npos) return 0;
+        std::istringstream fields(stat.substr(nameEnd + 2));
+        std::string skipped;
+        for (int field = 3; field < 14; ++field) fields >> skipped;  // state .. cmajflt
+        unsigned long long user = 0, system = 0;
+        fields >> user >> system;
+        return static_cast<double>(user + system) / static_cast<double>(::sysconf(_SC_CLK_TCK));
+    }
+
 private:
     pid_t pid_ = -1;
 };

@@ -2,6 +2,7 @@
 // services, pairing both ways with the paired overlay.
 #include <gtest/gtest.h>
 
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <algorithm>
 
@@ -82,6 +83,8 @@ TEST(BrowserDevices, PinDialogPairsBothWaysAndCancellingARequestRefusesIt) {
         if (!pinDialog) return int(QMessageBox::Ok);
         EXPECT_TRUE(pinDialog->PinEdit()->text().isEmpty());
         EXPECT_EQ(pinDialog->PinEdit()->echoMode(), QLineEdit::Password);
+        // The device is named only in the title, which a narrow dialog's title bar would cut.
+        EXPECT_GT(dialog.minimumWidth(), QFontMetrics(dialog.font()).horizontalAdvance(dialog.windowTitle()));
         pinDialog->PinEdit()->setText(pin);
         return pin.isEmpty() ? int(QDialog::Rejected) : int(QDialog::Accepted);
     };

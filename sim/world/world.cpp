@@ -357,6 +357,9 @@ bool ParseWorld(const std::string& text, const std::string& source, World* world
                      (colon == std::string::npos ? what : what.substr(colon + 2));
         }
         return false;
+    } catch (const json::exception& e) {  // out of range: a number beyond what a double holds
+        if (error) *error = source + ": a value is out of range: " + e.what();
+        return false;
     }
     try {
         World parsed = ParseDocument(document);

@@ -71,6 +71,8 @@ TEST(World, SyntaxErrorsGiveLineAndColumn) {
     std::string error = ParseError("{\n  \"adapter\": {\n    \"name\": \"x\",,\n  }\n}");
     EXPECT_NE(error.find("w.json: JSON syntax error at line 3, column 17"), std::string::npos) << error;
     EXPECT_NE(ParseError("").find("line 1"), std::string::npos);
+    // A number no double holds is an error, not an exception out of the parser.
+    EXPECT_NE(ParseError(R"({"timing": {"pair_ms": 4e4444}})").find("out of range"), std::string::npos);
 }
 
 TEST(World, ToolsRefuseABadWorldFileWithStatusTwo) {

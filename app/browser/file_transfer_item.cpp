@@ -26,7 +26,10 @@ void CFileTransferItem::Open() {
 
 void CFileTransferItem::OnConnected() { m_root->Browse(); }
 
-void CFileTransferItem::Cancel() { m_client->cancelConnection(); }
+void CFileTransferItem::Cancel() {
+    m_client->AbandonConnectionAttempt();
+    m_client->cancelConnection();
+}
 
 QString CFileTransferItem::GetPath() const { return ToQString(m_client->GetPath()); }
 

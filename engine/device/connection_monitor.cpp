@@ -24,15 +24,6 @@ constexpr unsigned long kDefaultScanPeriodS = 5;
 constexpr unsigned long kDefaultReconnectionTimeoutS = 90;
 constexpr int kBasebandRecords = 7;
 
-// A setting that reads as 0 (absent or zero) takes its default, which is written back so that
-// the user finds it. Write failures do not matter.
-unsigned long ReadSetting(CRegistry& registry, const wchar_t* name, unsigned long fallback) {
-    unsigned long value = registry.ReadValueDword(name);
-    if (value != 0) return value;
-    registry.WriteValueDword(name, fallback);
-    return fallback;
-}
-
 // The wait between two checks; a huge setting waits as long as a wait can.
 DWORD PeriodMs(unsigned long seconds) {
     return static_cast<DWORD>(std::min<std::uint64_t>(std::uint64_t{seconds} * 1000, INFINITE - 1));
@@ -56,8 +47,8 @@ int CDeviceDistant::doConnectionMonitorThreadWork() {
     unsigned long scanPeriod = 0, reconnectionTimeout = 0;
     {
         CRegistry registry;
-        scanPeriod = ReadSetting(registry, kScanPeriod, kDefaultScanPeriodS);
-        reconnectionTimeout = ReadSetting(registry, kReconnectionTimeout, kDefaultReconnectionTimeoutS);
+        scanPeriod = registry.ReadSettingDword(kScanPeriod, kDefaultScanPeriodS);
+        reconnectionTimeout = registry.ReadSettingDword(kReconnectionTimeout, kDefaultReconnectionTimeoutS);
     }
     BASEBAND_CONNECTION records[kBasebandRecords] = {};
     while (WaitForSingleObject(m_monitorThread.StopEvent(), PeriodMs(scanPeriod)) == WAIT_TIMEOUT) {

@@ -47,6 +47,13 @@ unsigned long CRegistry::ReadValueDword(CString name) {
     return data;
 }
 
+unsigned long CRegistry::ReadSettingDword(CString name, unsigned long fallback) {
+    const unsigned long value = ReadValueDword(name);
+    if (value != 0) return value;
+    WriteValueDword(std::move(name), fallback);
+    return fallback;
+}
+
 int CRegistry::DeleteValue(CString name) {
     if (!m_bOpened) return 0;
     return Written(RegDeleteValueW(m_hKey, name));

@@ -25,6 +25,9 @@ public:
     int WriteValueDword(CString name, unsigned long value);
     // 0 when missing or not a 32-bit value.
     unsigned long ReadValueDword(CString name);
+    // A setting: one that reads as 0 (absent or zero) takes `fallback`, which is written back
+    // so that the user finds it. Write failures do not matter.
+    unsigned long ReadSettingDword(CString name, unsigned long fallback);
     int DeleteValue(CString name);
 
 private:

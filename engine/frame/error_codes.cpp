@@ -18,6 +18,10 @@ const ErrorText kEngineErrors[] = {
     {ERR_OBEX_INCORRECT_INIT, L"Error Incorrect Initialization"},
     {ERR_OBEX_REMOTE_DIRECTORY, L"Can't access to remote directory"},
     {ERR_OBEX_ABORT, L"Error while aborting connection with the OBEX Device"},
+    {ERR_OBEX_TIMEOUT, L"The remote device did not answer in time."},
+    {ERR_OBEX_BUSY, L"Another operation with the remote device is still running."},
+    {ERR_OBEX_BODY_PAST_LENGTH, L"The remote device sent more data than the size it announced."},
+    {ERR_OBEX_NO_PROGRESS, L"The remote device kept answering without sending any data."},
     {ERR_PUSH_NOT_CONNECTED, L"Trying to push an object on non-connected device"},
     {ERR_PUSH_ABORTED, L"The distant device abort the transfer."},
     {ERR_FILE_TOO_LARGE, L"The file is too large to be transferred (4 GB or more)."},
@@ -42,6 +46,7 @@ const ErrorText kEngineErrors[] = {
     {ERR_HARDWARE_NOT_PRESENT, L"The adapter is not present (HCI_HARDWARE_NOT_PRESENT)."},
     {ERR_HARDWARE_STATUS, L"Can't get the hardware status."},
     {ERR_DOM_NOT_FOUND, L"Document Object Model (DOM) component not found"},
+    {ERR_LISTING_TOO_LARGE, L"The remote folder listing is too large."},
     {ERR_OBEX_COMPONENT, L"OBEX component not found"},
     {ERR_SERVER_NO_COM_PORT, L"No COM port avalaible"},
 };

@@ -5,7 +5,10 @@
 #include <cstring>
 #include <cwctype>
 
+#include <string>
+
 #include "engine/device/device.h"
+#include "engine/frame/cregistry.h"
 #include "engine/frame/error_codes.h"
 #include "engine/frame/error_manager.h"
 #include "engine/frame/notifications.h"
@@ -17,6 +20,7 @@
 namespace {
 
 constexpr const wchar_t* kBluetoothTransport = L"{30A7BC03-59B6-40BB-AA2B-89EB49EF274E}";
+constexpr unsigned long kDefaultResponseTimeoutMs = 30000;
 
 bool IsNil(const GUID& guid) { return guid == GUID{}; }
 
@@ -73,6 +77,8 @@ int CClientObex::makeConnection() {
     properties->Write(L"Address", AddressText(m_pDevice ? m_pDevice->GetBtAddr() : 0));
     properties->Write(L"Name", m_pDevice ? m_pDevice->GetName().str() : std::wstring());
     properties->Write(L"Transport", kBluetoothTransport);
+    const unsigned long timeoutMs = CRegistry().ReadSettingDword(kResponseTimeoutValue, kDefaultResponseTimeoutMs);
+    properties->Write(L"ResponseTimeout", std::to_wstring(timeoutMs));
 
     std::shared_ptr<IObexDevice> bound;
     if (FAILED(obex->BindToDevice(properties.get(), &bound)) || !bound) {
@@ -85,13 +91,47 @@ int CClientObex::makeConnection() {
         std::memcpy(bytes, &target, sizeof bytes);
         m_pConnectionHeaders->AddTarget(sizeof bytes, bytes);
     }
-    if (FAILED(bound->Connect(nullptr, 0, m_pConnectionHeaders.get()))) {
-        RaiseError(ERR_OBEX_CONNECT, kContext);
+    {
+        std::lock_guard lock(m_sessionLock);
+        m_pConnecting = bound;  // for interruptConnection
+    }
+    const HRESULT connected = bound->Connect(nullptr, 0, m_pConnectionHeaders.get());
+    std::lock_guard lock(m_sessionLock);
+    m_pConnecting.reset();
+    if (FAILED(connected)) {
+        reportFailure(connected, ERR_OBEX_CONNECT, kContext);
         return 0;
     }
-    std::lock_guard lock(m_sessionLock);
     m_pObexDevice = std::move(bound);
     return 1;
+}
+
+void CClientObex::interruptConnection() {
+    std::shared_ptr<IObexDevice> connecting;
+    {
+        std::lock_guard lock(m_sessionLock);
+        connecting = m_pConnecting;
+    }
+    if (connecting) connecting->Abort(nullptr);
+}
+
+void CClientObex::reportFailure(HRESULT result, int code, const wchar_t* context) {
+    if (result == HRESULT_FROM_WIN32(ERROR_TIMEOUT)) RaiseError(ERR_OBEX_TIMEOUT, context);
+    if (result == HRESULT_FROM_WIN32(ERROR_BUSY)) RaiseError(ERR_OBEX_BUSY, context);
+    RaiseError(code, context);
+}
+
+void CClientObex::streamFailed(HRESULT result, const wchar_t* context) {
+    if (m_bTransferFailed.exchange(true) || result == E_ABORT) return;
+    if (result == HRESULT_FROM_WIN32(ERROR_TIMEOUT)) RaiseError(ERR_OBEX_TIMEOUT, context);
+    if (result == OBEX_E_BODY_PAST_LENGTH) RaiseError(ERR_OBEX_BODY_PAST_LENGTH, context);
+    if (result == OBEX_E_NO_PROGRESS) RaiseError(ERR_OBEX_NO_PROGRESS, context);
+}
+
+std::unique_lock<std::mutex> CClientObex::ClaimSession(const wchar_t* context) {
+    std::unique_lock claim(m_operationLock, std::try_to_lock);
+    if (!claim) RaiseError(ERR_OBEX_BUSY, context);
+    return claim;
 }
 
 int CClientObex::makeDisconnection() {
@@ -119,7 +159,8 @@ int CClientObex::beginObject(bool put, int failure, const wchar_t* context) {
     std::unique_ptr<IStream> opened;
     const HRESULT result = put ? bound->Put(m_pObjectHeaders.get(), &opened) : bound->Get(m_pObjectHeaders.get(), &opened);
     if (FAILED(result) || !opened) {
-        RaiseError(failure, context);
+        m_pObjectHeaders->RemoveAll();
+        reportFailure(result, failure, context);
         return 0;
     }
     m_pStream = std::move(opened);
@@ -142,13 +183,17 @@ int CClientObex::EndGetObject() { return endObject(false, L"CClientObex::EndGetO
 
 ULONG CClientObex::PutPacket(const void* data, ULONG size) {
     ULONG written = 0;
-    if (m_pStream && FAILED(m_pStream->Write(data, size, &written))) m_bTransferFailed = true;
+    if (!m_pStream) return 0;
+    if (const HRESULT result = m_pStream->Write(data, size, &written); FAILED(result))
+        streamFailed(result, L"CClientObex::PutPacket");
     return written;
 }
 
 ULONG CClientObex::GetPacket(void* buffer, ULONG size) {
     ULONG read = 0;
-    if (m_pStream && FAILED(m_pStream->Read(buffer, size, &read))) m_bTransferFailed = true;
+    if (!m_pStream) return 0;
+    if (const HRESULT result = m_pStream->Read(buffer, size, &read); FAILED(result))
+        streamFailed(result, L"CClientObex::GetPacket");
     return read;
 }
 
@@ -158,8 +203,8 @@ int CClientObex::GoToPath(const CString& path) {
         RaiseError(ERR_OBEX_INCORRECT_INIT, L"CClientObex::GoToPath");
         return 0;
     }
-    if (FAILED(bound->SetPath(path, obex::kSetPathNoCreate, nullptr))) {
-        RaiseError(ERR_OBEX_REMOTE_DIRECTORY, L"CClientObex::GoToPath");
+    if (const HRESULT result = bound->SetPath(path, obex::kSetPathNoCreate, nullptr); FAILED(result)) {
+        reportFailure(result, ERR_OBEX_REMOTE_DIRECTORY, L"CClientObex::GoToPath");
         return 0;
     }
     return 1;
@@ -172,8 +217,8 @@ int CClientObex::Abort() {
         return 0;
     }
     m_bAborted = true;
-    if (FAILED(bound->Abort(m_pAbortHeaders.get()))) {
-        RaiseError(ERR_OBEX_ABORT, L"CClientObex::Abort");
+    if (const HRESULT result = bound->Abort(m_pAbortHeaders.get()); FAILED(result)) {
+        reportFailure(result, ERR_OBEX_ABORT, L"CClientObex::Abort");
         return 0;
     }
     return 1;

@@ -35,7 +35,13 @@ public:
     virtual GUID getGuidTarget() const;
     virtual GUID getGuidRequestedService() const;
 
-    // 1 on success; failures are reported (see the error codes 70003-70007).
+    // One operation (a listing, fetch, upload, delete or push) at a time: its thread holds the
+    // claim from its first request to its end. While another holds it, the claim returned
+    // owns nothing and 70009 is reported with `context`.
+    std::unique_lock<std::mutex> ClaimSession(const wchar_t* context);
+
+    // 1 on success; failures are reported (see the error codes 70003-70011). A failed begin
+    // empties the object headers, so that none of them goes with the next operation.
     int BeginPutObject();
     int EndPutObject();
     int BeginGetObject();
@@ -44,7 +50,8 @@ public:
     // abort or a refusal.
     ULONG PutPacket(const void* data, ULONG size);
     ULONG GetPacket(void* buffer, ULONG size);
-    // A remote folder by its full path ("\" the root, "\\Images\2006"); 1 when accepted.
+    // A remote folder by its full path ("\" the root, "\\Images\2006"); 1 when every step
+    // was accepted (none is sent towards where the session already is).
     int GoToPath(const CString& path);
     int Abort();
     bool IsAborted() const { return m_bAborted.load(); }
@@ -57,11 +64,22 @@ public:
     // collection lives as long as the client.
     IHeaderCollection* GetObjectHeader() const { return m_pObjectHeaders.get(); }
 
+    // The registry value (milliseconds, REG_DWORD) that bounds the wait for each answer of a
+    // remote OBEX service; 30000 when unset.
+    static constexpr const wchar_t* kResponseTimeoutValue = L"OBEX Response Timeout";
+
 protected:
     int makeConnection() override;
     int makeDisconnection() override;
+    // A CONNECT still awaited is given up.
+    void interruptConnection() override;
 
 private:
+    // Reports a failed call of the OBEX component with `code`; a time-out or a busy session is
+    // told first as such.
+    void reportFailure(HRESULT result, int code, const wchar_t* context);
+    // A failed PutPacket or GetPacket: the transfer has failed; why is told once.
+    void streamFailed(HRESULT result, const wchar_t* context);
     // The bound device, copied under the lock: Abort and a transfer use it from different
     // threads.
     std::shared_ptr<IObexDevice> device() const;
@@ -77,8 +95,10 @@ private:
     const std::shared_ptr<IHeaderCollection> m_pConnectionHeaders;
     const std::shared_ptr<IHeaderCollection> m_pObjectHeaders;
     const std::shared_ptr<IHeaderCollection> m_pAbortHeaders;
-    mutable std::mutex m_sessionLock;  // the device reference; never held over a call into it
+    mutable std::mutex m_sessionLock;  // the device references; never held over a call into them
     std::shared_ptr<IObexDevice> m_pObexDevice;
+    std::shared_ptr<IObexDevice> m_pConnecting;  // bound, its CONNECT not answered yet
+    std::mutex m_operationLock;                  // held by the thread whose operation runs
     // The open PUT or GET belongs to the transfer's thread alone (begin, blocks, end), so a
     // block costs no lock. Another thread ends a transfer through the session (Abort,
     // disconnection), after which the stream's calls fail at once.

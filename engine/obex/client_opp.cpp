@@ -46,6 +46,8 @@ int CClientOpp::WaitForPush() {
 }
 
 int CClientOpp::DoPushObjectThreadWork() {
+    const auto claim = ClaimSession(kContext);
+    if (!claim) return 0;
     LocalFileSender file(*this, {m_pCallback, m_lContext, kContext, true});
     if (!file.Open(m_sFilePath, true)) return 0;
     if (m_pCallback) m_pCallback(PROGRESS_START, m_lContext);

@@ -1,6 +1,10 @@
 // Tree entries and fetching a remote file into the local File Transfer folder.
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "engine/frame/error_codes.h"
@@ -8,6 +12,7 @@
 #include "engine/obex/client_ftp.h"
 #include "engine/obex/local_files.h"
 #include "platform/kernel/files.h"
+#include "platform/kernel/last_error.h"
 #include "platform/kernel/sync.h"
 
 namespace {
@@ -37,6 +42,20 @@ private:
     std::vector<std::uint8_t> held_;
 };
 
+// A new file in `folder` under a name of this process's own; INVALID_HANDLE_VALUE when none
+// could be made.
+HANDLE CreatePartFile(const CString& folder, CString* path) {
+    static std::atomic<unsigned> next{0};
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const std::wstring name =
+            L".nimbrel-" + std::to_wstring(::getpid()) + L"-" + std::to_wstring(next++) + L".part";
+        *path = LocalPathIn(folder, CString(name.c_str()));
+        HANDLE file = CreateFileW(*path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return file;
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
 }  // namespace
 
 CFtpElement::CFtpElement(CClientFtp* client, CFtpFolder* parent, CString name)
@@ -57,7 +76,9 @@ int CFtpElement::CancelTransfer() {
 }
 
 int CFtpElement::DisconnectClient() {
-    // The new session a cancelled transfer asked for must not come up after the disconnection.
+    // The new session a cancelled transfer asked for must not come up after the disconnection;
+    // a peer that does not answer its CONNECT is not waited for.
+    m_pClient->AbandonConnectionAttempt();
     m_pClient->WaitForConnectionAttempt();
     return m_pClient->Disconnect();
 }
@@ -105,15 +126,21 @@ int CFtpFile::GetFile(TRANSFER_PROGRESS_CALLBACK callback, long context) {
 }
 
 int CFtpFile::DoGetFileThreadWork() {
-    m_pClient->GoToPath(GetPath());
-    if (FAILED(m_pClient->GetObjectHeader()->AddName(m_sName)) || !m_pClient->BeginGetObject()) {
+    const auto claim = m_pClient->ClaimSession(L"CFtpFile::DoGetFileThreadWork");
+    if (!claim || !m_pClient->GoToPath(GetPath()) || FAILED(m_pClient->GetObjectHeader()->AddName(m_sName)) ||
+        !m_pClient->BeginGetObject()) {
+        m_pClient->GetObjectHeader()->RemoveAll();
         progress(PROGRESS_FAILED);
         return 0;
     }
     const CString folder = m_pClient->GetPath();
     CreateDirectoryW(folder, nullptr);  // the default folder may not exist yet
+    // The bytes go to a new file of our own beside the target, which takes the target's name
+    // only once the whole file is in: nothing already there (a link, say) is written through.
     const CString localPath = LocalPathIn(folder, m_sName);
-    HANDLE file = CreateFileW(localPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    CString partPath;
+    HANDLE file = GetFileAttributesW(localPath) == FILE_ATTRIBUTE_DIRECTORY ? INVALID_HANDLE_VALUE
+                                                                            : CreatePartFile(folder, &partPath);
     if (file == INVALID_HANDLE_VALUE) {
         m_pClient->EndGetObject();
         progress(PROGRESS_FAILED);
@@ -137,8 +164,9 @@ int CFtpFile::DoGetFileThreadWork() {
     // A transfer cut short (aborted, refused, link lost) brought no whole file either.
     failed = failed || m_pClient->TransferFailed();
     CloseHandle(file);
+    failed = failed || !MoveFileExW(partPath, localPath, MOVEFILE_REPLACE_EXISTING);
     progress(PROGRESS_END);
-    if (failed) DeleteFileW(localPath);
+    if (failed) DeleteFileW(partPath);
     m_pClient->EndGetObject();
     if (failed) progress(PROGRESS_FAILED);
     return failed ? 0 : 1;

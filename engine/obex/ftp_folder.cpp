@@ -2,6 +2,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/frame/error_codes.h"
+#include "engine/frame/error_manager.h"
 #include "engine/frame/notifications.h"
 #include "engine/obex/client_ftp.h"
 #include "engine/obex/file_sender.h"
@@ -11,8 +13,9 @@
 namespace {
 
 constexpr ULONG kBlockSize = 64;
-// A listing longer than this is no listing a phone sends: the rest is not read.
-constexpr std::size_t kMaxListingBytes = 4 * 1024 * 1024;
+// A listing longer than this is no listing any device sends (120,000 entries take about 5 MB):
+// it is refused rather than read on.
+constexpr std::size_t kMaxListingBytes = 64 * 1024 * 1024;
 constexpr char kListingType[] = "x-obex/folder-listing";
 
 }  // namespace
@@ -50,19 +53,34 @@ void CFtpFolder::ClearElements() {
 
 int CFtpFolder::Browse() {
     if (!m_pClient->IsConnected()) return 0;
+    const auto claim = m_pClient->ClaimSession(L"CFtpFolder::Browse");
+    if (!claim) return 0;
     ClearElements();
-    m_pClient->GoToPath(GetPath());
+    if (!m_pClient->GoToPath(GetPath())) return 0;
     IHeaderCollection* headers = m_pClient->GetObjectHeader();
     headers->AddName(L"");
-    if (FAILED(headers->AddType(sizeof kListingType, kListingType))) return 0;
-    if (!m_pClient->BeginGetObject()) return 1;
+    if (FAILED(headers->AddType(sizeof kListingType, kListingType))) {
+        headers->RemoveAll();
+        return 0;
+    }
+    if (!m_pClient->BeginGetObject()) return 0;
 
     std::string text;
     char block[kBlockSize];
-    for (ULONG count; text.size() < kMaxListingBytes && (count = m_pClient->GetPacket(block, kBlockSize)) != 0;)
+    bool tooLarge = false;
+    for (ULONG count; (count = m_pClient->GetPacket(block, kBlockSize)) != 0;) {
+        if (text.size() + count > kMaxListingBytes) {
+            tooLarge = true;
+            m_pClient->Abort();
+            break;
+        }
         text.append(block, count);
-    if (text.size() >= kMaxListingBytes) m_pClient->Abort();
+    }
+    const bool cutShort = m_pClient->TransferFailed();
     m_pClient->EndGetObject();
+    if (tooLarge) RaiseError(ERR_LISTING_TOO_LARGE, L"CFtpFolder::Browse");
+    // Part of a listing is no listing: nothing is shown rather than some of the entries.
+    if (tooLarge || cutShort) return 0;
 
     std::vector<ListingEntry> entries;
     if (!ParseFolderListing(text, &entries)) return 1;
@@ -86,7 +104,8 @@ int CFtpFolder::PutFile(CString localPath, TRANSFER_PROGRESS_CALLBACK callback, 
 }
 
 int CFtpFolder::DoPutFileThreadWork() {
-    m_pClient->GoToPath(GetPath());
+    const auto claim = m_pClient->ClaimSession(L"CFtpFolder::DoPutFileThreadWork");
+    if (!claim || !m_pClient->GoToPath(GetPath())) return 0;
     LocalFileSender file(*m_pClient, {m_pCallback, m_lContext, L"CFtpFolder::DoPutFileThreadWork", false});
     if (!file.Open(m_sUploadPath, false)) return 0;
     const CString name = ObjectNameOf(m_sUploadPath);
@@ -112,8 +131,13 @@ int CFtpFolder::DeleteElement(CFtpElement* element) {
         for (CFtpElement* child : arElements) listed = listed || child == element;
         if (!listed) return 0;
     }
-    m_pClient->GoToPath(GetPath());
-    if (FAILED(m_pClient->GetObjectHeader()->AddName(element->GetName()))) return 0;
+    const auto claim = m_pClient->ClaimSession(L"CFtpFolder::DeleteElement");
+    // Nothing is deleted but in the folder the user chose.
+    if (!claim || !m_pClient->GoToPath(GetPath())) return 0;
+    if (FAILED(m_pClient->GetObjectHeader()->AddName(element->GetName()))) {
+        m_pClient->GetObjectHeader()->RemoveAll();
+        return 0;
+    }
     if (!m_pClient->BeginPutObject() || !m_pClient->EndPutObject()) return 0;
     // A refused delete (a folder that is not empty, say) keeps its entry.
     if (!m_pClient->ObjectAccepted()) return 0;

@@ -91,8 +91,9 @@ public:
     ~CFtpFolder() override;
 
     CString GetPath() override;
-    // Lists the folder anew on this thread; 1 once asked (whatever was found), 0 when not
-    // connected or the request could not be made.
+    // Lists the folder anew on this thread; 1 when the device answered with the whole listing
+    // (whatever was found in it), 0 when not connected, the folder could not be reached, the
+    // request failed or the listing was cut short or too large (reported: 70601).
     virtual int Browse();
     // Starts uploading a local file into the folder; 1 when started.
     virtual int PutFile(CString localPath, TRANSFER_PROGRESS_CALLBACK callback, long context);

@@ -61,6 +61,10 @@ int CServiceDistant::Disconnect() {
 
 int CServiceDistant::cancelConnection() { return m_connectionThread.Join(0) ? 1 : 0; }
 
+void CServiceDistant::AbandonConnectionAttempt() {
+    if (m_connectionThread.IsRunning()) interruptConnection();
+}
+
 void CServiceDistant::SetDistantDisconnection() {
     // The time first: whoever sees the mark sees when it was made.
     m_tDistantDisconnectionTime = std::time(nullptr);

@@ -27,6 +27,9 @@ public:
     int Disconnect();
     // 1 when no connection thread is left; 0 while one still runs (it is not stopped).
     int cancelConnection();
+    // From any thread: a running attempt gives up waiting on the peer, so that it fails soon
+    // (a peer that never answers does not hold it for its whole time-out).
+    void AbandonConnectionAttempt();
     // Waits until a running connection attempt has ended (at once on that attempt's own thread).
     void WaitForConnectionAttempt() { m_connectionThread.Join(); }
 
@@ -51,6 +54,8 @@ public:
 protected:
     virtual int makeConnection() { return 0; }
     virtual int makeDisconnection() { return 0; }
+    // From any thread: a makeConnection waiting on the peer gives up.
+    virtual void interruptConnection() {}
 
     std::atomic<int> m_iDistantDisconnectionCount{0};
     std::atomic<std::time_t> m_tDistantDisconnectionTime{0};

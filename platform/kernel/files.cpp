@@ -1,6 +1,7 @@
 #include "platform/kernel/files.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -175,6 +176,17 @@ BOOL DeleteFileW(LPCWSTR name) {
     auto path = name ? platform::MapPath(name) : std::nullopt;
     if (!path) return name ? FALSE : Fail(ERROR_INVALID_PARAMETER);
     return ::unlink(path->c_str()) == 0 ? TRUE : FailErrno();
+}
+
+BOOL MoveFileExW(LPCWSTR from, LPCWSTR to, DWORD flags) {
+    auto source = from ? platform::MapPath(from) : std::nullopt;
+    auto target = to ? platform::MapPath(to) : std::nullopt;
+    if (!source || !target) return from && to ? FALSE : Fail(ERROR_INVALID_PARAMETER);
+    // rename() replaces the name itself: a link found there is replaced, never followed.
+    if (::renameat2(AT_FDCWD, source->c_str(), AT_FDCWD, target->c_str(),
+                    flags & MOVEFILE_REPLACE_EXISTING ? 0 : RENAME_NOREPLACE) == 0)
+        return TRUE;
+    return errno == EEXIST ? Fail(ERROR_ALREADY_EXISTS) : FailErrno();
 }
 
 BOOL CreateDirectoryW(LPCWSTR name, void*) {

@@ -28,6 +28,10 @@ BOOL WriteFile(HANDLE file, const void* buffer, DWORD size, DWORD* written, void
 DWORD GetFileSize(HANDLE file, DWORD* high);
 DWORD SetFilePointer(HANDLE file, LONG distance, LONG* high, DWORD method);
 BOOL DeleteFileW(LPCWSTR name);
+constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x1;
+// Renames a file (both names in one file system); with MOVEFILE_REPLACE_EXISTING an existing
+// `to` is replaced, else the move fails with ERROR_ALREADY_EXISTS.
+BOOL MoveFileExW(LPCWSTR from, LPCWSTR to, DWORD flags);
 BOOL CreateDirectoryW(LPCWSTR name, void* security);
 BOOL RemoveDirectoryW(LPCWSTR name);
 DWORD GetFileAttributesW(LPCWSTR name);

@@ -2,6 +2,7 @@
 
 #include "platform/bluetooth/sdp_profile.h"
 #include "platform/bluetooth/sdp_stream.h"
+#include "platform/obex/obex_session.h"
 #include "platform/obex/serial_link_transport.h"
 
 namespace platform {
@@ -39,6 +40,19 @@ std::optional<sdp::Uuid> ParseServiceClass(const std::wstring& text) {
         narrow.push_back(static_cast<char>(c));
     }
     return sdp::Uuid::FromString(narrow);
+}
+
+// "ResponseTimeout": milliseconds, 1 to 3600000; the session's default when absent or malformed.
+std::chrono::milliseconds ResponseTimeout(IPropertyBag& properties) {
+    const auto text = ReadProperty(properties, L"ResponseTimeout");
+    if (!text || text->empty() || text->size() > 7) return obex::ClientSession::kDefaultTimeout;
+    std::uint32_t value = 0;
+    for (wchar_t c : *text) {
+        if (c < L'0' || c > L'9') return obex::ClientSession::kDefaultTimeout;
+        value = value * 10 + static_cast<std::uint32_t>(c - L'0');
+    }
+    if (value == 0 || value > 3600000) return obex::ClientSession::kDefaultTimeout;
+    return std::chrono::milliseconds(value);
 }
 
 }  // namespace
@@ -95,7 +109,7 @@ HRESULT BindObexDevice(IPropertyBag* properties, std::shared_ptr<IObexDevice>* d
     std::unique_ptr<obex::SerialLinkTransport> transport;
     if (DWORD error = obex::SerialLinkTransport::Open(*backend, address, serviceClass, channel, &transport))
         return HRESULT_FROM_WIN32(error);
-    *device = CreateObexDevice(std::move(transport));
+    *device = CreateObexDevice(std::move(transport), ResponseTimeout(*properties));
     return *device ? S_OK : E_FAIL;
 }
 

@@ -21,7 +21,8 @@ std::optional<BT_ADDR> ParseObexAddress(std::wstring_view text);
 // ERROR_NOT_FOUND (no record, or none with a channel), or the backend's lookup error.
 DWORD FindRfcommChannel(bth::Backend& backend, BT_ADDR device, const sdp::Uuid& serviceClass, std::uint8_t* channel);
 
-// The device the bag's "Address" and "RequestedServiceUUID" name, linked but not connected.
+// The device the bag's "Address" and "RequestedServiceUUID" name, linked but not connected;
+// "ResponseTimeout" (milliseconds, as text) bounds the wait for each of its answers.
 // E_POINTER for null arguments; E_INVALIDARG for a missing or malformed property;
 // HRESULT_FROM_WIN32(ERROR_SERVICE_NOT_ACTIVE) without a backend; HRESULT_FROM_WIN32 of the
 // search's error (ERROR_NOT_FOUND when the device offers no such service with a channel) or

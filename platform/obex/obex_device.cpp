@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <mutex>
 #include <optional>
 #include <string_view>
 
@@ -16,14 +18,32 @@ struct PathStep {
     std::optional<std::wstring> name;
 };
 
-// OBEX changes one folder per SETPATH; a path of several folders becomes several steps.
-std::vector<PathStep> StepsOf(std::wstring_view path, std::uint8_t flags) {
+// A folder as the names leading to it from the root.
+using Folder = std::vector<std::wstring>;
+
+// Where `step` leads from `from`.
+Folder After(Folder from, const PathStep& step) {
+    if (step.name && step.name->empty()) return {};  // the root
+    if ((step.flags & obex::kSetPathBackup) && !from.empty()) from.pop_back();
+    if (step.name) from.push_back(*step.name);
+    return from;
+}
+
+// OBEX changes one folder per SETPATH; a path of several folders becomes several steps. From
+// a folder known (`from`), a path that leads where the session already is takes no step at
+// all, and one below it only the steps down.
+std::vector<PathStep> StepsOf(std::wstring_view path, std::uint8_t flags, const std::optional<Folder>& from) {
     const auto isSeparator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
     const std::uint8_t down = flags & ~obex::kSetPathBackup;
     const std::uint8_t up = flags | obex::kSetPathBackup;
-    if (path.empty()) return {flags & obex::kSetPathBackup ? PathStep{flags, std::nullopt} : PathStep{down, L""}};
+    if (path.empty()) {
+        const PathStep only = flags & obex::kSetPathBackup ? PathStep{flags, std::nullopt} : PathStep{down, L""};
+        if (only.name && from && from->empty()) return {};  // at the root already
+        return {only};
+    }
     std::vector<PathStep> steps;
-    if (isSeparator(path.front())) steps.push_back({down, L""});
+    const bool absolute = isSeparator(path.front());
+    if (absolute) steps.push_back({down, L""});
     while (!path.empty()) {
         std::size_t end = 0;
         while (end < path.size() && !isSeparator(path[end])) ++end;
@@ -38,17 +58,26 @@ std::vector<PathStep> StepsOf(std::wstring_view path, std::uint8_t flags) {
     }
     // A single name keeps the caller's backup flag: up one level, then into the folder.
     if (steps.size() == 1 && steps[0].name && !steps[0].name->empty()) steps[0].flags = flags;
-    return steps;
+    if (!absolute || !from) return steps;
+    Folder target;
+    for (const PathStep& step : steps) target = After(std::move(target), step);
+    if (target.size() < from->size() || !std::equal(from->begin(), from->end(), target.begin())) return steps;
+    // Already on the way: only what lies below the session's folder.
+    std::vector<PathStep> below;
+    for (std::size_t i = from->size(); i < target.size(); ++i) below.push_back({down, target[i]});
+    return below;
 }
 
 class ObexDevice final : public IObexDevice {
 public:
-    explicit ObexDevice(std::unique_ptr<obex::Transport> transport)
-        : session_(std::make_shared<obex::ClientSession>(std::move(transport))) {}
+    ObexDevice(std::unique_ptr<obex::Transport> transport, std::chrono::milliseconds timeout)
+        : session_(std::make_shared<obex::ClientSession>(std::move(transport), timeout)) {}
 
     HRESULT Connect(const wchar_t* password, DWORD, IHeaderCollection* headers) override {
         if (password && *password) return E_NOTIMPL;
-        return ResultOf(session_->Connect(HeadersOf(headers)));
+        const obex::SessionResult result = session_->Connect(HeadersOf(headers));
+        SetFolder(result.ok() ? std::optional<Folder>(Folder{}) : std::nullopt);  // a session starts at the root
+        return ResultOf(result);
     }
 
     HRESULT Disconnect(IHeaderCollection* headers) override { return ResultOf(session_->Disconnect(HeadersOf(headers))); }
@@ -76,20 +105,43 @@ public:
 
     HRESULT Abort(IHeaderCollection* headers) override { return ResultOf(session_->Abort(HeadersOf(headers))); }
 
+    // Every step must succeed; the first refused one ends the walk where the session stands.
     HRESULT SetPath(const wchar_t* path, DWORD flags, IHeaderCollection* headers) override {
-        const auto steps = StepsOf(path ? std::wstring_view(path) : std::wstring_view(), static_cast<std::uint8_t>(flags));
+        std::optional<Folder> folder = CurrentFolder();
+        const auto steps =
+            StepsOf(path ? std::wstring_view(path) : std::wstring_view(), static_cast<std::uint8_t>(flags), folder);
         for (std::size_t i = 0; i < steps.size(); ++i) {
             const auto& step = steps[i];
             // The caller's headers go with the last step, the one that names the folder wanted.
             auto extra = i + 1 == steps.size() ? HeadersOf(headers) : std::vector<obex::Header>{};
             const auto result = session_->SetPath(step.flags, step.name ? &*step.name : nullptr, std::move(extra));
-            if (!result.ok()) return ResultOf(result);
+            // A refusal leaves the peer where it was; after anything else nobody knows.
+            if (!result.ok()) {
+                if (result.status != obex::SessionStatus::Refused && result.status != obex::SessionStatus::Busy)
+                    SetFolder(std::nullopt);
+                else
+                    SetFolder(folder);
+                return ResultOf(result);
+            }
+            if (folder || (step.name && step.name->empty())) folder = After(folder.value_or(Folder{}), step);
         }
+        SetFolder(folder);
         return S_OK;
     }
 
 private:
+    std::optional<Folder> CurrentFolder() const {
+        std::lock_guard lock(folderLock_);
+        return folder_;
+    }
+    void SetFolder(std::optional<Folder> folder) {
+        std::lock_guard lock(folderLock_);
+        folder_ = std::move(folder);
+    }
+
     const std::shared_ptr<obex::ClientSession> session_;
+    mutable std::mutex folderLock_;
+    std::optional<Folder> folder_;  // where the peer is; unknown before CONNECT and after a failed step
 };
 
 }  // namespace
@@ -104,13 +156,15 @@ HRESULT ResultOf(const obex::SessionResult& result) {
         case obex::SessionStatus::TooLarge: return E_INVALIDARG;
         case obex::SessionStatus::Busy: return HRESULT_FROM_WIN32(ERROR_BUSY);
         case obex::SessionStatus::NotConnected: return E_UNEXPECTED;
+        case obex::SessionStatus::TimedOut: return HRESULT_FROM_WIN32(ERROR_TIMEOUT);
     }
     return E_FAIL;
 }
 
-std::shared_ptr<IObexDevice> CreateObexDevice(std::unique_ptr<obex::Transport> transport) {
+std::shared_ptr<IObexDevice> CreateObexDevice(std::unique_ptr<obex::Transport> transport,
+                                              std::chrono::milliseconds timeout) {
     if (!transport) return nullptr;
-    return std::make_shared<ObexDevice>(std::move(transport));
+    return std::make_shared<ObexDevice>(std::move(transport), timeout);
 }
 
 }  // namespace platform

@@ -1,6 +1,7 @@
 #pragma once
 // A remote OBEX service bound to a transport, as the engine's OBEX clients drive it: connect,
 // put and get objects through byte streams, change folders, abort, disconnect.
+#include <chrono>
 #include <memory>
 
 #include "platform/kernel/com.h"
@@ -40,6 +41,8 @@ public:
     // A folder by name ("Images"), or a path of folders split by '\' or '/': a leading separator
     // starts at the root, ".." goes up; one SETPATH per step, each with `flags` (kSetPathNoCreate
     // and kSetPathBackup as OBEX defines them). Null or empty: the root (or up, with the backup flag).
+    // The device knows where the session is: a step that leads where it already is is not sent
+    // (a new session is at the root). It fails at the first step refused.
     virtual HRESULT SetPath(const wchar_t* path, DWORD flags, IHeaderCollection* headers) = 0;
 };
 
@@ -51,12 +54,18 @@ public:
 constexpr HRESULT ObexResponseResult(obex::ResponseCode code) {
     return static_cast<HRESULT>(0x80040E00u | static_cast<std::uint8_t>(code));
 }
+// The failures of a GET's stream that end its operation (aborted at the peer): a body that runs
+// past the Length the peer announced, and answers that keep coming without any body.
+constexpr HRESULT OBEX_E_BODY_PAST_LENGTH = static_cast<HRESULT>(0x80040F01u);
+constexpr HRESULT OBEX_E_NO_PROGRESS = static_cast<HRESULT>(0x80040F02u);
 constexpr bool IsObexResponseResult(HRESULT result) { return (static_cast<std::uint32_t>(result) & 0xFFFFFF00u) == 0x80040E00u; }
 
 namespace platform {
 
-// A device whose session runs over `transport` (a connected link to an OBEX server).
-std::shared_ptr<IObexDevice> CreateObexDevice(std::unique_ptr<obex::Transport> transport);
+// A device whose session runs over `transport` (a connected link to an OBEX server); each
+// answer is awaited for `timeout` at most.
+std::shared_ptr<IObexDevice> CreateObexDevice(std::unique_ptr<obex::Transport> transport,
+                                              std::chrono::milliseconds timeout = std::chrono::seconds(30));
 
 }  // namespace platform
 

@@ -1,10 +1,15 @@
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "platform/obex/obex_streams.h"
 
 namespace platform {
 namespace {
+
+// Answers in a row that bring no body before the GET is given up: a peer that answers
+// Continue for ever makes no progress.
+constexpr int kMaxEmptyAnswers = 1000;
 
 // Hands out the body of one answer at a time, asking for the next when it is used up.
 class GetStream final : public IStream {
@@ -12,7 +17,10 @@ public:
     GetStream(std::shared_ptr<obex::ClientSession> session, obex::OperationId operation,
               std::vector<obex::Header> firstAnswer, bool more)
         : session_(std::move(session)), operation_(operation), more_(more) {
+        if (const obex::Header* length = obex::FindHeader(firstAnswer, obex::hid::kLength); length && length->quad())
+            announced_ = *length->quad();
         TakeBody(firstAnswer);
+        outcome_ = Bounded();
     }
     ~GetStream() override { session_->EndOperation(operation_); }
 
@@ -26,6 +34,7 @@ public:
             std::vector<obex::Header> answer;
             outcome_ = ResultOf(session_->GetNext(operation_, &answer, &more_));
             if (SUCCEEDED(outcome_)) TakeBody(answer);
+            if (SUCCEEDED(outcome_)) outcome_ = Bounded();
         }
         const std::size_t take = std::min<std::size_t>(size, part_.size() - at_);
         std::memcpy(buffer, part_.data() + at_, take);
@@ -42,6 +51,21 @@ public:
     HRESULT Commit(DWORD) override { return S_OK; }
 
 private:
+    // A failure when the peer broke a bound; the operation then ends (it is aborted).
+    HRESULT Bounded() {
+        HRESULT failure = S_OK;
+        if (announced_ && received_ > *announced_) failure = OBEX_E_BODY_PAST_LENGTH;
+        emptyAnswers_ = part_.empty() ? emptyAnswers_ + 1 : 0;
+        if (emptyAnswers_ > kMaxEmptyAnswers) failure = OBEX_E_NO_PROGRESS;
+        if (FAILED(failure)) {  // nothing of this answer is handed out
+            part_.clear();
+            at_ = 0;
+            more_ = false;
+            session_->EndOperation(operation_);
+        }
+        return failure;
+    }
+
     // The body is taken out of the answer, not copied (an answer rarely has more than one).
     void TakeBody(std::vector<obex::Header>& answer) {
         part_.clear();
@@ -56,6 +80,7 @@ private:
                 part_.insert(part_.end(), bytes->begin(), bytes->end());
             }
         }
+        received_ += part_.size();
     }
 
     const std::shared_ptr<obex::ClientSession> session_;
@@ -63,6 +88,9 @@ private:
     bool more_;
     obex::Bytes part_;
     std::size_t at_ = 0;
+    std::optional<std::uint64_t> announced_;  // the first answer's Length
+    std::uint64_t received_ = 0;
+    int emptyAnswers_ = 0;
     HRESULT outcome_ = S_OK;  // the first failure sticks
 };
 

@@ -12,6 +12,7 @@ ReadStatus FromTransport(TransportStatus status) {
         case TransportStatus::Ok: return ReadStatus::Ok;
         case TransportStatus::Closed: return ReadStatus::Closed;
         case TransportStatus::Interrupted: return ReadStatus::Interrupted;
+        case TransportStatus::TimedOut: return ReadStatus::TimedOut;
         case TransportStatus::Failed: break;
     }
     return ReadStatus::Failed;

@@ -13,6 +13,7 @@ namespace obex {
 enum class ReadStatus {
     Ok,
     Interrupted,    // the transport was interrupted; the next call resumes the same packet
+    TimedOut,       // the transport's deadline passed; the next call resumes the same packet
     Closed,         // the stream ended (between packets or inside one)
     Failed,         // the transport failed
     LengthInvalid,  // a length field below 3

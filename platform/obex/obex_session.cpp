@@ -24,11 +24,13 @@ const char* SessionStatusText(SessionStatus status) {
         case SessionStatus::TooLarge: return "headers do not fit the peer's packets";
         case SessionStatus::Busy: return "another operation is open";
         case SessionStatus::NotConnected: return "not connected";
+        case SessionStatus::TimedOut: return "no answer in time";
     }
     return "unknown";
 }
 
-ClientSession::ClientSession(std::unique_ptr<Transport> transport) : transport_(std::move(transport)) {}
+ClientSession::ClientSession(std::unique_ptr<Transport> transport, std::chrono::milliseconds timeout)
+    : transport_(std::move(transport)), timeout_(timeout) {}
 
 ClientSession::~ClientSession() { transport_->Close(); }
 
@@ -72,25 +74,30 @@ SessionResult ClientSession::Break(SessionStatus status, CodecError codec) {
     return {status, ResponseCode::Success, codec};
 }
 
-SessionResult ClientSession::SendLocked(const Request& request) {
+SessionResult ClientSession::SendLocked(const Request& request, std::chrono::milliseconds bound) {
     if (broken_) return Status(SessionStatus::LinkFailed);
     if (CodecError error = EncodeRequest(request, &outgoing_); error != CodecError::None)
         return {SessionStatus::TooLarge, ResponseCode::Success, error};
     // Before the peer has told its maximum, only the size every peer accepts.
     const std::size_t limit = request.opcode == Opcode::Connect ? kMinPacketLength : peerMaxPacketLength();
     if (outgoing_.size() > limit) return {SessionStatus::TooLarge, ResponseCode::Success, CodecError::PacketTooLarge};
+    transport_->SetDeadline(std::chrono::steady_clock::now() + bound);
     const TransportResult sent = transport_->Send(outgoing_);
     if (sent.status == TransportStatus::Interrupted && sent.count == 0) return Status(SessionStatus::Aborted);
+    if (sent.status == TransportStatus::TimedOut) return Break(SessionStatus::TimedOut);
     if (sent.status != TransportStatus::Ok) return Break(SessionStatus::LinkFailed);  // a packet cut short
     ++pending_;
+    if (request.opcode == Opcode::Put || request.opcode == Opcode::Get) peerOpen_ = true;
     return {};
 }
 
-SessionResult ClientSession::ReadAnswerLocked(bool toConnect, Response* response) {
+SessionResult ClientSession::ReadAnswerLocked(bool toConnect, Response* response, std::chrono::milliseconds bound) {
     std::span<const std::uint8_t> bytes;
+    transport_->SetDeadline(std::chrono::steady_clock::now() + bound);
     switch (reader_.Next(*transport_, &bytes)) {
         case ReadStatus::Ok: break;
         case ReadStatus::Interrupted: return Status(SessionStatus::Aborted);
+        case ReadStatus::TimedOut: return Status(SessionStatus::TimedOut);
         case ReadStatus::Closed:
         case ReadStatus::Failed: return Break(SessionStatus::LinkFailed);
         case ReadStatus::LengthInvalid: return Break(SessionStatus::BadResponse, CodecError::LengthMismatch);
@@ -107,21 +114,65 @@ SessionResult ClientSession::ReadAnswerLocked(bool toConnect, Response* response
         }
     }
     if (error != CodecError::None) return Break(SessionStatus::BadResponse, error);
+    // Only an operation's answers come while it is open at the peer (and that of an ABORT,
+    // which ends it too): any but Continue is its last.
+    if (response->code != ResponseCode::Continue) peerOpen_ = false;
     return {};
 }
 
 SessionResult ClientSession::Exchange(const Request& request, OperationId operation, Response* response) {
-    std::lock_guard io(io_);
-    if (operation != 0 && !OperationLive(operation)) return Status(SessionStatus::Aborted);
-    if (SessionResult sent = SendLocked(request); !sent.ok()) return sent;
-    return ReadAnswerLocked(request.opcode == Opcode::Connect, response);
+    return Exchange(request, operation, response, timeout_);
 }
 
-SessionResult ClientSession::Simple(Request request) {
+SessionResult ClientSession::Exchange(const Request& request, OperationId operation, Response* response,
+                                      std::chrono::milliseconds bound) {
+    std::lock_guard io(io_);
+    if (operation != 0 && !OperationLive(operation)) return Status(SessionStatus::Aborted);
+    if (SessionResult sent = SendLocked(request, bound); !sent.ok()) return sent;
+    SessionResult result = ReadAnswerLocked(request.opcode == Opcode::Connect, response, bound);
+    if (result.status == SessionStatus::TimedOut)
+        return GiveUpLocked(request.opcode != Opcode::Connect && request.opcode != Opcode::Disconnect);
+    return result;
+}
+
+SessionResult ClientSession::AbortLocked(std::vector<Header> headers) {
+    SessionResult result;
+    const bool abort = peerOpen_;
+    if (abort) {
+        Request request;
+        request.opcode = Opcode::Abort;
+        request.headers = WithConnectionId(std::move(headers));
+        result = SendLocked(request, windDownBound());
+    }
+    Response response;
+    bool openAtAbort = abort;  // whether the operation was still open when the peer read the ABORT
+    while (result.ok() && pending_ > 0) {
+        if (abort && pending_ == 1) openAtAbort = peerOpen_;
+        result = ReadAnswerLocked(false, &response, windDownBound());
+    }
+    // A peer whose last answer had ended the operation may refuse an ABORT that crossed it.
+    if (result.ok() && openAtAbort && response.code != ResponseCode::Success)
+        result = Status(SessionStatus::Refused, response.code);
+    return result;
+}
+
+SessionResult ClientSession::GiveUpLocked(bool sayGoodbye) {
+    SessionResult result = AbortLocked({});
+    if (result.ok() && sayGoodbye && connected()) {
+        Request request;
+        request.opcode = Opcode::Disconnect;
+        request.headers = WithConnectionId({});
+        Response response;
+        if (SendLocked(request, windDownBound()).ok()) ReadAnswerLocked(false, &response, windDownBound());
+    }
+    return Break(SessionStatus::TimedOut);
+}
+
+SessionResult ClientSession::Simple(Request request, std::chrono::milliseconds bound) {
     if (!connected()) return Status(SessionStatus::NotConnected);
     request.headers = WithConnectionId(std::move(request.headers));
     Response response;
-    SessionResult result = Exchange(request, 0, &response);
+    SessionResult result = Exchange(request, 0, &response, bound);
     if (result.ok() && response.code != ResponseCode::Success) return Status(SessionStatus::Refused, response.code);
     return result;
 }
@@ -156,7 +207,7 @@ SessionResult ClientSession::Disconnect(std::vector<Header> headers) {
     Request request;
     request.opcode = Opcode::Disconnect;
     request.headers = std::move(headers);
-    SessionResult result = Simple(std::move(request));
+    SessionResult result = Simple(std::move(request), windDownBound());
     if (result.status != SessionStatus::NotConnected) {
         std::lock_guard io(io_);
         Break(SessionStatus::NotConnected);
@@ -165,12 +216,16 @@ SessionResult ClientSession::Disconnect(std::vector<Header> headers) {
 }
 
 SessionResult ClientSession::SetPath(std::uint8_t flags, const std::wstring* name, std::vector<Header> headers) {
+    {
+        std::lock_guard lock(state_);
+        if (current_ != 0) return Status(SessionStatus::Busy);
+    }
     Request request;
     request.opcode = Opcode::SetPath;
     request.setPathFlags = flags;
     if (name) headers.insert(headers.begin(), Header::Name(*name));
     request.headers = std::move(headers);
-    return Simple(std::move(request));
+    return Simple(std::move(request), timeout_);
 }
 
 SessionResult ClientSession::Abort(std::vector<Header> headers) {
@@ -182,18 +237,14 @@ SessionResult ClientSession::Abort(std::vector<Header> headers) {
     transport_->Interrupt();
     std::lock_guard io(io_);
     transport_->ClearInterrupt();
+    // A session that is over has nothing open any more.
     SessionResult result;
-    if (!connected()) {
-        result = Status(broken_ ? SessionStatus::LinkFailed : SessionStatus::NotConnected);
-    } else {
-        Request request;
-        request.opcode = Opcode::Abort;
-        request.headers = WithConnectionId(std::move(headers));
-        result = SendLocked(request);
-        Response response;
-        while (result.ok() && pending_ > 0) result = ReadAnswerLocked(false, &response);
-        if (result.ok() && response.code != ResponseCode::Success) result = Status(SessionStatus::Refused, response.code);
+    if (!broken_ && connected()) {
+        result = AbortLocked(std::move(headers));
+    } else if (!broken_) {
+        Break(SessionStatus::Aborted);  // a CONNECT awaited, or about to be made, is given up
     }
+    if (result.status == SessionStatus::TimedOut) Break(SessionStatus::TimedOut);
     std::lock_guard lock(state_);
     if (currentAborted_) {
         current_ = 0;

@@ -3,6 +3,11 @@
 // length negotiation and Connection Id, DISCONNECT, SETPATH, ABORT, and PUT / GET spread over
 // as many packets as they need. One thread drives an operation; Abort may come from any other
 // and releases that thread at once.
+//
+// Every answer is awaited for the session's time-out at most. One that does not come ends the
+// session: an operation still open at the peer is aborted and the peer told goodbye, each
+// awaited for a few seconds at most, then the transport is closed.
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -25,6 +30,7 @@ enum class SessionStatus {
     TooLarge,      // a header that does not fit the peer's packets, or that cannot be encoded
     Busy,          // another PUT or GET is still open
     NotConnected,  // no CONNECT yet, or after DISCONNECT
+    TimedOut,      // an answer did not come in time; the session is over
 };
 const char* SessionStatusText(SessionStatus status);
 
@@ -40,7 +46,12 @@ using OperationId = std::uint64_t;
 
 class ClientSession {
 public:
-    explicit ClientSession(std::unique_ptr<Transport> transport);
+    static constexpr std::chrono::milliseconds kDefaultTimeout{30000};
+    // The bound on the answers to ABORT and DISCONNECT, and on those still due when the
+    // session gives up (never more than the session's time-out).
+    static constexpr std::chrono::milliseconds kWindDownTimeout{3000};
+
+    explicit ClientSession(std::unique_ptr<Transport> transport, std::chrono::milliseconds timeout = kDefaultTimeout);
     // Closes the transport.
     ~ClientSession();
     ClientSession(const ClientSession&) = delete;
@@ -52,9 +63,12 @@ public:
     // Ends the session and closes the transport, whatever the peer answers.
     SessionResult Disconnect(std::vector<Header> headers);
     // One SETPATH: `flags` as kSetPath…; a Name header with `name` when given (empty: the root).
+    // Busy while a PUT or GET is open: OBEX has one operation at a time.
     SessionResult SetPath(std::uint8_t flags, const std::wstring* name, std::vector<Header> headers);
     // Ends the open operation, if any: a thread blocked in its exchange returns Aborted at once;
-    // then ABORT is sent and its answer awaited (answers still due are read and dropped first).
+    // then, when the operation is still open at the peer, ABORT is sent, and every answer still
+    // due is read and dropped. With nothing open nothing is sent (a CONNECT being awaited is
+    // given up, which ends the session).
     SessionResult Abort(std::vector<Header> headers);
 
     // The first packet of every request carries the Connection Id; the body packets of a PUT
@@ -83,12 +97,21 @@ public:
     std::optional<std::uint32_t> connectionId() const;
 
 private:
-    // Sends one request and reads its answer under the I/O lock. `operation` (0: none) must
-    // still be the open one, not aborted.
+    // Sends one request and reads its answer (awaited for `bound` at most) under the I/O lock.
+    // `operation` (0: none) must still be the open one, not aborted.
     SessionResult Exchange(const Request& request, OperationId operation, Response* response);
+    SessionResult Exchange(const Request& request, OperationId operation, Response* response,
+                           std::chrono::milliseconds bound);
     // With the I/O lock held: one packet out, one answer in.
-    SessionResult SendLocked(const Request& request);
-    SessionResult ReadAnswerLocked(bool toConnect, Response* response);
+    SessionResult SendLocked(const Request& request, std::chrono::milliseconds bound);
+    SessionResult ReadAnswerLocked(bool toConnect, Response* response, std::chrono::milliseconds bound);
+    // With the I/O lock held: ABORT when an operation is open at the peer, then every answer
+    // still due is read.
+    SessionResult AbortLocked(std::vector<Header> headers);
+    // With the I/O lock held, after an answer did not come in time: winds the session down
+    // (abort, then DISCONNECT when `sayGoodbye`, each briefly awaited) and closes it.
+    SessionResult GiveUpLocked(bool sayGoodbye);
+    std::chrono::milliseconds windDownBound() const { return std::min(timeout_, kWindDownTimeout); }
     // Spreads `headers` over requests of `opcode`, the last one final when `finalLast`; every
     // answer but that of a final request must be Continue. `last` receives the last answer.
     SessionResult SendHeaders(Opcode opcode, std::vector<Header> headers, bool finalLast, OperationId operation,
@@ -96,7 +119,7 @@ private:
     // The Connection Id first, then `headers` without any Connection Id of their own.
     std::vector<Header> WithConnectionId(std::vector<Header> headers) const;
     // A single-packet request answered with Success.
-    SessionResult Simple(Request request);
+    SessionResult Simple(Request request, std::chrono::milliseconds bound);
     // The answer to a part of `operation`: `expected` keeps it open, Success ends it, anything
     // else ends it with that code.
     SessionResult Conclude(OperationId operation, const Response& response, ResponseCode expected);
@@ -108,12 +131,14 @@ private:
     SessionResult Break(SessionStatus status, CodecError codec = CodecError::None);
 
     std::unique_ptr<Transport> transport_;
+    const std::chrono::milliseconds timeout_;
 
-    std::mutex io_;  // one exchange at a time; guards the reader, outgoing_, pending_ and broken_
+    std::mutex io_;  // one exchange at a time; guards the reader, outgoing_, pending_, broken_, peerOpen_
     PacketReader reader_;
     Bytes outgoing_;  // the packet being sent; kept for its storage
     int pending_ = 0;  // answers due for requests whose exchange was interrupted
     bool broken_ = false;
+    bool peerOpen_ = false;  // a PUT or GET was sent and its final answer has not been read
 
     mutable std::mutex state_;  // guards what follows
     bool connected_ = false;

@@ -1,8 +1,10 @@
 #pragma once
 // The byte stream an OBEX session runs over: a connected socket, a simulated radio link, a
 // TCP connection. Calls block; Interrupt releases them from another thread.
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -15,8 +17,11 @@ enum class TransportStatus {
     Ok,
     Closed,       // the stream has ended (the peer went away, or Close was called)
     Interrupted,  // Interrupt is in force
+    TimedOut,     // the deadline passed (see SetDeadline)
     Failed,       // any other error of the link
 };
+
+using Deadline = std::optional<std::chrono::steady_clock::time_point>;
 
 struct TransportResult {
     TransportStatus status = TransportStatus::Ok;
@@ -42,6 +47,17 @@ public:
     virtual void ClearInterrupt() = 0;
     // From any thread: ends the stream both ways; waiting calls return.
     virtual void Close() = 0;
+
+    // Bounds the calls that follow, on the thread that makes them: a receive still waiting at
+    // the deadline returns TimedOut, and so does a send where the transport can tell (none:
+    // they wait for ever).
+    void SetDeadline(Deadline deadline) { deadline_ = deadline; }
+
+protected:
+    Deadline deadline() const { return deadline_; }
+
+private:
+    Deadline deadline_;
 };
 
 }  // namespace obex

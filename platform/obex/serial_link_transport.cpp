@@ -33,7 +33,12 @@ TransportResult SerialLinkTransport::Send(std::span<const std::uint8_t> data) {
 }
 
 TransportStatus SerialLinkTransport::WaitForBytes(std::unique_lock<std::mutex>& lock) {
-    changed_.wait(lock, [this] { return interrupted_ || closed_ || broken_ || readAt_ < held_.size(); });
+    const auto ready = [this] { return interrupted_ || closed_ || broken_ || readAt_ < held_.size(); };
+    if (const Deadline until = deadline()) {
+        if (!changed_.wait_until(lock, *until, ready)) return TransportStatus::TimedOut;
+    } else {
+        changed_.wait(lock, ready);
+    }
     if (interrupted_) return TransportStatus::Interrupted;
     if (closed_) return TransportStatus::Closed;
     if (readAt_ == held_.size()) return TransportStatus::Closed;  // broken, and all read

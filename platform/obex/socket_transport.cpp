@@ -4,7 +4,9 @@
 #include <sys/eventfd.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdint>
 
 namespace obex {
@@ -15,11 +17,17 @@ std::unique_ptr<SocketTransport> SocketTransport::Create(platform::UniqueFd sock
     return std::unique_ptr<SocketTransport>(new SocketTransport(std::move(socket), std::move(interrupt)));
 }
 
-TransportStatus SocketTransport::Wait(short events) const {
+TransportStatus SocketTransport::Wait(short events, Deadline deadline) const {
     for (;;) {
         // The interrupt is looked at first, so that it wins over a socket that is also ready.
         pollfd fds[2] = {{interrupt_.get(), POLLIN, 0}, {socket_.get(), events, 0}};
-        const int ready = ::poll(fds, 2, -1);
+        int timeout = -1;
+        if (deadline) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - std::chrono::steady_clock::now());
+            timeout = static_cast<int>(std::clamp<std::int64_t>(left.count(), 0, INT32_MAX));
+        }
+        const int ready = ::poll(fds, 2, timeout);
+        if (ready == 0) return TransportStatus::TimedOut;
         if (ready < 0) {
             if (errno == EINTR) continue;
             return TransportStatus::Failed;
@@ -33,7 +41,7 @@ TransportResult SocketTransport::Send(std::span<const std::uint8_t> data) {
     TransportResult result;
     while (result.count < data.size()) {
         if (closed_) return {TransportStatus::Closed, result.count};
-        if (TransportStatus status = Wait(POLLOUT); status != TransportStatus::Ok) return {status, result.count};
+        if (TransportStatus status = Wait(POLLOUT, deadline()); status != TransportStatus::Ok) return {status, result.count};
         const ssize_t sent = ::send(socket_.get(), data.data() + result.count, data.size() - result.count,
                                     MSG_NOSIGNAL | MSG_DONTWAIT);
         if (sent < 0) {
@@ -50,7 +58,7 @@ TransportResult SocketTransport::Receive(std::span<std::uint8_t> buffer) {
     if (buffer.empty()) return {};
     for (;;) {
         if (closed_) return {TransportStatus::Closed, 0};
-        if (TransportStatus status = Wait(POLLIN); status != TransportStatus::Ok) return {status, 0};
+        if (TransportStatus status = Wait(POLLIN, deadline()); status != TransportStatus::Ok) return {status, 0};
         const ssize_t got = ::recv(socket_.get(), buffer.data(), buffer.size(), MSG_DONTWAIT);
         if (got > 0) return {TransportStatus::Ok, static_cast<std::size_t>(got)};
         if (got == 0) return {TransportStatus::Closed, 0};

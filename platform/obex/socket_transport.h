@@ -26,8 +26,8 @@ public:
 private:
     SocketTransport(platform::UniqueFd socket, platform::UniqueFd interrupt)
         : socket_(std::move(socket)), interrupt_(std::move(interrupt)) {}
-    // Waits until the socket is ready for `events`; Ok, Interrupted or Failed.
-    TransportStatus Wait(short events) const;
+    // Waits until the socket is ready for `events`; Ok, Interrupted, TimedOut or Failed.
+    TransportStatus Wait(short events, Deadline deadline) const;
 
     platform::UniqueFd socket_;
     platform::UniqueFd interrupt_;  // an eventfd, readable while an interrupt is in force

@@ -172,8 +172,9 @@ TEST(ObexSession, GetContinuesAndSetPathWalksThePath) {
         const struct {
             std::uint8_t flags;
             std::vector<Header> headers;
-        } steps[] = {{2, {Header::Name(L"")}}, {2, {Header::Name(L"Images")}}, {2, {Header::Name(L"2006")}},
-                     {3, {}},                  {0, {Header::Name(L"New")}},    {2, {Header::Name(L"Missing")}}};
+        } steps[] = {{2, {Header::Name(L"Images")}}, {2, {Header::Name(L"2006")}}, {3, {}},
+                     {0, {Header::Name(L"New")}},    {2, {Header::Name(L"Missing")}}, {2, {Header::Name(L"Deeper")}},
+                     {2, {Header::Name(L"")}},       {2, {Header::Name(L"Sounds")}}};
         for (const auto& step : steps) {
             std::uint8_t flags = 0xFF;
             EXPECT_EQ(p.ExpectWithId(Opcode::SetPath, true, &flags), step.headers);
@@ -204,10 +205,15 @@ TEST(ObexSession, GetContinuesAndSetPathWalksThePath) {
     EXPECT_EQ(text, "hello world");
     stream.reset();
 
+    // A new session is at the root: the way down starts there, and only what is not walked yet
+    // goes out (a refused step leaves the session where it was).
     EXPECT_EQ(peer.device->SetPath(L"\\\\Images\\2006", 2, nullptr), S_OK);
     EXPECT_EQ(peer.device->SetPath(nullptr, 3, nullptr), S_OK);
     EXPECT_EQ(peer.device->SetPath(L"New", 0, nullptr), S_OK);
     EXPECT_EQ(peer.device->SetPath(L"Missing", 2, nullptr), ObexResponseResult(ResponseCode::NotFound));
+    EXPECT_EQ(peer.device->SetPath(L"\\\\Images\\New\\Deeper", 2, nullptr), S_OK);
+    EXPECT_EQ(peer.device->SetPath(L"\\Images/New\\Deeper", 2, nullptr), S_OK) << "already there: nothing sent";
+    EXPECT_EQ(peer.device->SetPath(L"\\\\Sounds", 2, nullptr), S_OK);
 
     EXPECT_EQ(peer.device->Get(listing.get(), &stream), ObexResponseResult(ResponseCode::NotFound));
     EXPECT_EQ(peer.device->Get(listing.get(), &stream), HRESULT_FROM_WIN32(ERROR_INVALID_DATA));

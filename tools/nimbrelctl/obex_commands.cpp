@@ -74,10 +74,15 @@ CFtpElement* Child(CFtpFolder& folder, const std::wstring& name, FTP_ELEMENT_TYP
 }
 
 // Browses from the root down the folders named; the last one is listed. Null with a message
-// when one is missing.
+// when one is missing or could not be listed (the engine has reported why).
 CFtpFolder* OpenFolder(CClientFtp& client, const std::vector<std::wstring>& folders) {
     CFtpFolder* folder = client.GetFolder();
-    folder->Browse();
+    const auto listed = [](CFtpFolder* listing) {
+        if (listing->Browse()) return true;
+        std::fprintf(stderr, "nimbrelctl: could not list '%s'\n", Text(listing->GetPath()).c_str());
+        return false;
+    };
+    if (!listed(folder)) return nullptr;
     for (const std::wstring& name : folders) {
         auto* next = static_cast<CFtpFolder*>(Child(*folder, name, FTP_FOLDER));
         if (!next) {
@@ -85,7 +90,7 @@ CFtpFolder* OpenFolder(CClientFtp& client, const std::vector<std::wstring>& fold
             return nullptr;
         }
         folder = next;
-        folder->Browse();
+        if (!listed(folder)) return nullptr;
     }
     return folder;
 }

@@ -43,7 +43,6 @@ const ErrorText kEngineErrors[] = {
     {ERR_HARDWARE_NOT_PRESENT, L"The adapter is not present (HCI_HARDWARE_NOT_PRESENT)."},
     {ERR_HARDWARE_STATUS, L"Can't get the hardware status."},
     {ERR_SHORTCUT_DAMAGED, L"A shortcut in the registry is damaged and was skipped."},
-    {ERR_REGISTRY_DAMAGED, L"The registry file was damaged: it was set aside and the settings start empty."},
     {ERR_DOM_NOT_FOUND, L"Document Object Model (DOM) component not found"},
     {ERR_OBEX_COMPONENT, L"OBEX component not found"},
     {ERR_SERVER_NO_COM_PORT, L"No COM port avalaible"},

@@ -89,6 +89,15 @@ int ErrorBox(int, const wchar_t* message, const wchar_t*, void*) {
 // Errors the program does not show.
 constexpr int kSilentErrors[] = {70005, 70007, 70505, 70301};
 
+// The error table's host entry and the receivers; attaching again changes nothing.
+void AttachErrorReceivers() {
+    const COMMUNICATION_HANDLE errorBox = NewCallBack(&ErrorBox);
+    const COMMUNICATION_HANDLE blank = NewBlank();
+    NewError(70900, L"SDP Bluetooth profile not found");
+    AddCommunication(0, errorBox, ERROR_TYPE_UNKNOWN);
+    for (int code : kSilentErrors) AddCommunication(code, blank, ERROR_TYPE_ERROR);
+}
+
 }  // namespace
 
 CNimbrelDoc::CNimbrelDoc() = default;
@@ -97,6 +106,7 @@ CNimbrelDoc::~CNimbrelDoc() = default;
 
 bool CNimbrelDoc::OnNewDocument(CMainFrame* frame) {
     m_frame = frame;
+    AttachErrorReceivers();  // first: the local device reports what it could not load
     m_pDeviceLocal = std::make_unique<CDeviceLocal>();
     m_pDeviceLocal->AddLocalService(new CServerSpp(m_pDeviceLocal.get()));
     if (frame && !frame->ClaimSingleInstance()) return false;
@@ -114,11 +124,7 @@ int CNimbrelDoc::ActivateEngine(bool activate) {
         for (const Forwarding& forwarding : kForwardings) NIMBRL_UnregisterCallback(forwarding.code);
         return m_pDeviceLocal->Activate(FALSE);
     }
-    const COMMUNICATION_HANDLE errorBox = NewCallBack(&ErrorBox);
-    const COMMUNICATION_HANDLE blank = NewBlank();
-    NewError(70900, L"SDP Bluetooth profile not found");
-    AddCommunication(0, errorBox, ERROR_TYPE_UNKNOWN);
-    for (int code : kSilentErrors) AddCommunication(code, blank, ERROR_TYPE_ERROR);
+    AttachErrorReceivers();
     const int activated = m_pDeviceLocal->Activate(TRUE);
     if (!activated) return 0;
     for (const Forwarding& forwarding : kForwardings)

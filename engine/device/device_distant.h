@@ -57,8 +57,9 @@ public:
     void DisconnectAllServices();
 
     // Pairing (pairing.cpp). Each blocks the caller for the stack's pairing exchange; `length`
-    // is the PIN's length in characters as typed. Every change of the paired state raises
-    // NOTIFY_PAIRING_CHANGED.
+    // is the PIN's length in characters as typed, and the stack gets their UTF-8 bytes: more
+    // than 16 is reported (70403) and fails as a refused PIN does. Every change of the paired
+    // state raises NOTIFY_PAIRING_CHANGED.
     void AskPairRequest(int length, const wchar_t* pin);
     void AnswerPairRequest(int length, const wchar_t* pin);
     void RefusePairRequest();

@@ -1,6 +1,7 @@
 // Pairing and unpairing a remote device. The paired state lives in three places kept in step:
 // the stack's security store, the device's flag, and the "_Paired" / "_Class" values from
 // which the next start lists the device as paired.
+#include <algorithm>
 #include <cwchar>
 #include <string>
 #include <vector>
@@ -8,18 +9,24 @@
 #include "engine/device/device_distant.h"
 #include "engine/frame/bth_stack.h"
 #include "engine/frame/cregistry.h"
+#include "engine/frame/error_codes.h"
 #include "engine/frame/error_manager.h"
 #include "engine/frame/notifications.h"
 #include "platform/text/utf.h"
 
 namespace {
 
-// The PIN goes to the stack as bytes: at most `length` of them. An empty PIN stays empty and
-// the stack refuses it.
-std::vector<unsigned char> PinBytes(int length, const wchar_t* pin) {
+// What the stack takes: 1 to 16 bytes.
+constexpr std::size_t kMaxPinBytes = 16;
+
+// The PIN goes to the stack as bytes: the UTF-8 of its first `length` characters, whole
+// characters only. An empty PIN stays empty and the stack refuses it; one the stack would
+// refuse for its length is reported, as no remote device ever says why it failed.
+std::vector<unsigned char> PinBytes(int length, const wchar_t* pin, const wchar_t* context) {
     if (length <= 0 || !pin) return {};
-    std::string bytes = platform::Utf8FromWide(std::wstring_view(pin, std::wcslen(pin)));
-    if (bytes.size() > static_cast<std::size_t>(length)) bytes.resize(static_cast<std::size_t>(length));
+    const std::size_t characters = std::min(static_cast<std::size_t>(length), std::wcslen(pin));
+    const std::string bytes = platform::Utf8FromWide(std::wstring_view(pin, characters));
+    if (bytes.size() > kMaxPinBytes) RaiseError(ERR_PIN_TOO_LONG, context);
     return {bytes.begin(), bytes.end()};
 }
 
@@ -27,13 +34,13 @@ std::vector<unsigned char> PinBytes(int length, const wchar_t* pin) {
 
 void CDeviceDistant::AskPairRequest(int length, const wchar_t* pin) {
     Unpair();
-    const std::vector<unsigned char> bytes = PinBytes(length, pin);
+    const std::vector<unsigned char> bytes = PinBytes(length, pin, L"CDeviceDistant::AskPairRequest");
     pairRequestResult(BthPairRequest(m_btAddr, static_cast<int>(bytes.size()), bytes.data()));
 }
 
 void CDeviceDistant::AnswerPairRequest(int length, const wchar_t* pin) {
     Unpair();
-    const std::vector<unsigned char> bytes = PinBytes(length, pin);
+    const std::vector<unsigned char> bytes = PinBytes(length, pin, L"CDeviceDistant::AnswerPairRequest");
     pairRequestResult(BthAnswerPairRequest(m_btAddr, static_cast<int>(bytes.size()), bytes.data()));
 }
 

@@ -17,7 +17,8 @@ inline constexpr const wchar_t* kServiceId = L"uiID";
 inline constexpr const wchar_t* kServiceName = L"sName";
 inline constexpr const wchar_t* kComPort = L"comPort";
 
-// Readers enumerate key names into buffers of this many characters, terminator included.
+// Key names the writer makes stay below this many characters, terminator included, so that a
+// reader with a buffer of that size lists them.
 inline constexpr DWORD kKeyNameCharacters = 260;
 
 // The device key's name, below the root: a backslash in the device name would split the key

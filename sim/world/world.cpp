@@ -259,11 +259,12 @@ WorldDevice ParseDevice(const json& device, const std::string& path) {
     parsed.classQuery = GetBool(device, path, "class_query", true);
     if (device.contains("paired_pin")) {
         std::string pin = GetString(device, path, "paired_pin", "");
-        if (pin.empty() || pin.size() > 16) Fail(Join(path, "paired_pin"), "must be 1 to 16 characters");
+        if (pin.empty() || pin.size() > 16) Fail(Join(path, "paired_pin"), "must be 1 to 16 bytes of UTF-8");
         parsed.pairedPin = pin;
     }
     parsed.pin = GetString(device, path, "pin", parsed.pin);
-    if (parsed.pin.empty() || parsed.pin.size() > 16) Fail(Join(path, "pin"), "must be 1 to 16 characters");
+    // A PIN is the bytes of its UTF-8, as the stack gets it: "ü1234" is 6 of the 16.
+    if (parsed.pin.empty() || parsed.pin.size() > 16) Fail(Join(path, "pin"), "must be 1 to 16 bytes of UTF-8");
     parsed.pairing = ParsePairing(device, path);
     if (device.contains("services")) {
         const json& services = device["services"];

@@ -108,4 +108,29 @@ TEST(Pairing, AnIncomingRequestIsAnsweredWithThePinOrRefused) {
     EXPECT_EQ(device->IsPaired(), 1) << "a refusal leaves the earlier pairing";
 }
 
+TEST(Pairing, APinIsTheUtf8OfItsCharactersAndOneOver16BytesIsReported) {
+    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(R"({"devices": [
+        {"name": "Umlaut", "address": "00:12:AB:34:CD:56", "pin": "ü1234"},
+        {"name": "Full", "address": "00:12:AB:34:CD:57", "pin": "üüüüüüüü"}]})"));
+    RegisterEngineErrors();
+    auto& errors = ErrorLog::Attach();
+    CDeviceDistant umlaut(kPhone, L"Umlaut", 0x5A020C, 0);
+    umlaut.AskPairRequest(5, L"ü1234");  // five characters, six bytes
+    EXPECT_EQ(umlaut.IsPaired(), 1);
+    umlaut.AskPairRequest(3, L"ü1234");  // only what was typed: "ü12"
+    EXPECT_EQ(umlaut.IsPaired(), 0);
+
+    CDeviceDistant full(kPhone + 1, L"Full", 0x5A020C, 0);
+    full.AskPairRequest(8, L"üüüüüüüü");  // sixteen bytes: the most the stack takes
+    EXPECT_EQ(full.IsPaired(), 1);
+    EXPECT_TRUE(errors.Codes().empty());
+    full.AskPairRequest(9, L"üüüüüüüü1");
+    EXPECT_EQ(full.IsPaired(), 0) << "the old pairing went first, as for any new one";
+    full.AnswerPairRequest(9, L"üüüüüüüü1");
+    ASSERT_EQ(errors.Codes(), (std::vector<int>{ERR_PIN_TOO_LONG, ERR_PIN_TOO_LONG}));
+    EXPECT_EQ(errors.Reports()[0].message, L"The PIN is longer than 16 bytes.");
+    EXPECT_EQ(errors.Reports()[0].context, L"CDeviceDistant::AskPairRequest");
+    EXPECT_EQ(errors.Reports()[1].context, L"CDeviceDistant::AnswerPairRequest");
+}
+
 }  // namespace

@@ -5,8 +5,10 @@
 #include <memory>
 
 #include "engine/device/device_local.h"
+#include "engine/frame/error_codes.h"
 #include "engine/service/service_distant.h"
 #include "engine/service/shortcut_keys.h"
+#include "engine/error_log.h"
 #include "engine/registry_probe.h"
 
 namespace {
@@ -22,6 +24,21 @@ std::uint64_t ReadAddress(const std::wstring& path, DWORD* type, DWORD* size) {
     RegQueryValueExW(key, shortcuts::kAddress, nullptr, type, reinterpret_cast<BYTE*>(&address), size);
     RegCloseKey(key);
     return address;
+}
+
+// One value written straight into the registry, as a hand edit would.
+void Put(const std::wstring& path, const wchar_t* name, DWORD type, const void* data, DWORD size) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+void PutText(const std::wstring& path, const wchar_t* name, const std::wstring& text) {
+    Put(path, name, REG_SZ, text.c_str(), RegStringSize(text));
+}
+void PutDword(const std::wstring& path, const wchar_t* name, DWORD value) {
+    Put(path, name, REG_DWORD, &value, sizeof value);
 }
 
 // The shortcut services a fresh engine loads, as (address, name, id, port) lines.
@@ -119,6 +136,53 @@ TEST(ShortcutStore, RenamedDevicesJoinAndBackslashesStayInTheName) {
     const std::wstring phone = std::to_wstring(kPhone), other = std::to_wstring(kPhone + 1);
     EXPECT_EQ(LoadedShortcuts(), (std::vector<std::wstring>{phone + L" Old\\Name 1 3", phone + L" Old\\Name 3 0",
                                                             other + L" New 3 99"}));
+}
+
+TEST(ShortcutStore, LongNamesLoadAndDamagedEntriesAreSkippedWithAReport) {
+    const std::wstring longName(400, L'N');
+    {
+        CDeviceLocal local;
+        CDeviceDistant* phone = local.addDevice(kPhone, longName.c_str(), 0x5A0204, 0);
+        ASSERT_EQ(phone->AddDistantService(SERVICE_ID_SPP, 5)->SaveShortcut(), 1);
+    }
+    // Values of the wrong type or size, required ones missing: as a hand edit leaves them.
+    PutText(kRoot + L"\\Text address", shortcuts::kAddress, L"12");
+    PutDword(kRoot + L"\\Text address\\Serial Port", shortcuts::kServiceId, SERVICE_ID_SPP);
+    PutText(kRoot + L"\\No address", shortcuts::kDeviceName, L"Nameless");
+    const BT_ADDR numericName = kPhone + 2;
+    Put(kRoot + L"\\Numeric name", shortcuts::kAddress, REG_DWORD, &numericName, 8);
+    PutDword(kRoot + L"\\Numeric name", shortcuts::kDeviceName, 7);
+    // A key name longer than any the writer makes still lists, and an address under the binary
+    // type is the same eight bytes.
+    const std::wstring longKey = kRoot + L"\\" + std::wstring(300, L'K');
+    const BT_ADDR laptop = kPhone + 3;
+    Put(longKey, shortcuts::kAddress, REG_BINARY, &laptop, 8);
+    PutText(longKey, shortcuts::kDeviceName, L"Laptop");
+    PutDword(longKey + L"\\Object Push", shortcuts::kServiceId, SERVICE_ID_OPP);
+    PutDword(longKey + L"\\Object Push", shortcuts::kComPort, 2);
+    PutText(longKey + L"\\Text id", shortcuts::kServiceId, L"1");
+    PutDword(longKey + L"\\No id", shortcuts::kComPort, 4);
+    PutDword(longKey + L"\\Short port", shortcuts::kServiceId, SERVICE_ID_SPP);
+    Put(longKey + L"\\Short port", shortcuts::kComPort, REG_BINARY, "\x01", 1);
+
+    auto& errors = testsupport::ErrorLog::Attach();
+    EXPECT_EQ(LoadedShortcuts(), (std::vector<std::wstring>{std::to_wstring(kPhone) + L" " + longName + L" 1 5",
+                                                            std::to_wstring(laptop) + L" Laptop 3 2"}));
+    std::vector<std::wstring> messages;
+    for (const auto& report : errors.Reports()) {
+        EXPECT_EQ(report.code, ERR_SHORTCUT_DAMAGED);
+        EXPECT_EQ(report.context, L"CDeviceLocal::loadShortcutsFromRegistry");
+        messages.push_back(report.message);
+    }
+    const std::wstring prefix = L"The shortcut \"", skipped = L"\" in the registry is damaged and was skipped: ";
+    const std::wstring shownKey = std::wstring(80, L'K') + L"...\\";
+    EXPECT_EQ(messages, (std::vector<std::wstring>{
+                            prefix + L"Text address" + skipped + L"device_btAddr is not a number of 8 bytes",
+                            prefix + L"No address" + skipped + L"device_btAddr is missing",
+                            prefix + L"Numeric name" + skipped + L"device_sName is not a string of at most 65536 bytes",
+                            prefix + shownKey + L"Text id" + skipped + L"uiID is not a number of 4 bytes",
+                            prefix + shownKey + L"No id" + skipped + L"uiID is missing",
+                            prefix + shownKey + L"Short port" + skipped + L"comPort is not a number of 4 bytes"}));
 }
 
 }  // namespace

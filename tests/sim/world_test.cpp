@@ -55,6 +55,10 @@ TEST(World, ErrorsNameTheFileAndTheOffendingField) {
     EXPECT_NE(ParseError(R"({"devices": [{"address": "00:00:00:00:00:01", "pin": "12345678901234567"}]})")
                   .find("devices[0].pin"),
               std::string::npos);
+    // Nine characters, seventeen bytes.
+    EXPECT_NE(ParseError(R"({"devices": [{"address": "00:00:00:00:00:01", "pin": "üüüüüüüüx"}]})")
+                  .find("devices[0].pin\" must be 1 to 16 bytes"),
+              std::string::npos);
     EXPECT_NE(ParseError(R"({"devices": [{"address": "00:00:00:00:00:01", "pairing": "maybe"}]})")
                   .find("devices[0].pairing"),
               std::string::npos);

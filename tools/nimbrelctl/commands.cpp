@@ -18,7 +18,6 @@ void Field(const char* key, const std::string& value) { std::printf("%s\t%s\n", 
 
 int Status(const std::vector<std::string>&) {
     CDeviceLocal local;
-    AttachErrorReceivers();
     Field("name", Text(local.GetName()));
     Field("address", Address(local.GetBtAddr()));
     Field("class", ClassOfDevice(local.GetClass()));

@@ -24,7 +24,6 @@ void NotificationWaiter::Wait() {
 }
 
 bool Activate(CDeviceLocal& local) {
-    AttachErrorReceivers();
     return local.Activate(1) != 0;
 }
 

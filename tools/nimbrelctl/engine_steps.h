@@ -25,7 +25,7 @@ private:
     NotificationHub::Subscription subscription_;  // last: goes first
 };
 
-// Switches the engine on with the console's receivers attached; false when it failed.
+// Switches the engine on; false when it failed.
 bool Activate(CDeviceLocal& local);
 // Runs a device discovery to its end.
 bool Discover(CDeviceLocal& local);

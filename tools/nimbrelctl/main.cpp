@@ -92,5 +92,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: nimbrelctl %s\n", command->usage);
         return ctl::kExitUsage;
     }
+    // Before any engine object: what the engine finds while it loads (damaged shortcuts, a
+    // damaged registry file) is reported too.
+    ctl::AttachErrorReceivers();
     return command->run(rest);
 }

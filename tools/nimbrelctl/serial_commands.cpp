@@ -58,7 +58,6 @@ bool ParsePortOption(const std::vector<std::string>& args, std::size_t at, int* 
 
 int Ports(const std::vector<std::string>&) {
     CDeviceLocal local;
-    AttachErrorReceivers();
     CClientSpp probe(&local);  // a client's record asks only whether an index is free
     for (int port : probe.getAvailablePortComList()) std::printf("%d\n", port);
     return kExitOk;

@@ -69,7 +69,6 @@ int Delete(CDeviceLocal& local, BT_ADDR address, unsigned int id) {
 
 int Shortcuts(const std::vector<std::string>&) {
     CDeviceLocal local;
-    AttachErrorReceivers();
     auto lock = local.DevicesLock();
     for (CDeviceDistant* device : local.GetShortcutDevices()) {
         auto servicesLock = device->ServicesLock();
@@ -90,7 +89,6 @@ int Shortcut(const std::vector<std::string>& args) {
     unsigned int id = 0;
     if (!ParseAddressArgument(args[1], &address) || !ParseServiceId(args[2], &id)) return kExitUsage;
     CDeviceLocal local;
-    AttachErrorReceivers();
     return save ? Save(local, address, id) : Delete(local, address, id);
 }
 

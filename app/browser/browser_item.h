@@ -26,6 +26,9 @@ public:
 
     Kind GetKind() const { return m_kind; }
     CNimbrelView* GetView() const { return m_view; }
+    // The engine object the item stands for: by it a rebuilt list finds the new item of what
+    // was selected. A key only; null for none.
+    virtual const void* GetEngineObject() const { return nullptr; }
 
     virtual void Open() {}
     virtual void Abort() {}

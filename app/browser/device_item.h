@@ -15,6 +15,7 @@ public:
     CDevice* GetDevice() const { return m_device; }
 
     QString GetName() const override;
+    const void* GetEngineObject() const override { return m_device; }
     int GetOverlay() const override { return 0; }
     unsigned int GetClass() const override;
     int GetImage() const override;

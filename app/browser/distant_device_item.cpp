@@ -4,8 +4,12 @@
 #include "app/browser/file_transfer_item.h"
 #include "app/browser/nimbrel_view.h"
 #include "app/browser/object_push_item.h"
+#include "app/browser/pairing_worker.h"
 #include "app/browser/serial_port_item.h"
+#include "app/dialogs/pairing_dlg.h"
 #include "app/dialogs/pin_dlg.h"
+#include "app/frame/main_frame.h"
+#include "app/frame/modal.h"
 #include "engine/device/device_distant.h"
 #include "engine/obex/client_ftp.h"
 #include "engine/obex/client_opp.h"
@@ -31,7 +35,13 @@ std::unique_ptr<CDistantServiceItem> MakeDistantServiceItem(CNimbrelView* view, 
 CDistantDeviceItem::CDistantDeviceItem(CNimbrelView* view, CDeviceDistant* device)
     : CDeviceItem(view, device), m_distant(device) {}
 
-CDistantDeviceItem::~CDistantDeviceItem() = default;
+CDistantDeviceItem::~CDistantDeviceItem() {
+    delete m_pairingDlg.data();
+}
+
+CPairingDlg* CDistantDeviceItem::PairingDialog() const { return m_pairingDlg.data(); }
+
+bool CDistantDeviceItem::IsPairing() const { return m_pairing && m_pairing->Running(); }
 
 int CDistantDeviceItem::GetOverlay() const {
     bool connected = false;
@@ -52,17 +62,54 @@ void CDistantDeviceItem::Open() {
 }
 
 void CDistantDeviceItem::Pair() {
+    if (showRunningPairing()) return;
     std::wstring pin;
-    if (CPinDlg::Ask(QStringLiteral("Pair ") + GetName(), GetView(), &pin))
-        m_distant->AskPairRequest(static_cast<int>(pin.size()), pin.c_str());
+    const QString caption = QStringLiteral("Pair ") + GetName();
+    if (!CPinDlg::Ask(caption, GetView(), &pin)) return;
+    CDeviceDistant* device = m_distant;
+    startPairing(caption, [device, pin] { device->AskPairRequest(static_cast<int>(pin.size()), pin.c_str()); });
 }
 
 void CDistantDeviceItem::AnswerPairRequest() {
+    // The device asked while our own pairing with it runs: that pairing answers it.
+    if (showRunningPairing()) return;
     std::wstring pin;
-    if (CPinDlg::Ask(QStringLiteral("Pair ") + QStringLiteral("request ") + GetName(), GetView(), &pin))
-        m_distant->AnswerPairRequest(static_cast<int>(pin.size()), pin.c_str());
-    else
+    const QString caption = QStringLiteral("Pair ") + QStringLiteral("request ") + GetName();
+    if (!CPinDlg::Ask(caption, GetView(), &pin)) {
         m_distant->RefusePairRequest();
+        return;
+    }
+    CDeviceDistant* device = m_distant;
+    startPairing(caption, [device, pin] { device->AnswerPairRequest(static_cast<int>(pin.size()), pin.c_str()); });
+}
+
+bool CDistantDeviceItem::showRunningPairing() {
+    if (!IsPairing()) return false;
+    if (m_pairingDlg) {
+        m_pairingDlg->show();
+        m_pairingDlg->raise();
+    }
+    return true;
+}
+
+void CDistantDeviceItem::startPairing(const QString& caption, std::function<void()> call) {
+    if (!m_pairing) {
+        m_pairing = std::make_unique<PairingWorker>();
+        // The worker goes with this item, and its connection with it.
+        QObject::connect(m_pairing.get(), &PairingWorker::Finished, m_pairing.get(), [this] { pairingFinished(); });
+    }
+    delete m_pairingDlg.data();
+    m_pairingDlg = new CPairingDlg(caption, GetView()->GetFrame());
+    if (!m_pairing->Start(std::move(call))) return;
+    m_pairingDlg->show();
+}
+
+void CDistantDeviceItem::pairingFinished() {
+    // Cancelled: the user no longer waits for the outcome, which the list shows anyway.
+    if (!m_pairingDlg || !m_pairingDlg->isVisible()) return;
+    m_pairingDlg->hide();
+    if (!m_distant->IsPaired())
+        nimbrel::ShowMessage(GetView(), QStringLiteral("Pairing with %1 failed.").arg(GetName()), QMessageBox::Warning);
 }
 
 void CDistantDeviceItem::Unpair() { m_distant->Unpair(); }

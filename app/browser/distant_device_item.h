@@ -1,12 +1,16 @@
 #pragma once
 // A remote device: opening it searches its services (once), and it owns the items of the
 // services found.
+#include <QPointer>
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include "app/browser/device_item.h"
 
 class CDeviceDistant;
+class CPairingDlg;
+class PairingWorker;
 class CDistantServiceItem;
 class CServiceDistant;
 
@@ -22,6 +26,7 @@ public:
     int GetMenuId() const override;
     bool HasPage(Page page) const override { return page == kGeneralPage; }
     void Open() override;
+    // Asks for the PIN, then pairs on a thread of its own with a dialog that can be cancelled.
     void Pair() override;
     void Unpair() override;
     void Update() override;
@@ -30,13 +35,25 @@ public:
     std::vector<CBrowserItem*> ServiceItems() const override;
     // Deletes the service items; the next Synchronise starts from the first service again.
     void DeleteServiceItems();
-    // Runs the incoming pairing for this device: the user's PIN answers it, cancelling refuses.
+    // Runs the incoming pairing for this device: the user's PIN answers it (off the
+    // user-interface thread, as Pair does), cancelling refuses.
     void AnswerPairRequest();
+    // The dialog of the pairing running or last run; null before the first.
+    CPairingDlg* PairingDialog() const;
+    // A pairing was started and its end has not arrived yet.
+    bool IsPairing() const;
 
 private:
+    // A pairing runs: its dialog comes to the front. False when none runs.
+    bool showRunningPairing();
+    void startPairing(const QString& caption, std::function<void()> call);
+    void pairingFinished();
+
     CDeviceDistant* m_distant;
     std::vector<std::unique_ptr<CDistantServiceItem>> m_services;
     int m_servicesSeen = 0;  // the engine's services looked at, with an item or without
+    QPointer<CPairingDlg> m_pairingDlg;  // a child of the main window, which may delete it first
+    std::unique_ptr<PairingWorker> m_pairing;  // goes first of the members: waits for its call
 };
 
 // The item for a remote service by its identifier (serial port, file transfer, object push,

@@ -83,8 +83,8 @@ void CFolderItem::AddFile() {
     if (chosen.isEmpty()) return;
     const CString path = ToCString(chosen);
     CTransferDlg& transfer = TransferDialog(m_transfer, this);
-    m_folder->PutFile(path, &CTransferDlg::TransferProgress, transfer.Context());
-    transfer.show();
+    // Refused (not connected, another upload running): no transfer to follow.
+    if (m_folder->PutFile(path, &CTransferDlg::TransferProgress, transfer.Context())) transfer.show();
 }
 
 void CFolderItem::Delete() {
@@ -107,8 +107,7 @@ void CFileItem::Abort() {
 void CFileItem::GetFile() {
     if (!m_file) return;
     CTransferDlg& transfer = TransferDialog(m_transfer, this);
-    m_file->GetFile(&CTransferDlg::TransferProgress, transfer.Context());
-    transfer.show();
+    if (m_file->GetFile(&CTransferDlg::TransferProgress, transfer.Context())) transfer.show();
 }
 
 void CFileItem::Delete() {

@@ -33,6 +33,7 @@ public:
     void DisconnectClient();
 
     QString GetName() const override;
+    const void* GetEngineObject() const override { return m_folder; }
     int GetOverlay() const override { return 0; }
     unsigned int GetClass() const override { return 0; }
     int GetImage() const override { return 13; }
@@ -61,6 +62,7 @@ public:
     CFtpFile* GetFtpFile() const { return m_file; }
 
     QString GetName() const override;
+    const void* GetEngineObject() const override { return m_file; }
     int GetOverlay() const override { return 0; }
     unsigned int GetClass() const override { return 0; }
     int GetImage() const override { return 12; }

@@ -19,6 +19,7 @@
 #include "app/browser/shortcut_root_item.h"
 #include "app/frame/command_ids.h"
 #include "app/frame/main_frame.h"
+#include "app/frame/modal.h"
 #include "app/frame/nimbrel_doc.h"
 #include "app/frame/tray_icon.h"
 #include "app/res/icons.h"
@@ -96,7 +97,7 @@ int CNimbrelView::rowAt(const QPoint& viewportPos) const {
 // ---- items going away
 
 void CNimbrelView::ForgetItem(const CBrowserItem* item) {
-    if (m_selected == item) m_selected = nullptr;
+    if (m_selected == item) m_selected = nullptr;  // m_selection stays, for the next update
     if (static_cast<const CBrowserItem*>(m_currentDevice) == item) m_currentDevice = nullptr;
     if (m_currentFolder == item) m_currentFolder = nullptr;
     // The entry stays in the list until the next update, but no longer stands for an item.
@@ -104,6 +105,7 @@ void CNimbrelView::ForgetItem(const CBrowserItem* item) {
 }
 
 void CNimbrelView::DisposeItems(std::vector<std::unique_ptr<CBrowserItem>> items) {
+    for (const auto& item : items) ForgetItem(item.get());
     if (m_holds > 0) {
         for (auto& item : items) m_heldItems.push_back(std::move(item));
         return;
@@ -115,6 +117,44 @@ void CNimbrelView::releaseHeldItems() {
     std::vector<std::unique_ptr<CBrowserItem>> held;
     held.swap(m_heldItems);
     held.clear();
+}
+
+// ---- the selection
+
+CNimbrelView::Selection CNimbrelView::selectionOf(const CBrowserItem* item) {
+    if (!item) return {};
+    return {item->GetEngineObject(), item->GetKind(), item->GetName()};
+}
+
+void CNimbrelView::select(CBrowserItem* item) {
+    m_selected = item;
+    m_selection = selectionOf(item);
+}
+
+void CNimbrelView::SetSelectedItem(CBrowserItem* item) {
+    select(item);
+    highlightSelected();
+}
+
+// After a rebuild: the selected item, or the new one of the same entry when it was replaced.
+void CNimbrelView::reselect() {
+    if (m_selected || !m_selection.object) return;
+    for (CBrowserItem* item : m_shown) {
+        if (item && selectionOf(item) == m_selection) {
+            m_selected = item;
+            return;
+        }
+    }
+    m_selection = {};  // its entry is gone
+}
+
+void CNimbrelView::highlightSelected() {
+    const auto shown = std::find(m_shown.begin(), m_shown.end(), m_selected);
+    if (!m_selected || shown == m_shown.end() || m_list->count() != static_cast<int>(m_shown.size())) {
+        m_list->clearSelection();
+        return;
+    }
+    m_list->setCurrentRow(static_cast<int>(shown - m_shown.begin()));
 }
 
 // ---- the list
@@ -179,6 +219,8 @@ void CNimbrelView::OnUpdate() {
             break;
     }
     fillList();
+    reselect();
+    highlightSelected();
 }
 
 QString CNimbrelView::CurrentDeviceName() const { return m_currentDevice ? m_currentDevice->GetName() : QString(); }
@@ -194,7 +236,7 @@ bool CNimbrelView::eventFilter(QObject* watched, QEvent* event) {
             auto* mouse = static_cast<QMouseEvent*>(event);
             const QPoint pos = mouse->position().toPoint();
             const int row = rowAt(pos);
-            m_selected = ShownItem(row);
+            select(ShownItem(row));
             if (row < 0) m_list->clearSelection();
             if (mouse->button() == Qt::LeftButton) {
                 m_pressPos = pos;
@@ -237,7 +279,7 @@ void CNimbrelView::OpenRow(int row) {
     stopRunningSearch();
     CBrowserItem* item = ShownItem(row);
     if (!item) return;
-    m_selected = item;
+    select(item);
     item->Open();
     switch (item->GetKind()) {
         case CBrowserItem::kDevice:
@@ -266,20 +308,25 @@ void CNimbrelView::ContextMenuAt(int row, const QPoint& globalPos) {
     CBrowserItem* item = ShownItem(row);
     int menuId = -1;
     if (item) {
-        m_selected = item;
         menuId = item->GetMenuId();
-    } else {
-        m_selected = nullptr;
-        if (m_mode == kFolder && m_currentFolder) {
-            m_selected = m_currentFolder;
-            menuId = 146;
-        }
+    } else if (m_mode == kFolder && m_currentFolder) {
+        item = m_currentFolder;
+        menuId = 146;
     }
+    SetSelectedItem(item);
     std::unique_ptr<QMenu> menu = context_menus::Build(menuId, this);
     if (!menu) return;
+    const Selection chosen = m_selection;
     const int command = context_menus::CommandOf(menu->exec(globalPos));
     menu.reset();
-    if (command) OnCommand(command);
+    if (!command) return;
+    // While the menu was open the engine may have changed the list: the command goes to the
+    // item of the entry chosen (a rebuild made a new one) and to no other.
+    if (item && (!m_selected || selectionOf(m_selected) != chosen)) {
+        nimbrel::ShowMessage(this, QStringLiteral("%1 is no longer there: the command was not run.").arg(chosen.name));
+        return;
+    }
+    OnCommand(command);
 }
 
 // ---- commands
@@ -445,25 +492,39 @@ void CNimbrelView::OnViewPairRequest(BT_ADDR device) {
     item->AnswerPairRequest();
 }
 
-void CNimbrelView::OnViewConnected() {
-    CommandHold hold(this);
-    if (m_selected) m_selected->OnConnected();
+CBrowserItem* CNimbrelView::findServiceItem(const void* service) const {
+    if (!service || !m_root) return nullptr;
+    auto serves = [service](CBrowserItem* item) {
+        auto* serviceItem = dynamic_cast<CServiceItem*>(item);
+        return serviceItem && static_cast<const void*>(serviceItem->GetService()) == service;
+    };
+    for (CBrowserItem* local : m_root->ServiceItems())
+        if (serves(local)) return local;
+    for (CBrowserItem* device : m_root->DeviceItems())
+        for (CBrowserItem* item : static_cast<CDeviceItem*>(device)->ServiceItems())
+            if (serves(item)) return item;
+    return nullptr;
 }
 
-void CNimbrelView::OnViewConnectFailed() {
+void CNimbrelView::OnViewConnected(const void* service) {
+    CommandHold hold(this);
+    if (CBrowserItem* item = findServiceItem(service)) item->OnConnected();
+}
+
+void CNimbrelView::OnViewConnectFailed(const void* service) {
     m_mode = kServices;
     {
         CommandHold hold(this);
-        if (m_selected) m_selected->Abort();
+        if (CBrowserItem* item = findServiceItem(service)) item->Abort();
     }
     OnUpdate();
 }
 
-void CNimbrelView::OnViewDistantDisconnected() {
+void CNimbrelView::OnViewDistantDisconnected(const void* service) {
     m_mode = kServices;
     {
         CommandHold hold(this);
-        if (m_selected) m_selected->OnDistantDisconnection();
+        if (CBrowserItem* item = findServiceItem(service)) item->OnDistantDisconnection();
     }
     OnUpdate();
 }
@@ -472,9 +533,9 @@ void CNimbrelView::OnTransferAborted() {
     if (m_mode == kFolder && m_currentFolder) m_currentFolder->Abort();
 }
 
-void CNimbrelView::OnTransferDone() {
+void CNimbrelView::OnTransferDone(CBrowserItem* owner) {
     CommandHold hold(this);
-    if (m_selected) m_selected->OnTransferDone();
+    if (owner) owner->OnTransferDone();
 }
 
 // ---- a shortcut's connection
@@ -490,7 +551,7 @@ void CNimbrelView::ShowService(CServiceDistant* service) {
     for (CBrowserItem* item : shown) {
         auto* serviceItem = dynamic_cast<CServiceItem*>(item);
         if (!serviceItem || serviceItem->GetService()->GetID() != service->GetID()) continue;
-        m_selected = item;
+        SetSelectedItem(item);
         item->Open();
         if (item->GetKind() == CBrowserItem::kFileTransfer) {
             enterFolderBrowsing(item);

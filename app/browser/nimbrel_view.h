@@ -8,9 +8,9 @@
 #include <memory>
 #include <vector>
 
+#include "app/browser/browser_item.h"
 #include "platform/kernel/types.h"
 
-class CBrowserItem;
 class CDeviceItem;
 class CServiceDistant;
 class CDistantDeviceItem;
@@ -46,11 +46,14 @@ public:
 
     // Messages passed on by the frame.
     void OnViewPairRequest(BT_ADDR device);
-    void OnViewConnected();
-    void OnViewConnectFailed();
-    void OnViewDistantDisconnected();
+    // The connection messages go to the item of the service they name (`service`, a key
+    // only), whichever item is selected; none when the service has no item.
+    void OnViewConnected(const void* service);
+    void OnViewConnectFailed(const void* service);
+    void OnViewDistantDisconnected(const void* service);
     void OnTransferAborted();
-    void OnTransferDone();
+    // The transfer `owner` followed is over.
+    void OnTransferDone(CBrowserItem* owner);
     // Leaves folder browsing, mode 0, empty list (before the program ends).
     void ResetForExit();
 
@@ -62,17 +65,20 @@ public:
     QListWidget* List() const { return m_list; }
     CBrowserItem* ShownItem(int row) const;
     CBrowserItem* SelectedItem() const { return m_selected; }
-    void SetSelectedItem(CBrowserItem* item) { m_selected = item; }
+    // Selects `item` (null: none) and highlights its entry when it is shown.
+    void SetSelectedItem(CBrowserItem* item);
     // Double click / right click on a row (-1: beside all entries), as the list's signals do.
     void OpenRow(int row);
     void ContextMenuAt(int row, const QPoint& globalPos);
     TrayIcon* GetTrayIcon() const { return m_tray.get(); }
     CLocalDeviceItem* RootItem() const { return m_root.get(); }
 
-    // For the items. An item that goes away is forgotten as selected, current or shown.
+    // For the items. An item that goes away is forgotten as selected, current or shown; the
+    // next update selects the item that stands for the same engine entry, if there is one.
     void ForgetItem(const CBrowserItem* item);
     // Deletes items now, or, while a command on an item runs (or its menu is open), once it
-    // has returned: the item a command runs on stays whole until then.
+    // has returned: the item a command runs on stays whole until then. Either way they are
+    // gone for the view at once: a command chosen for one of them is not run.
     void DisposeItems(std::vector<std::unique_ptr<CBrowserItem>> items);
     // Shows the level of this remote service's device and opens the service (a shortcut's
     // connection); the device must be one of the local device's list.
@@ -83,6 +89,19 @@ protected:
 
 private:
     class CommandHold;
+    // What the user selected, kept beyond its item: a rebuilt list finds the new item of the
+    // same engine entry by it (the name guards against a new entry at a freed address).
+    struct Selection {
+        const void* object = nullptr;
+        CBrowserItem::Kind kind = CBrowserItem::kPlain;
+        QString name;
+        bool operator==(const Selection&) const = default;
+    };
+    static Selection selectionOf(const CBrowserItem* item);
+
+    void select(CBrowserItem* item);
+    void reselect();
+    void highlightSelected();
 
     void dispatchToItem(CBrowserItem* item, int id);
     void runToolbarCommand(int id);
@@ -98,6 +117,7 @@ private:
     void fillList();
     void showDeviceName();
     int rowAt(const QPoint& viewportPos) const;
+    CBrowserItem* findServiceItem(const void* service) const;
     void releaseHeldItems();
 
     CNimbrelDoc* m_doc;
@@ -108,6 +128,7 @@ private:
     std::unique_ptr<CShortcutRootItem> m_shortcutRoot;
     std::vector<CBrowserItem*> m_shown;
     CBrowserItem* m_selected = nullptr;
+    Selection m_selection;  // of m_selected, or of the selected item that went away
     CDeviceItem* m_currentDevice = nullptr;
     CFolderItem* m_currentFolder = nullptr;
     Mode m_mode = kNothing;

@@ -18,7 +18,24 @@ void CObjectPushItem::Open() {
     else m_client->Connect();
 }
 
+void CObjectPushItem::AddFile() {
+    if (m_client->IsConnected()) {
+        pushFile();
+        return;
+    }
+    // "Push file" asks for a push: it runs once the connection it needs is up.
+    m_pushAsked = true;
+    if (m_client->Connect()) OnConnected();
+}
+
+void CObjectPushItem::OnConnected() {
+    if (!m_pushAsked || !m_client->IsConnected()) return;
+    m_pushAsked = false;
+    pushFile();
+}
+
 void CObjectPushItem::Abort() {
+    m_pushAsked = false;
     m_client->Abort();
     m_client->Disconnect();
 }
@@ -37,7 +54,7 @@ void CObjectPushItem::pushFile() {
         return;
     }
     if (!m_transfer) m_transfer = new CTransferDlg(this, GetView()->GetFrame());
-    m_client->PushObject(ToCString(chosen), &CTransferDlg::TransferProgress,
-                         m_transfer->Context());
-    m_transfer->show();
+    // A push the engine refused (one still runs) has no progress to follow.
+    if (m_client->PushObject(ToCString(chosen), &CTransferDlg::TransferProgress, m_transfer->Context()))
+        m_transfer->show();
 }

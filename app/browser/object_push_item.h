@@ -16,7 +16,9 @@ public:
     int GetImage() const override { return 9; }
     int GetMenuId() const override { return 151; }
     void Open() override;
-    void AddFile() override { Open(); }
+    // "Push file": pushes at once when connected, else connects and pushes when connected.
+    void AddFile() override;
+    void OnConnected() override;
     void Abort() override;
     void OnTransferDone() override;
 
@@ -27,4 +29,5 @@ private:
 
     CClientOpp* m_client;
     QPointer<CTransferDlg> m_transfer;  // a child of the main window, which may delete it first
+    bool m_pushAsked = false;           // "Push file" waits for its connection
 };

@@ -12,6 +12,7 @@ public:
     CService* GetService() const { return m_service; }
 
     QString GetName() const override;
+    const void* GetEngineObject() const override { return m_service; }
     int GetOverlay() const override { return 0; }
     unsigned int GetClass() const override { return 0; }
     int GetComPort() const override;

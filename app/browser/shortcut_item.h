@@ -14,6 +14,7 @@ public:
 
     // "<service> on <device>", with " COM <n> " after " on " when the shortcut has a port.
     QString GetName() const override;
+    const void* GetEngineObject() const override { return m_shortcut; }
     // The real service's connected state first goes to the shortcut; then 2 / 4 / none.
     int GetOverlay() const override;
     unsigned int GetClass() const override { return 0; }

@@ -80,7 +80,8 @@ void CTransferDlg::OnTransferProgress(int value) {
     case PROGRESS_END:
         m_progress->setValue(0);
         m_running = false;
-        if (m_frame && m_frame->GetActiveView()) m_frame->GetActiveView()->OnTransferDone();
+        // The item that started the transfer hears of its end, whichever is selected now.
+        if (m_frame && m_frame->GetActiveView()) m_frame->GetActiveView()->OnTransferDone(m_owner);
         hide();
         break;
     case PROGRESS_UNKNOWN: {

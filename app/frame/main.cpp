@@ -1,11 +1,14 @@
 // nimbrel: the desktop program, on the simulated radio.
 #include <QApplication>
+#include <QDialog>
+#include <QMessageBox>
 #include <QSocketNotifier>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "app/frame/modal.h"
 #include "app/frame/nimbrel_app.h"
 #include "sim/simulated_radio.h"
 
@@ -36,6 +39,24 @@ void QuitOnSignals(QApplication& app) {
     std::signal(SIGTERM, OnSignal);
 }
 
+// NIMBREL_DISMISS_DIALOGS set: every dialog and message box ends at once as if the user had
+// closed it, its caption and text written to standard error, so that an unattended run (a test,
+// a script) never waits for a user.
+void DismissDialogsWhenAsked() {
+    if (!Set("NIMBREL_DISMISS_DIALOGS")) return;
+    nimbrel::SetModalAnswerer([](QDialog& dialog) {
+        auto* box = qobject_cast<QMessageBox*>(&dialog);
+        const QString text = box ? QStringLiteral(": ") + box->text() : QString();
+        std::fprintf(stderr, "nimbrel: dismissed \"%s\"%s\n", dialog.windowTitle().toLocal8Bit().constData(),
+                     text.toLocal8Bit().constData());
+        if (!box) return int(QDialog::Rejected);
+        const QMessageBox::StandardButtons buttons = box->standardButtons();
+        if (buttons & QMessageBox::Cancel) return int(QMessageBox::Cancel);
+        if (buttons & QMessageBox::No) return int(QMessageBox::No);
+        return int(QMessageBox::Ok);
+    });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -59,11 +80,15 @@ int main(int argc, char** argv) {
     // The window hides on close; the program ends through "Exit".
     QApplication::setQuitOnLastWindowClosed(false);
     QuitOnSignals(app);
+    DismissDialogsWhenAsked();
 
     CNimbrelApp nimbrel;
     switch (nimbrel.InitInstance()) {
     case CNimbrelApp::kOtherInstance: return 0;
-    case CNimbrelApp::kFailed: return 1;
+    case CNimbrelApp::kFailed:
+        for (const QString& line : nimbrel.StartFailure().split(QLatin1Char('\n')))
+            std::fprintf(stderr, "nimbrel: %s\n", line.toLocal8Bit().constData());
+        return 1;
     case CNimbrelApp::kStarted: break;
     }
     return QApplication::exec();

@@ -100,14 +100,16 @@ void CMainFrame::PostInquiryEnded() {
 
 void CMainFrame::PostConnecting() { QMetaObject::invokeMethod(this, [this] { OnConnecting(); }, Qt::QueuedConnection); }
 
-void CMainFrame::PostConnected() { QMetaObject::invokeMethod(this, [this] { OnConnected(); }, Qt::QueuedConnection); }
-
-void CMainFrame::PostConnectFailed() {
-    QMetaObject::invokeMethod(this, [this] { OnConnectFailed(); }, Qt::QueuedConnection);
+void CMainFrame::PostConnected(const void* service) {
+    QMetaObject::invokeMethod(this, [this, service] { OnConnected(service); }, Qt::QueuedConnection);
 }
 
-void CMainFrame::PostDistantDisconnected() {
-    QMetaObject::invokeMethod(this, [this] { OnDistantDisconnected(); }, Qt::QueuedConnection);
+void CMainFrame::PostConnectFailed(const void* service) {
+    QMetaObject::invokeMethod(this, [this, service] { OnConnectFailed(service); }, Qt::QueuedConnection);
+}
+
+void CMainFrame::PostDistantDisconnected(const void* service) {
+    QMetaObject::invokeMethod(this, [this, service] { OnDistantDisconnected(service); }, Qt::QueuedConnection);
 }
 
 void CMainFrame::PostShowDeviceName() {
@@ -162,20 +164,20 @@ void CMainFrame::OnInquiryEnded() {
 
 void CMainFrame::OnConnecting() { m_status->StartConnecting(); }
 
-void CMainFrame::OnConnected() {
+void CMainFrame::OnConnected(const void* service) {
     m_status->Stop();
-    m_view->OnViewConnected();
+    m_view->OnViewConnected(service);
     updateCommands();
 }
 
-void CMainFrame::OnConnectFailed() {
+void CMainFrame::OnConnectFailed(const void* service) {
     m_status->Stop();
-    m_view->OnViewConnectFailed();
+    m_view->OnViewConnectFailed(service);
     updateCommands();
 }
 
-void CMainFrame::OnDistantDisconnected() {
-    m_view->OnViewDistantDisconnected();
+void CMainFrame::OnDistantDisconnected(const void* service) {
+    m_view->OnViewDistantDisconnected(service);
     updateCommands();
 }
 

@@ -28,15 +28,16 @@ public:
     bool IsBusy() const { return m_busy; }
 
     // Thread-safe: each queues the handler of the same name on the user-interface thread
-    // (the engine's forwarders and the view call these).
+    // (the engine's forwarders and the view call these). `service` is the engine service a
+    // connection message concerns, a key only (null: none named).
     void PostRefresh();
     void PostPairRequest(BT_ADDR device);
     void PostInquiryStarted();
     void PostInquiryEnded();
     void PostConnecting();
-    void PostConnected();
-    void PostConnectFailed();
-    void PostDistantDisconnected();
+    void PostConnected(const void* service);
+    void PostConnectFailed(const void* service);
+    void PostDistantDisconnected(const void* service);
     void PostShowDeviceName();
     void PostExit();
     // An engine error report, shown in an "Error" box on the user-interface thread, one box
@@ -49,9 +50,9 @@ public:
     void OnInquiryStarted();
     void OnInquiryEnded();
     void OnConnecting();
-    void OnConnected();
-    void OnConnectFailed();
-    void OnDistantDisconnected();
+    void OnConnected(const void* service);
+    void OnConnectFailed(const void* service);
+    void OnDistantDisconnected(const void* service);
     void OnShowDeviceName();
     void OnExit();
 

@@ -5,6 +5,7 @@
 #include "app/browser/nimbrel_view.h"
 #include "app/dialogs/splash_dlg.h"
 #include "app/frame/main_frame.h"
+#include "app/frame/modal.h"
 #include "app/frame/nimbrel_doc.h"
 #include "app/frame/single_instance.h"
 #include "app/frame/tray_icon.h"
@@ -23,10 +24,10 @@ CNimbrelApp::~CNimbrelApp() {
 CNimbrelApp::StartResult CNimbrelApp::InitInstance() {
     if (single_instance::AskRunningInstance()) return kOtherInstance;
 
-    CSplashDlg splash;
-    splash.show();
-    splash.raise();
-    splash.activateWindow();
+    auto splash = std::make_unique<CSplashDlg>();
+    splash->show();
+    splash->raise();
+    splash->activateWindow();
     QApplication::processEvents();
 
     m_doc = std::make_unique<CNimbrelDoc>();
@@ -35,9 +36,14 @@ CNimbrelApp::StartResult CNimbrelApp::InitInstance() {
         // A document that failed yet kept its local device lost the race for the socket to
         // an instance started at the same time; one without it could not start the engine.
         const bool otherInstance = m_doc->GetDeviceLocal() != nullptr;
+        m_startFailure = otherInstance ? QString() : m_doc->StartFailure();
+        // The boxes the window had queued go with it: the reason is told here instead.
         m_frame.reset();
         m_doc.reset();
-        return otherInstance ? kOtherInstance : kFailed;
+        splash.reset();
+        if (otherInstance) return kOtherInstance;
+        nimbrel::ShowMessage(nullptr, m_startFailure, QMessageBox::Critical, QMessageBox::Ok, QStringLiteral("Error"));
+        return kFailed;
     }
     m_frame->GetActiveView()->OnUpdate();
     // The program lives in the notification area; without one, the window is its only door.

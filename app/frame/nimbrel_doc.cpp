@@ -1,6 +1,8 @@
 #include "app/frame/nimbrel_doc.h"
 
 #include <QString>
+#include <QStringList>
+#include <mutex>
 
 #include "app/frame/frame_link.h"
 #include "app/frame/main_frame.h"
@@ -39,9 +41,13 @@ int ForwardInquiryEnded(NOTIFY_VALUE, NOTIFY_VALUE user) {
     return 0;
 }
 
-int ForwardConnected(NOTIFY_VALUE, NOTIFY_VALUE user) {
-    framelink::WithLiveFrame(FrameOf(user), [](CMainFrame& frame) {
-        frame.PostConnected();
+// The connection notifications name their service: it goes on as the key of the item it
+// concerns, never read (it may be gone by the time the window looks).
+const void* ServiceOf(NOTIFY_VALUE value) { return reinterpret_cast<const void*>(value); }
+
+int ForwardConnected(NOTIFY_VALUE value, NOTIFY_VALUE user) {
+    framelink::WithLiveFrame(FrameOf(user), [service = ServiceOf(value)](CMainFrame& frame) {
+        frame.PostConnected(service);
         frame.PostRefresh();
     });
     return 0;
@@ -52,13 +58,15 @@ int ForwardConnecting(NOTIFY_VALUE, NOTIFY_VALUE user) {
     return 0;
 }
 
-int ForwardConnectFailed(NOTIFY_VALUE, NOTIFY_VALUE user) {
-    framelink::WithLiveFrame(FrameOf(user), [](CMainFrame& frame) { frame.PostConnectFailed(); });
+int ForwardConnectFailed(NOTIFY_VALUE value, NOTIFY_VALUE user) {
+    framelink::WithLiveFrame(FrameOf(user),
+                             [service = ServiceOf(value)](CMainFrame& frame) { frame.PostConnectFailed(service); });
     return 0;
 }
 
-int ForwardDistantDisconnected(NOTIFY_VALUE, NOTIFY_VALUE user) {
-    framelink::WithLiveFrame(FrameOf(user), [](CMainFrame& frame) { frame.PostDistantDisconnected(); });
+int ForwardDistantDisconnected(NOTIFY_VALUE value, NOTIFY_VALUE user) {
+    framelink::WithLiveFrame(FrameOf(user),
+                             [service = ServiceOf(value)](CMainFrame& frame) { frame.PostDistantDisconnected(service); });
     return 0;
 }
 
@@ -78,10 +86,26 @@ constexpr Forwarding kForwardings[] = {
     {NOTIFY_OBEX_DISCONNECTED, ForwardDistantDisconnected},
 };
 
+// What the engine reports while it is being switched on: the reason a failed start gives, as
+// the window that would have shown it goes with the failed start.
+std::mutex g_startLock;
+bool g_starting = false;
+QStringList g_startReports;
+
+void CollectStartReports(bool on) {
+    std::lock_guard lock(g_startLock);
+    g_starting = on;
+    if (on) g_startReports.clear();
+}
+
 // The error receiver: runs on the reporting thread, so it only posts the text to the window,
 // which shows the boxes one at a time.
 int ErrorBox(int, const wchar_t* message, const wchar_t*, void*) {
     const QString text = message ? QString::fromWCharArray(message) : QString();
+    {
+        std::lock_guard lock(g_startLock);
+        if (g_starting && !text.isEmpty() && !g_startReports.contains(text)) g_startReports.append(text);
+    }
     framelink::WithLiveFrame(nullptr, [&text](CMainFrame& frame) { frame.PostErrorBox(text); });
     return 0;
 }
@@ -110,7 +134,15 @@ bool CNimbrelDoc::OnNewDocument(CMainFrame* frame) {
     m_pDeviceLocal = std::make_unique<CDeviceLocal>();
     m_pDeviceLocal->AddLocalService(new CServerSpp(m_pDeviceLocal.get()));
     if (frame && !frame->ClaimSingleInstance()) return false;
-    if (!ActivateEngine(true)) {
+    CollectStartReports(true);
+    const bool activated = ActivateEngine(true) != 0;
+    CollectStartReports(false);
+    if (!activated) {
+        {
+            std::lock_guard lock(g_startLock);
+            m_startFailure = g_startReports.join(QLatin1Char('\n'));
+        }
+        if (m_startFailure.isEmpty()) m_startFailure = QStringLiteral("The Bluetooth engine could not be switched on.");
         ActivateEngine(false);
         m_pDeviceLocal.reset();
         return false;

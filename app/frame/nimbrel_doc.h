@@ -2,6 +2,7 @@
 // The document: owns the engine's one local device and the local serial-port server it hands
 // to it, and switches the engine on and off together with the program's notification and
 // error receivers.
+#include <QString>
 #include <memory>
 
 class CDeviceLocal;
@@ -20,6 +21,9 @@ public:
     bool OnNewDocument(CMainFrame* frame);
 
     CDeviceLocal* GetDeviceLocal() const { return m_pDeviceLocal.get(); }
+    // Why the last OnNewDocument could not switch the engine on: the engine's reports of that
+    // attempt, one a line, or a general text when it reported none.
+    QString StartFailure() const { return m_startFailure; }
 
     // On: error table and receivers, Activate(TRUE), the thirteen notification forwarders,
     // the local services. Off: the forwarders go first, then Activate(FALSE). Non-zero on
@@ -29,4 +33,5 @@ public:
 private:
     std::unique_ptr<CDeviceLocal> m_pDeviceLocal;
     CMainFrame* m_frame = nullptr;
+    QString m_startFailure;
 };

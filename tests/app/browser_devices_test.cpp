@@ -7,6 +7,9 @@
 #include <algorithm>
 
 #include "app/browser/device_class.h"
+#include "app/browser/distant_device_item.h"
+#include "app/dialogs/pairing_dlg.h"
+#include <QPushButton>
 #include "app/dialogs/pin_dlg.h"
 #include "app/frame/command_ids.h"
 #include "browser_program.h"
@@ -110,6 +113,86 @@ TEST(BrowserDevices, PinDialogPairsBothWaysAndCancellingARequestRefusesIt) {
     program.View()->OnCommand(cmd::kPair);
     ASSERT_TRUE(answers.WaitFor("Pair Watch"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return program.Overlay(program.RowOf("Watch")) == 1; }, 10000));
+}
+
+TEST(BrowserDevices, PairingRunsBesideTheWindowCancelForgetsItsOutcomeAndAFailureIsTold) {
+    Program program(R"({"timing": {"pair_ms": 200}, "devices": [
+        {"name": "Phone", "address": "00:00:00:00:00:02", "class": "0x214", "pin": "1234"},
+        {"name": "Watch", "address": "00:00:00:00:00:07", "class": "0x704", "pin": "0000"},
+        {"name": "Lock", "address": "00:00:00:00:00:09", "class": "0x704", "pairing": "refuse"}]})");
+    ASSERT_TRUE(program.Search(3));
+    Answers answers;
+    answers.answer = [](QDialog& dialog) {
+        if (auto* pinDialog = qobject_cast<CPinDlg*>(&dialog)) pinDialog->PinEdit()->setText(dialog.windowTitle() == "Pair Phone" ? "1234" : "0000");
+        return qobject_cast<QMessageBox*>(&dialog) ? int(QMessageBox::Ok) : int(QDialog::Accepted);
+    };
+    auto pair = [&](const QString& name) {
+        auto* item = static_cast<CDistantDeviceItem*>(program.View()->ShownItem(program.RowOf(name)));
+        program.View()->SetSelectedItem(item);
+        program.View()->OnCommand(cmd::kPair);
+        return item;
+    };
+
+    // The command returns while the engine pairs; the outcome closes the dialog.
+    CDistantDeviceItem* phone = pair("Phone");
+    ASSERT_NE(phone->PairingDialog(), nullptr);
+    EXPECT_TRUE(phone->PairingDialog()->isVisible());
+    EXPECT_EQ(phone->PairingDialog()->windowTitle(), "Pair Phone");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !phone->PairingDialog()->isVisible(); }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return program.Overlay(program.RowOf("Phone")) == 1; }, 10000));
+
+    // Cancelled: the dialog closes at once, the pairing ends on its own and nothing more is said.
+    CDistantDeviceItem* watch = pair("Watch");
+    ASSERT_TRUE(watch->PairingDialog()->isVisible());
+    QTest::mouseClick(watch->PairingDialog()->CancelButton(), Qt::LeftButton);
+    EXPECT_FALSE(watch->PairingDialog()->isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !watch->IsPairing(); }, 10000));
+    EXPECT_FALSE(watch->PairingDialog()->isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return program.Overlay(program.RowOf("Watch")) == 1; }, 10000));
+
+    CDistantDeviceItem* lock = pair("Lock");
+    ASSERT_TRUE(answers.WaitFor("Pairing with Lock failed."));
+    EXPECT_FALSE(lock->PairingDialog()->isVisible());
+    EXPECT_EQ(std::count(answers.asked.begin(), answers.asked.end(), QString("Pairing with Watch failed.")), 0);
+
+    // A pairing still running when the program ends is waited for before its device goes.
+    pair("Watch");
+    EXPECT_TRUE(watch->IsPairing());
+}
+
+TEST(BrowserDevices, ARebuiltListKeepsTheSelectionAndItsHighlight) {
+    Program program(R"({"devices": [{"name": "Phone", "address": "00:00:00:00:00:02", "class": "0x214",
+                                     "services": [{"profile": "opp"}, {"profile": "dun"}]}]})");
+    ASSERT_TRUE(program.Search(1));
+    program.DoubleClick(program.RowOf("Phone"));
+    ASSERT_TRUE(program.WaitForTexts({"Object Push", "Dial-Up Networking"}));
+    auto click = [&](const QString& text) {
+        QListWidgetItem* entry = program.List()->item(program.RowOf(text));
+        QTest::mouseClick(program.List()->viewport(), Qt::LeftButton, {}, program.List()->visualItemRect(entry).center());
+    };
+    auto highlighted = [&] {
+        const QList<QListWidgetItem*> entries = program.List()->selectedItems();
+        return entries.size() == 1 ? entries.front()->text() : QString();
+    };
+    click("Object Push");
+    CBrowserItem* push = program.View()->SelectedItem();
+    ASSERT_NE(push, nullptr);
+    program.View()->OnUpdate();  // as every engine notification does
+    EXPECT_EQ(program.View()->SelectedItem(), push);
+    EXPECT_EQ(highlighted(), "Object Push");
+
+    // Shortcut items are made anew on each update: the new one of the same shortcut is selected.
+    Answers answers;
+    program.View()->OnCommand(cmd::kCreateShortcut);
+    program.View()->OnCommand(cmd::kShortcuts);
+    ASSERT_EQ(program.Texts(), QStringList{"Object Push on Phone"});
+    click("Object Push on Phone");
+    CBrowserItem* before = program.View()->SelectedItem();
+    ASSERT_NE(before, nullptr);
+    program.View()->OnUpdate();
+    ASSERT_NE(program.View()->SelectedItem(), nullptr);
+    EXPECT_EQ(program.View()->SelectedItem(), program.View()->ShownItem(0));
+    EXPECT_EQ(highlighted(), "Object Push on Phone");
 }
 
 }  // namespace

@@ -6,12 +6,14 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
 #include <chrono>
 #include <cstring>
+#include <fstream>
 #include <future>
 #include <memory>
 #include <thread>
@@ -62,6 +64,48 @@ TEST(FrameProgram, EngineErrorsReachOneBoxEachButTheSilentCodesNone) {
     EXPECT_EQ(boxes[0].caption, "Error");
     EXPECT_EQ(boxes[0].text, "SDP Bluetooth profile not found");
     nimbrel::SetModalAnswerer({});
+}
+
+struct Run {
+    int exitCode = -1;
+    QString errors;
+};
+
+// The program on `world` in a process of its own, its boxes dismissed as they open.
+Run RunProgramOn(const std::string& world) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath("world.json");
+    std::ofstream(path.toStdString()) << world;
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("NIMBREL_WORLD", path);
+    environment.insert("NIMBREL_DISMISS_DIALOGS", "1");
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(NIMBREL_PROGRAM_PATH), {});
+    if (!program.waitForFinished(30000)) {
+        program.kill();
+        program.waitForFinished();
+        ADD_FAILURE() << "the program did not end";
+    }
+    return {program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1,
+            QString::fromLocal8Bit(program.readAllStandardError())};
+}
+
+void ExpectFailedStart(const Run& run, const QString& reason) {
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.errors.contains("nimbrel: dismissed \"Error\": " + reason + "\n")) << run.errors.toStdString();
+    EXPECT_TRUE(run.errors.contains("\nnimbrel: " + reason + "\n")) << run.errors.toStdString();
+}
+
+TEST(FrameProgram, AStartTheEngineRefusesShowsItsReasonPrintsItAndExitsWith1) {
+    ExpectFailedStart(RunProgramOn(R"({"adapter": {"stack": false}})"), "Can't access to the bluetooth stack");
+    ExpectFailedStart(RunProgramOn(R"({"adapter": {"faults": ["stack-start"]}})"), "No Bluetooth hardware detected");
+}
+
+TEST(FrameProgramSlow, AStartWithoutHardwareShowsWhyAfterWaitingForItAndExitsWith1) {
+    // The engine reads the hardware's status again for ten seconds before it gives up.
+    ExpectFailedStart(RunProgramOn(R"({"adapter": {"hardware": "not-present"}})"),
+                      "The adapter is not present (HCI_HARDWARE_NOT_PRESENT).");
 }
 
 TEST(FrameProgram, ASecondStartBringsTheFirstToTheFrontAndEnds) {

@@ -99,7 +99,8 @@ int CClientObex::makeConnection() {
     std::lock_guard lock(m_sessionLock);
     m_pConnecting.reset();
     if (FAILED(connected)) {
-        reportFailure(connected, ERR_OBEX_CONNECT, kContext);
+        // An attempt given up on purpose (interruptConnection) is no failure to tell of.
+        if (connected != E_ABORT) reportFailure(connected, ERR_OBEX_CONNECT, kContext);
         return 0;
     }
     m_pObexDevice = std::move(bound);

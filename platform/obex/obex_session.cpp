@@ -66,6 +66,7 @@ std::vector<Header> ClientSession::WithConnectionId(std::vector<Header> headers)
 
 SessionResult ClientSession::Break(SessionStatus status, CodecError codec) {
     broken_ = true;
+    abandoned_ = abandoned_ || (status == SessionStatus::Aborted && !connected());
     transport_->Close();
     {
         std::lock_guard lock(state_);
@@ -75,7 +76,7 @@ SessionResult ClientSession::Break(SessionStatus status, CodecError codec) {
 }
 
 SessionResult ClientSession::SendLocked(const Request& request, std::chrono::milliseconds bound) {
-    if (broken_) return Status(SessionStatus::LinkFailed);
+    if (broken_) return Status(abandoned_ ? SessionStatus::Aborted : SessionStatus::LinkFailed);
     if (CodecError error = EncodeRequest(request, &outgoing_); error != CodecError::None)
         return {SessionStatus::TooLarge, ResponseCode::Success, error};
     // Before the peer has told its maximum, only the size every peer accepts.

@@ -138,6 +138,7 @@ private:
     Bytes outgoing_;  // the packet being sent; kept for its storage
     int pending_ = 0;  // answers due for requests whose exchange was interrupted
     bool broken_ = false;
+    bool abandoned_ = false;  // broken by Abort before it was connected: what follows is aborted too
     bool peerOpen_ = false;  // a PUT or GET was sent and its final answer has not been read
 
     mutable std::mutex state_;  // guards what follows

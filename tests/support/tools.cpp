@@ -1,8 +1,12 @@
 #include "support/tools.h"
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
-#include <sys/wait.h>
+#include <fstream>
+#include <iterator>
 
 namespace testsupport {
 
@@ -20,6 +24,31 @@ int RunCommand(const std::string& command, std::string* output) {
         if (output) output->append(buffer, n);
     int status = pclose(pipe);
     return (status != -1 && WIFEXITED(status)) ? WEXITSTATUS(status) : -1;
+}
+
+CommandOutcome RunCapturing(const std::string& command) {
+    char name[] = "/tmp/nimbrel-stderr-XXXXXX";
+    const int file = ::mkstemp(name);
+    CommandOutcome outcome;
+    if (file < 0) return outcome;
+    ::close(file);
+    outcome.status = RunCommand(command + " 2>" + name, &outcome.out);
+    outcome.err = ReadFile(name);
+    ::unlink(name);
+    return outcome;
+}
+
+std::string NimbrelctlWithFtpServer(const std::string& tcpAddress) {
+    const char* home = std::getenv("NIMBREL_HOME");
+    const std::filesystem::path world = std::filesystem::path(home ? home : ".") / "ftp-world.json";
+    std::ofstream(world) << R"({"devices": [{"address": "00:00:00:00:00:05", "services": [{"profile": "ftp", "obex_tcp": ")"
+                         << tcpAddress << R"("}]}]})";
+    return ToolPath("nimbrelctl") + " --world " + world.string();
+}
+
+std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
 }  // namespace testsupport

@@ -1,9 +1,5 @@
 #include "platform/obex/obex_packet_reader.h"
 
-#include <algorithm>
-
-#include "platform/obex/obex_packet.h"
-
 namespace obex {
 namespace {
 
@@ -21,33 +17,37 @@ ReadStatus FromTransport(TransportStatus status) {
 }  // namespace
 
 ReadStatus PacketReader::Next(Transport& transport, std::span<const std::uint8_t>* packet) {
-    if (handedOut_ > 0) {  // what came after it stays
-        std::copy(buffer_.begin() + static_cast<std::ptrdiff_t>(handedOut_),
-                  buffer_.begin() + static_cast<std::ptrdiff_t>(have_), buffer_.begin());
-        have_ -= handedOut_;
-        handedOut_ = 0;
-    }
+    if (handedOut_) framer_.Clear();  // a packet begun stays (an interrupted read goes on)
+    handedOut_ = false;
     for (;;) {
-        std::size_t want = kPacketPrefixSize;
-        if (have_ >= kPacketPrefixSize) {
-            want = PacketLengthField(buffer_.data());
-            if (want < kPacketPrefixSize) return ReadStatus::LengthInvalid;
-            if (want > max_) return ReadStatus::TooLarge;
-            if (have_ >= want) {
-                handedOut_ = want;
-                *packet = std::span(buffer_.data(), want);
+        if (at_ < have_) {
+            std::size_t taken = 0;
+            const PacketFramer::Event event = framer_.Feed(std::span(buffer_.data() + at_, have_ - at_), &taken);
+            at_ += taken;
+            if (event == PacketFramer::Event::Packet) {
+                *packet = framer_.packet();
+                handedOut_ = true;
                 return ReadStatus::Ok;
             }
+            if (event == PacketFramer::Event::Lost) return ReadStatus::LengthInvalid;
+            if (event == PacketFramer::Event::TooLarge) return ReadStatus::TooLarge;
+            continue;
         }
-        // Room for a packet of the largest size. A new packet takes what the transport has at
-        // hand (bytes of the next one may come along); the rest of a packet, only that.
+        // Everything read was framed: room for a packet of the largest size from the start.
+        // (The packet handed out last may lie there; it is no longer the caller's.)
+        at_ = have_ = 0;
         if (buffer_.size() < max_) buffer_.resize(max_);
-        const TransportResult got = have_ == 0 ? transport.ReceiveFront(&buffer_, max_)
-                                               : transport.Receive(std::span(buffer_.data() + have_, want - have_));
-        have_ += got.count;
+        const TransportResult got = transport.ReceiveFront(&buffer_, max_);
+        have_ = got.count;
         if (got.status != TransportStatus::Ok) return FromTransport(got.status);
         if (got.count == 0) return ReadStatus::Closed;
     }
+}
+
+void PacketReader::Reset() {
+    framer_.Clear();
+    handedOut_ = false;
+    at_ = have_ = 0;
 }
 
 }  // namespace obex

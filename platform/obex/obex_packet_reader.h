@@ -3,6 +3,7 @@
 // is read. It takes what the stream has at hand, so bytes of the next packet may come along and
 // wait here. An interrupted read keeps what it has and goes on at the next call.
 #include "platform/obex/obex_header.h"
+#include "platform/obex/obex_packet_framer.h"
 #include "platform/obex/obex_transport.h"
 
 // Everything declared here is part of the platform library's interface.
@@ -23,19 +24,21 @@ enum class ReadStatus {
 class PacketReader {
 public:
     // `maxLength` is what this side offered (at most 65535).
-    explicit PacketReader(std::size_t maxLength = kMaxPacketLength) : max_(maxLength) {}
+    explicit PacketReader(std::size_t maxLength = kMaxPacketLength) : max_(maxLength), framer_(maxLength) {}
 
     // One whole packet into `packet` (valid until the next call). After LengthInvalid or
     // TooLarge the stream has lost its framing: the caller must drop it.
     ReadStatus Next(Transport& transport, std::span<const std::uint8_t>* packet);
-    // Forgets a packet begun; for a transport that starts over.
-    void Reset() { have_ = handedOut_ = 0; }
+    // Forgets a packet begun and what was read after it; for a transport that starts over.
+    void Reset();
 
 private:
-    std::size_t max_;
-    Bytes buffer_;               // what was read, the packet being read first; never more than max_
-    std::size_t have_ = 0;       // bytes of it read
-    std::size_t handedOut_ = 0;  // the length of the packet at its front once handed out
+    const std::size_t max_;
+    PacketFramer framer_;
+    Bytes buffer_;           // what the transport gave, not yet framed from `at_` on
+    std::size_t at_ = 0;
+    std::size_t have_ = 0;
+    bool handedOut_ = false;  // the framer holds the packet the last call returned
 };
 
 }  // namespace obex

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/obex/obex_packet.h"
+#include "platform/obex/obex_packet_framer.h"
 #include "sim/obex/folder_listing.h"
 #include "sim/obex/object_files.h"
 #include "sim/obex/paced_output.h"
@@ -24,62 +25,6 @@ constexpr std::size_t kMaxGetHeaders = 64;  // headers gathered over the packets
 constexpr std::size_t kLengthHeaderSize = 5;
 constexpr std::size_t kBodyHeaderPrefix = 3;
 
-// Cuts the byte stream into packets. An oversized packet is skipped (and reported once it has
-// gone by); a length below the prefix loses the framing for good.
-class PacketFramer {
-public:
-    enum class Event { None, Packet, TooLarge, Lost };
-
-    // Takes bytes from `data` until one event; `taken` says how many.
-    Event Feed(const std::uint8_t* data, std::size_t size, std::size_t* taken) {
-        *taken = 0;
-        if (skipping_ > 0) {
-            *taken = std::min(skipping_, size);
-            skipping_ -= *taken;
-            return skipping_ == 0 ? Event::TooLarge : Event::None;
-        }
-        // A whole packet at hand is read where it lies.
-        if (packet_.empty() && size >= obex::kPacketPrefixSize) {
-            const std::size_t length = obex::PacketLengthField(data);
-            if (length >= obex::kPacketPrefixSize && length <= kServerMaxPacket && length <= size) {
-                whole_ = std::span(data, length);
-                *taken = length;
-                return Event::Packet;
-            }
-        }
-        while (*taken < size) {
-            const std::size_t want = packet_.size() < obex::kPacketPrefixSize ? obex::kPacketPrefixSize : length_;
-            const std::size_t count = std::min(want - packet_.size(), size - *taken);
-            packet_.insert(packet_.end(), data + *taken, data + *taken + count);
-            *taken += count;
-            if (packet_.size() == obex::kPacketPrefixSize && length_ == 0) {
-                length_ = obex::PacketLengthField(packet_.data());
-                if (length_ < obex::kPacketPrefixSize) return Event::Lost;
-                if (length_ > kServerMaxPacket) {  // the rest goes by in the next calls
-                    skipping_ = length_ - obex::kPacketPrefixSize;
-                    Clear();
-                    return Event::None;
-                }
-            }
-            if (length_ != 0 && packet_.size() == length_) return Event::Packet;
-        }
-        return Event::None;
-    }
-    // The packet of the last Packet event, until Clear or the next Feed.
-    std::span<const std::uint8_t> packet() const { return whole_.empty() ? std::span(packet_) : whole_; }
-    void Clear() {
-        packet_.clear();
-        whole_ = {};
-        length_ = 0;
-    }
-
-private:
-    obex::Bytes packet_;                 // a packet gathered over several calls
-    std::span<const std::uint8_t> whole_;  // or one that came whole, in the caller's bytes
-    std::size_t length_ = 0;    // of the packet being read, once its prefix is in
-    std::size_t skipping_ = 0;  // bytes of a refused packet still to come
-};
-
 class ObexServer final : public SerialEndpoint {
 public:
     ObexServer(const ObexServerConfig& config, Output output, std::function<void()> hangup)
@@ -88,16 +33,16 @@ public:
     void Receive(const std::uint8_t* data, std::size_t size) override {
         while (size > 0 && !hungUp_) {
             std::size_t taken = 0;
-            const auto event = framer_.Feed(data, size, &taken);
+            const auto event = framer_.Feed(std::span(data, size), &taken);
             data += taken;
             size -= taken;
-            if (event == PacketFramer::Event::Packet) {
+            if (event == obex::PacketFramer::Event::Packet) {
                 Handle(framer_.packet());
                 framer_.Clear();
-            } else if (event == PacketFramer::Event::TooLarge) {
+            } else if (event == obex::PacketFramer::Event::TooLarge) {
                 EndOperation();
                 Answer(ResponseCode::EntityTooLarge);
-            } else if (event == PacketFramer::Event::Lost) {
+            } else if (event == obex::PacketFramer::Event::Lost) {
                 Answer(ResponseCode::BadRequest);
                 HangUp();
             }
@@ -350,7 +295,8 @@ private:
     const ObexServerConfig config_;
     ServedFolder folder_;
     PacedOutput paced_;  // what this server sends, at the link's rate
-    PacketFramer framer_;
+    // An oversized packet is passed over and refused; the next one is read as usual.
+    obex::PacketFramer framer_{kServerMaxPacket, obex::PacketFramer::Oversized::Skip};
     obex::Bytes outgoing_;  // the answer being sent; kept for its storage
     bool hungUp_ = false;
 

@@ -6,6 +6,7 @@
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -20,6 +21,8 @@ namespace sim {
 namespace {
 
 constexpr int kConnectTimeoutMs = 5000;
+// A server that takes no bytes for this long is gone: the sender is not held for ever.
+constexpr int kSendTimeoutMs = 30000;
 constexpr std::size_t kRelayBuffer = 64 * 1024;  // a whole packet of the largest size at once
 
 // A connected socket to a numeric IPv4 or IPv6 address, or an invalid one.
@@ -52,6 +55,8 @@ platform::UniqueFd ConnectTcp(const TcpAddress& address) {
     }
     const int one = 1;
     ::setsockopt(socket.get(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    const timeval sendBound{kSendTimeoutMs / 1000, (kSendTimeoutMs % 1000) * 1000};
+    ::setsockopt(socket.get(), SOL_SOCKET, SO_SNDTIMEO, &sendBound, sizeof sendBound);
     // Blocking from now on: the relay waits in one receive per answer, not a poll and a receive.
     ::fcntl(socket.get(), F_SETFL, ::fcntl(socket.get(), F_GETFL) & ~O_NONBLOCK);
     return socket;
@@ -75,15 +80,11 @@ public:
         }
     }
 
-    // To the server; a TCP side that is gone breaks the link.
+    // To the server; a TCP side that is gone, or takes nothing in time, breaks the link.
     void Receive(const std::uint8_t* data, std::size_t size) override {
         while (socket_ && size > 0) {
             const ssize_t sent = ::send(socket_.get(), data, size, MSG_NOSIGNAL);
-            if (sent < 0 && (errno == EINTR || errno == EAGAIN)) {
-                pollfd ready{socket_.get(), POLLOUT, 0};
-                ::poll(&ready, 1, kConnectTimeoutMs);
-                continue;
-            }
+            if (sent < 0 && errno == EINTR) continue;
             if (sent <= 0) {
                 ::shutdown(socket_.get(), SHUT_RDWR);  // the reader sees it and hangs up
                 return;

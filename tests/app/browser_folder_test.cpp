@@ -15,7 +15,9 @@
 #include "app/dialogs/transfer_dlg.h"
 #include "app/frame/command_ids.h"
 #include "browser_program.h"
+#include "engine/frame/cregistry.h"
 #include "engine/service/service.h"
+#include "support/scripted_ftp_peer.h"
 
 namespace {
 
@@ -112,6 +114,25 @@ TEST(BrowserFolder, BrowsesFetchesAddsAndDeletesFilesAndLeavingDisconnects) {
     program.View()->OnCommand(cmd::kShortcuts);
     EXPECT_FALSE(service->IsConnected());
     EXPECT_EQ(program.View()->GetMode(), CNimbrelView::kShortcuts);
+}
+
+TEST(BrowserFolder, ACancelEndsAConnectionAServerNeverAnswers) {
+    // The answer would be awaited for two minutes: only the Cancel can end the attempt sooner.
+    CRegistry().WriteValueDword(L"OBEX Response Timeout", 120000);
+    testsupport::ScriptedObexServer silent(testsupport::FtpPeer({.silent = true}));
+    Program program(R"({"devices": [{"name": "Server", "address": "00:00:00:00:00:05", "class": "0x100",
+        "services": [{"profile": "ftp", "obex_tcp": ")" + silent.address() + R"("}]}]})");
+    ASSERT_TRUE(program.Search(1));
+    program.DoubleClick(program.RowOf("Server"));
+    const int serviceRow = program.WaitForRow("File Transfer");
+    ASSERT_GE(serviceRow, 0) << program.Texts().join(", ").toStdString();
+    auto* serviceItem = static_cast<CServiceItem*>(program.View()->ShownItem(serviceRow));
+    program.DoubleClick(serviceRow);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !silent.Requests().empty(); }, 10000)) << "the CONNECT went out";
+
+    serviceItem->Cancel();
+    EXPECT_TRUE(silent.WaitForHangUp(std::chrono::seconds(20))) << "the attempt was given up";
+    EXPECT_FALSE(serviceItem->GetService()->IsConnected());
 }
 
 }  // namespace

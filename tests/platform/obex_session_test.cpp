@@ -257,5 +257,37 @@ TEST(ObexSession, AbortReleasesABlockedReadAndTheSessionGoesOn) {
     EXPECT_EQ(peer.device->Disconnect(nullptr), S_OK);
 }
 
+TEST(ObexSession, ARefusedBeginLeavesItUsableAndOperationsNeverOverlap) {
+    Peer peer;
+    peer.Run([](Peer& p) {
+        p.Connect(255);
+        p.ExpectWithId(Opcode::Put, false);
+        p.Answer(ResponseCode::Forbidden);
+        // No ABORT for the refused PUT, nor for the Abort with nothing open: the GET comes next.
+        EXPECT_EQ(p.ExpectWithId(Opcode::Get, true), std::vector{Header::Name(L"a")});
+        p.Answer(ResponseCode::Continue, {Header::Body(Bytes{'x'})});
+        p.Expect(Opcode::Get);
+        p.Answer(ResponseCode::Success, {Header::EndOfBody(Bytes{'y'})});
+        p.ExpectWithId(Opcode::Disconnect, true);
+        p.Answer(ResponseCode::Success);
+    });
+    ASSERT_EQ(ConnectWithTarget(peer), S_OK);
+    std::unique_ptr<IStream> stream;
+    EXPECT_TRUE(FAILED(peer.device->Put(Headers([](auto& h) { h.AddName(L"refused"); }).get(), &stream)));
+    EXPECT_EQ(peer.device->Abort(nullptr), S_OK);
+
+    ASSERT_EQ(peer.device->Get(Headers([](auto& h) { h.AddName(L"a"); }).get(), &stream), S_OK);
+    std::unique_ptr<IStream> second;
+    EXPECT_EQ(peer.device->Get(Headers([](auto& h) { h.AddName(L"b"); }).get(), &second), HRESULT_FROM_WIN32(ERROR_BUSY));
+    EXPECT_EQ(peer.device->SetPath(L"sub", kSetPathNoCreate, nullptr), HRESULT_FROM_WIN32(ERROR_BUSY));
+    char block[8];
+    ULONG read = 0;
+    std::string body;
+    while (stream->Read(block, sizeof block, &read) == S_OK && read > 0) body.append(block, read);
+    EXPECT_EQ(body, "xy");
+    stream.reset();
+    EXPECT_EQ(peer.device->Disconnect(nullptr), S_OK);
+}
+
 }  // namespace
 }  // namespace obex

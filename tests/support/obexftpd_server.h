@@ -4,6 +4,7 @@
 // so each use starts a server of its own.
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -51,6 +52,7 @@ public:
     explicit ObexftpdServer(const std::filesystem::path& folder) {
         pid_ = ::fork();
         if (pid_ == 0) {
+            ::prctl(PR_SET_PDEATHSIG, SIGKILL);  // a test that dies leaves no server on the port
             const int quiet = ::open("/dev/null", O_WRONLY);  // it reports every packet
             ::dup2(quiet, 1);
             ::dup2(quiet, 2);

@@ -91,6 +91,7 @@ void ScriptedObexServer::Converse(platform::UniqueFd connection) {
         if (ready[1].revents != 0) break;
         std::span<const std::uint8_t> packet;
         obex::Request request;
+        transport->SetDeadline(std::chrono::steady_clock::now() + std::chrono::seconds(10));  // the rest of a packet
         if (reader.Next(*transport, &packet) != obex::ReadStatus::Ok ||
             obex::DecodeRequest(packet, &request) != obex::CodecError::None)
             break;

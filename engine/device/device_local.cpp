@@ -6,6 +6,7 @@
 #include "engine/service/sobex.h"
 #include "platform/kernel/com.h"
 #include "platform/registry/registry.h"
+#include "platform/registry/registry_damage.h"
 
 namespace {
 
@@ -28,6 +29,10 @@ CString ReadDeviceName() {
 
 CDeviceLocal::CDeviceLocal() {
     RegisterEngineErrors();
+    // Before any setting is read: a damaged registry file was kept aside, and what is read
+    // from here on comes from a new, empty one.
+    if (auto damaged = platform::registry::TakeDamagedFileReport())
+        RaiseError(ERR_REGISTRY_DAMAGED, kContextConstructor, 0, CString::FromUtf8(damaged->Describe()).GetString());
 
     unsigned int classOfDevice = 0;
     if (BthReadCOD(&classOfDevice) == 0) m_uiClass = classOfDevice;

@@ -47,6 +47,7 @@ const ErrorText kEngineErrors[] = {
     {ERR_HARDWARE_NOT_PRESENT, L"The adapter is not present (HCI_HARDWARE_NOT_PRESENT)."},
     {ERR_HARDWARE_STATUS, L"Can't get the hardware status."},
     {ERR_SHORTCUT_DAMAGED, L"A shortcut in the registry is damaged and was skipped."},
+    {ERR_REGISTRY_DAMAGED, L"The registry file was damaged: it was kept aside and the settings start empty."},
     {ERR_DOM_NOT_FOUND, L"Document Object Model (DOM) component not found"},
     {ERR_LISTING_TOO_LARGE, L"The remote folder listing is too large."},
     {ERR_OBEX_COMPONENT, L"OBEX component not found"},

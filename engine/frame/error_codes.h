@@ -41,6 +41,7 @@ constexpr int ERR_HARDWARE_SHUTDOWN = 70509;
 constexpr int ERR_HARDWARE_NOT_PRESENT = 70510;
 constexpr int ERR_HARDWARE_STATUS = 70511;
 constexpr int ERR_SHORTCUT_DAMAGED = 70512;  // one shortcut entry, skipped at loading
+constexpr int ERR_REGISTRY_DAMAGED = 70513;  // the registry file, kept aside at start
 constexpr int ERR_DOM_NOT_FOUND = 70600;
 constexpr int ERR_LISTING_TOO_LARGE = 70601;
 constexpr int ERR_OBEX_COMPONENT = 70700;

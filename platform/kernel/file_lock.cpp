@@ -4,6 +4,8 @@
 #include <sys/file.h>
 
 #include <cerrno>
+#include <chrono>
+#include <thread>
 
 namespace platform {
 
@@ -18,6 +20,19 @@ DWORD FileLock::Acquire(const std::filesystem::path& path, std::unique_ptr<FileL
     }
     lock->reset(new FileLock(std::move(fd)));
     return ERROR_SUCCESS;
+}
+
+DWORD FileLock::AcquireWithin(const std::filesystem::path& path, DWORD milliseconds,
+                              std::unique_ptr<FileLock>* lock) {
+    // flock has no time-out of its own: try again until the deadline. Holders keep these
+    // locks for a few file operations, so a short step wastes little.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    for (;;) {
+        const DWORD result = Acquire(path, lock);
+        if (result != ERROR_ALREADY_EXISTS) return result;
+        if (std::chrono::steady_clock::now() >= deadline) return ERROR_TIMEOUT;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
 }
 
 }  // namespace platform

@@ -14,6 +14,8 @@ public:
     // Takes the lock on `path` (created mode 0600 when missing) without waiting:
     // ERROR_ALREADY_EXISTS when another holder has it.
     static DWORD Acquire(const std::filesystem::path& path, std::unique_ptr<FileLock>* lock);
+    // The same, waiting up to `milliseconds` for another holder to let go: ERROR_TIMEOUT then.
+    static DWORD AcquireWithin(const std::filesystem::path& path, DWORD milliseconds, std::unique_ptr<FileLock>* lock);
 
 private:
     explicit FileLock(UniqueFd fd) : fd_(std::move(fd)) {}

@@ -8,7 +8,9 @@
 // closed handle), ERROR_INVALID_PARAMETER (missing output pointer and the like),
 // ERROR_KEY_DELETED (the handle's key was deleted), ERROR_ACCESS_DENIED (deleting a root),
 // and ERROR_CANTOPEN / ERROR_BADDB / ERROR_CANTREAD / ERROR_CANTWRITE when the file cannot be
-// opened, is not a registry, or fails to read or write.
+// opened, is not a registry, or fails to read or write. A file found damaged when a process
+// first opens the registry is kept aside and a new one started (registry_damage.h); ERROR_BADDB
+// stays only when it could not be moved.
 //
 // Paths are backslash-separated; empty components ("\a\\b\") are ignored. Key and value names
 // compare without regard to case and keep the spelling they were first written with. A null

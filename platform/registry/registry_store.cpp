@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "platform/kernel/paths.h"
+#include "platform/registry/registry_damage.h"
 #include "platform/registry/registry_names.h"
+#include "platform/registry/registry_set_aside.h"
 #include "platform/text/case_fold.h"
 #include "platform/text/utf.h"
 
@@ -18,38 +20,6 @@ namespace {
 
 // Flushes asked for in this process.
 std::atomic<std::uint64_t> g_flushes{0};
-
-// Other processes (the program, nimbrel-reg) hold the write lock only for a moment.
-constexpr int kBusyTimeoutMs = 10000;
-
-// keys.id uses AUTOINCREMENT so that a deleted key's id is never handed out again: a handle
-// to a deleted key must not come to name a new one. Names are kept as written and as folded
-// for comparison (platform::FoldCase). The roots have fixed ids (see registry_handles.h).
-constexpr const char* kSchema = R"sql(
-CREATE TABLE IF NOT EXISTS keys(
-    id INTEGER PRIMARY KEY AUTOINCREMENT,
-    parent INTEGER,
-    name TEXT NOT NULL,
-    folded TEXT NOT NULL,
-    UNIQUE(parent, folded));
-CREATE TABLE IF NOT EXISTS vals(
-    id INTEGER PRIMARY KEY,
-    key INTEGER NOT NULL,
-    name TEXT NOT NULL,
-    folded TEXT NOT NULL,
-    type INTEGER NOT NULL,
-    data BLOB NOT NULL,
-    UNIQUE(key, folded));
-INSERT OR IGNORE INTO keys(id, parent, name, folded) VALUES
-    (1, NULL, 'HKEY_CLASSES_ROOT', 'hkey_classes_root'),
-    (2, NULL, 'HKEY_CURRENT_USER', 'hkey_current_user'),
-    (3, NULL, 'HKEY_LOCAL_MACHINE', 'hkey_local_machine'),
-    (4, NULL, 'HKEY_USERS', 'hkey_users');
-)sql";
-
-// user_version 0: files whose folded names came from the C library's towlower (older
-// builds); 1: platform::FoldCase.
-constexpr int kFoldVersion = 1;
 
 constexpr const char* kFindChild = "SELECT id FROM keys WHERE parent = ?1 AND folded = ?2";
 constexpr const char* kKeyExists = "SELECT 1 FROM keys WHERE id = ?1";
@@ -87,54 +57,6 @@ LONG ErrorOf(int rc, bool writing) {
     }
 }
 
-std::string ColumnUtf8(sqlite3_stmt* statement, int column) {
-    auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-    return text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(statement, column))) : std::string();
-}
-
-// Gives every row of `table` the folded name this build computes from its name. A row whose
-// new fold a sibling already holds (two names the old fold told apart, such as "ς" and "σ")
-// keeps its old one: it is still listed and deleted with its key, but a lookup by name finds
-// the sibling.
-int Refold(sqlite3* db, const std::string& table) {
-    std::vector<std::pair<sqlite3_int64, std::string>> changed;
-    sqlite3_stmt* statement = nullptr;
-    int rc = sqlite3_prepare_v2(db, ("SELECT id, name, folded FROM " + table + " ORDER BY id").c_str(), -1,
-                                &statement, nullptr);
-    while (rc == SQLITE_OK && (rc = sqlite3_step(statement)) == SQLITE_ROW) {
-        std::string folded = Utf8FromWide(FoldCase(WideFromUtf8(ColumnUtf8(statement, 1))));
-        if (folded != ColumnUtf8(statement, 2)) changed.emplace_back(sqlite3_column_int64(statement, 0), folded);
-        rc = SQLITE_OK;
-    }
-    sqlite3_finalize(statement);
-    if (rc != SQLITE_DONE) return rc;
-    rc = sqlite3_prepare_v2(db, ("UPDATE OR IGNORE " + table + " SET folded = ?2 WHERE id = ?1").c_str(), -1,
-                            &statement, nullptr);
-    for (auto change = changed.begin(); rc == SQLITE_OK && change != changed.end(); ++change) {
-        sqlite3_bind_int64(statement, 1, change->first);
-        sqlite3_bind_text(statement, 2, change->second.data(), static_cast<int>(change->second.size()), SQLITE_STATIC);
-        rc = sqlite3_step(statement);
-        rc = rc == SQLITE_DONE ? sqlite3_reset(statement) : rc;
-    }
-    sqlite3_finalize(statement);
-    return rc;
-}
-
-// Inside the opening transaction: re-folds a file written with another fold, once.
-int UpdateFolds(sqlite3* db) {
-    sqlite3_stmt* statement = nullptr;
-    int rc = sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &statement, nullptr);
-    if (rc == SQLITE_OK) rc = sqlite3_step(statement);
-    const bool current = rc == SQLITE_ROW && sqlite3_column_int(statement, 0) >= kFoldVersion;
-    sqlite3_finalize(statement);
-    if (rc != SQLITE_ROW) return rc;
-    if (current) return SQLITE_OK;
-    rc = Refold(db, "keys");
-    if (rc == SQLITE_OK) rc = Refold(db, "vals");
-    const std::string setVersion = "PRAGMA user_version = " + std::to_string(kFoldVersion);
-    return rc == SQLITE_OK ? sqlite3_exec(db, setVersion.c_str(), nullptr, nullptr, nullptr) : rc;
-}
-
 // The process's connection, opened on first use so that NIMBREL_HOME may be set before.
 // Callers hold `mutex` throughout.
 class Connection {
@@ -143,26 +65,13 @@ public:
 
     LONG Open() {
         if (db_) return ERROR_SUCCESS;
-        std::string path = (NimbrelHome() / "registry.db").string();
-        sqlite3* db = nullptr;
-        int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                                 nullptr);
-        if (rc == SQLITE_OK) {
-            sqlite3_busy_timeout(db, kBusyTimeoutMs);
-            rc = sqlite3_exec(db, "PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL;", nullptr, nullptr, nullptr);
-        }
-        if (rc == SQLITE_OK) rc = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-        if (rc == SQLITE_OK) rc = sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr);
-        if (rc == SQLITE_OK) rc = UpdateFolds(db);
-        if (rc == SQLITE_OK) rc = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-        if (rc != SQLITE_OK) {
-            int primary = (db ? sqlite3_errcode(db) : rc) & 0xFF;
-            sqlite3_close(db);  // also rolls back a half-done schema transaction
-            if (primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT) return ERROR_BADDB;
-            return primary == SQLITE_NOMEM ? ERROR_OUTOFMEMORY : ERROR_CANTOPEN;
-        }
-        db_ = db;
-        return ERROR_SUCCESS;
+        if (unusable_ != ERROR_SUCCESS) return unusable_;
+        OpenedFile opened = OpenSettingDamageAside(NimbrelHome() / "registry.db");
+        db_ = opened.db;
+        // A damaged file that could not be set aside stays so for this process: it is not
+        // checked again on every call.
+        if (opened.damage) unusable_ = opened.error;
+        return opened.error;
     }
 
     sqlite3* db() const { return db_; }
@@ -178,6 +87,7 @@ public:
 
 private:
     sqlite3* db_ = nullptr;
+    LONG unusable_ = ERROR_SUCCESS;
     std::unordered_map<const char*, sqlite3_stmt*> statements_;
 };
 
@@ -417,6 +327,11 @@ LONG StoreDeleteValue(KeyId key, const std::wstring& name) {
         if (rc != SQLITE_DONE) return ErrorOf(rc, true);
         return sqlite3_changes(c.db()) > 0 ? ERROR_SUCCESS : NotFound(c, key, ERROR_FILE_NOT_FOUND);
     });
+}
+
+std::optional<DamagedFile> TakeDamagedFileReport() {
+    WithConnection([](Connection&) { return ERROR_SUCCESS; });  // the file is looked at when opened
+    return TakeRecordedDamagedFile();
 }
 
 std::uint64_t StoreFlushCount() { return g_flushes.load(); }

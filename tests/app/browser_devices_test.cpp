@@ -8,6 +8,7 @@
 
 #include "app/browser/device_class.h"
 #include "app/browser/distant_device_item.h"
+#include "app/browser/shortcut_item.h"
 #include "app/dialogs/pairing_dlg.h"
 #include <QPushButton>
 #include "app/dialogs/pin_dlg.h"
@@ -193,6 +194,43 @@ TEST(BrowserDevices, ARebuiltListKeepsTheSelectionAndItsHighlight) {
     ASSERT_NE(program.View()->SelectedItem(), nullptr);
     EXPECT_EQ(program.View()->SelectedItem(), program.View()->ShownItem(0));
     EXPECT_EQ(highlighted(), "Object Push on Phone");
+}
+
+// While a menu is open the engine may change the list: the command goes to the new item of
+// the entry chosen, and is refused once that entry is gone, whatever stands in its place.
+TEST(BrowserDevices, AMenuCommandReachesItsEntryAfterARebuildAndIsRefusedOnceTheEntryIsGone) {
+    Program program(R"({"devices": [{"name": "Phone", "address": "00:00:00:00:00:02", "class": "0x214",
+                                     "services": [{"profile": "opp"}, {"profile": "ftp"}]}]})");
+    ASSERT_TRUE(program.Search(1));
+    program.DoubleClick(program.RowOf("Phone"));
+    ASSERT_TRUE(program.WaitForTexts({"Object Push", "File Transfer"}));
+    Answers answers;
+    answers.answer = [](QDialog& dialog) {
+        auto* box = qobject_cast<QMessageBox*>(&dialog);
+        if (!box) return int(QDialog::Accepted);
+        return int(box->standardButtons() & QMessageBox::Yes ? QMessageBox::Yes : QMessageBox::Ok);
+    };
+    for (const QString name : {"Object Push", "File Transfer"}) {
+        program.View()->SetSelectedItem(program.View()->ShownItem(program.RowOf(name)));
+        program.View()->OnCommand(cmd::kCreateShortcut);
+    }
+    program.View()->OnCommand(cmd::kShortcuts);
+    ASSERT_TRUE(program.WaitForTexts({"Object Push on Phone", "File Transfer on Phone"}));
+    const QString doomed = program.Texts().front(), kept = program.Texts().back();
+
+    answers.asked.clear();
+    program.ChooseFromMenu(0, "Delete", [&] {
+        auto* item = static_cast<CShortcutItem*>(program.View()->ShownItem(0));
+        program.Local()->DeleteShortcut(item->GetShortcut());
+        program.View()->OnUpdate();
+    });
+    EXPECT_EQ(answers.asked, std::vector<QString>{doomed + " is no longer there: the command was not run."});
+    EXPECT_EQ(program.Texts(), QStringList{kept}) << "the entry now in its row was left alone";
+
+    answers.asked.clear();
+    program.ChooseFromMenu(0, "Delete", [&] { program.View()->OnUpdate(); });
+    EXPECT_EQ(answers.asked, (std::vector<QString>{"Do you really want to delete this shortcut?", "Shortcut deleted."}));
+    EXPECT_TRUE(program.Texts().isEmpty());
 }
 
 }  // namespace

@@ -10,12 +10,14 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/browser/folder_item.h"
 #include "app/browser/service_item.h"
 #include "app/dialogs/properties_dlg.h"
 #include "app/dialogs/transfer_dlg.h"
 #include "app/frame/command_ids.h"
 #include "browser_program.h"
 #include "engine/frame/cregistry.h"
+#include "engine/obex/ftp_tree.h"
 #include "engine/service/service.h"
 #include "support/scripted_ftp_peer.h"
 
@@ -133,6 +135,50 @@ TEST(BrowserFolder, ACancelEndsAConnectionAServerNeverAnswers) {
     serviceItem->Cancel();
     EXPECT_TRUE(silent.WaitForHangUp(std::chrono::seconds(20))) << "the attempt was given up";
     EXPECT_FALSE(serviceItem->GetService()->IsConnected());
+}
+
+// Once the session is gone the engine refuses a fetch or an upload: there is no transfer to
+// follow, so no transfer dialog shows (not even the one a finished fetch left).
+TEST(BrowserFolder, GetFileAndAddFileShowNoDialogWhenTheEngineRefusesThem) {
+    Program program(R"({"devices": [{"name": "Phone", "address": "00:00:00:00:00:02", "class": "0x214",
+                                     "services": [{"profile": "ftp"}]}]})");
+    const fs::path kHome = std::getenv("NIMBREL_HOME");
+    std::ofstream(kHome / "upload.txt") << "uploaded";
+    Answers answers;
+    answers.answer = [&](QDialog& dialog) {
+        if (auto* files = qobject_cast<QFileDialog*>(&dialog)) files->selectFile(QString::fromStdString((kHome / "upload.txt").string()));
+        return qobject_cast<QMessageBox*>(&dialog) ? int(QMessageBox::Ok) : int(QDialog::Accepted);
+    };
+    ASSERT_TRUE(program.Search(1));
+    program.DoubleClick(program.RowOf("Phone"));
+    const int serviceRow = program.WaitForRow("File Transfer");
+    ASSERT_GE(serviceRow, 0);
+    CService* service = static_cast<CServiceItem*>(program.View()->ShownItem(serviceRow))->GetService();
+    program.DoubleClick(serviceRow);
+    ASSERT_TRUE(program.WaitForTexts({"Images", "Sounds", "Documents", "Readme.txt"})) << program.Texts().join(", ").toStdString();
+    auto* readme = static_cast<CFileItem*>(program.View()->ShownItem(program.RowOf("Readme.txt")));
+    auto visibleTransfers = [&] {
+        int visible = 0;
+        for (CTransferDlg* dialog : program.View()->GetFrame()->findChildren<CTransferDlg*>()) visible += dialog->isVisible();
+        return visible;
+    };
+
+    program.ChooseFromMenu(program.RowOf("Readme.txt"), "Get file");
+    EXPECT_EQ(visibleTransfers(), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return visibleTransfers() == 0; }, 10000));
+    EXPECT_EQ(readme->GetFtpFile()->WaitForTransfer(), 1);
+
+    readme->GetFtpFile()->DisconnectClient();
+    ASSERT_FALSE(service->IsConnected());
+    ASSERT_GE(program.RowOf("Readme.txt"), 0);
+    program.ChooseFromMenu(program.RowOf("Readme.txt"), "Get file");
+    EXPECT_EQ(visibleTransfers(), 0) << "a refused fetch";
+    const std::size_t asked = answers.asked.size();
+    program.ChooseFromMenu(-1, "Add file");
+    EXPECT_EQ(answers.asked.size(), asked + 1) << "only the file was asked for";
+    EXPECT_EQ(visibleTransfers(), 0) << "a refused upload";
+    QTest::qWait(0);  // anything posted meanwhile
+    EXPECT_EQ(visibleTransfers(), 0);
 }
 
 }  // namespace

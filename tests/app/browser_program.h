@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/browser/browser_item.h"
@@ -45,11 +46,13 @@ struct Answers {
     }
 };
 
-// Clicks the entry `text` of the context menu that opens next.
-inline void ChooseFromNextMenu(const QString& text) {
-    QTimer::singleShot(0, [text] {
+// Clicks the entry `text` of the context menu that opens next, once `meanwhile` (when given)
+// has run while the menu is open.
+inline void ChooseFromNextMenu(const QString& text, std::function<void()> meanwhile = {}) {
+    QTimer::singleShot(0, [text, meanwhile] {
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
         ASSERT_NE(menu, nullptr);
+        if (meanwhile) meanwhile();
         for (QAction* action : menu->actions())
             if (action->text() == text) return QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
         ADD_FAILURE() << "no menu entry " << text.toStdString();
@@ -100,9 +103,10 @@ public:
         ASSERT_NE(entry, nullptr);
         QTest::mouseDClick(List()->viewport(), Qt::LeftButton, {}, List()->visualItemRect(entry).center());
     }
-    // Chooses `entry` from the context menu of `row` (-1: the empty area).
-    void ChooseFromMenu(int row, const QString& entry) const {
-        ChooseFromNextMenu(entry);
+    // Chooses `entry` from the context menu of `row` (-1: the empty area), running `meanwhile`
+    // first while the menu is open.
+    void ChooseFromMenu(int row, const QString& entry, std::function<void()> meanwhile = {}) const {
+        ChooseFromNextMenu(entry, std::move(meanwhile));
         View()->ContextMenuAt(row, List()->viewport()->mapToGlobal(QPoint(1, 1)));
     }
     // Waits until the list shows these entries, in any order.

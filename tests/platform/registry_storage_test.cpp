@@ -1,9 +1,13 @@
 // The registry file: shared by threads and processes, durable across a kill, and a damaged
-// file reported rather than crashed on.
+// file kept aside and told of rather than written over or crashed on.
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <random>
+#include <sqlite3.h>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
@@ -12,9 +16,12 @@
 
 #include "platform/kernel/paths.h"
 #include "platform/registry/registry.h"
+#include "platform/registry/registry_damage.h"
 #include "support/tools.h"
 
 namespace {
+
+namespace fs = std::filesystem;
 
 HKEY Create(LPCWSTR path) {
     HKEY key = nullptr;
@@ -32,6 +39,42 @@ LONG GetDword(HKEY key, const std::wstring& name, DWORD* value) {
 }
 
 std::string Tool(const std::string& arguments) { return testsupport::ToolPath("nimbrel-reg") + " " + arguments; }
+
+std::string ReadAll(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+void WriteAll(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// 64 KiB of noise, the same for the same seed.
+std::string RandomBytes(unsigned seed) {
+    std::mt19937 noise(seed);
+    std::string bytes(64 * 1024, '\0');
+    for (char& byte : bytes) byte = static_cast<char>(noise());
+    return bytes;
+}
+
+// The damaged registry files kept in the home folder (their logs left out).
+std::vector<fs::path> KeptFiles() {
+    std::vector<fs::path> kept;
+    for (const auto& entry : fs::directory_iterator(platform::NimbrelHome())) {
+        const std::string name = entry.path().filename().string();
+        if (name.starts_with("registry.db.corrupt-") && !name.ends_with("-wal")) kept.push_back(entry.path());
+    }
+    return kept;
+}
+
+// The registry's tables as a file of ours holds them.
+constexpr const char* kRegistrySchema = R"sql(
+CREATE TABLE keys(id INTEGER PRIMARY KEY AUTOINCREMENT, parent INTEGER, name TEXT NOT NULL, folded TEXT NOT NULL,
+                  UNIQUE(parent, folded));
+CREATE TABLE vals(id INTEGER PRIMARY KEY, key INTEGER NOT NULL, name TEXT NOT NULL, folded TEXT NOT NULL,
+                  type INTEGER NOT NULL, data BLOB NOT NULL, UNIQUE(key, folded));
+INSERT INTO keys VALUES (3, NULL, 'HKEY_LOCAL_MACHINE', 'hkey_local_machine');
+)sql";
 
 TEST(RegistryStorage, ThreadsWritingAndReadingAtOnceLoseNothing) {
     constexpr int kThreads = 6, kValues = 40;
@@ -124,12 +167,17 @@ TEST(RegistryStorage, AKilledWriterLosesNothingItHadWritten) {
     RegCloseKey(key);
 }
 
-TEST(RegistryStorage, ADamagedFileGivesErrorsNotCrashes) {
+// A lock file that cannot be made (a folder holds its name) leaves no safe way to move the
+// damaged file: it stays as it was, every call fails, and the failure is told.
+TEST(RegistryStorage, ADamagedFileThatCannotBeMovedGivesErrorsNotCrashesAndStaysAsItWas) {
+    const fs::path home = platform::NimbrelHome();
     {
-        std::ofstream file(platform::NimbrelHome() / "registry.db", std::ios::binary);
+        std::ofstream file(home / "registry.db", std::ios::binary);
         file << "This is not a registry, it is a shopping list.\n";
         for (int i = 0; i < 500; ++i) file << "eggs, milk, batteries\n";
     }
+    const std::string before = ReadAll(home / "registry.db");
+    fs::create_directory(home / "registry.db.lock");
     auto isFileError = [](LONG result) {
         return result == ERROR_BADDB || result == ERROR_CANTOPEN || result == ERROR_CANTREAD ||
                result == ERROR_CANTWRITE;
@@ -148,8 +196,125 @@ TEST(RegistryStorage, ADamagedFileGivesErrorsNotCrashes) {
     EXPECT_PRED1(isFileError, RegDeleteKeyW(HKEY_LOCAL_MACHINE, L"software"));
     EXPECT_PRED1(isFileError, RegFlushKey(HKEY_LOCAL_MACHINE));
 
-    EXPECT_EQ(testsupport::RunCommand(Tool("get software v 2>/dev/null")), 1);
+    const auto report = platform::registry::TakeDamagedFileReport();
+    ASSERT_TRUE(report);
+    EXPECT_TRUE(report->keptAs.empty());
+    EXPECT_EQ(report->Describe(), "The registry file " + (home / "registry.db").string() +
+                                      " is damaged (it is not a database) and could not be kept under another name "
+                                      "(its lock file " + (home / "registry.db.lock").string() +
+                                      " cannot be made); settings can be neither read nor saved.");
+    EXPECT_TRUE(ReadAll(home / "registry.db") == before);
+    EXPECT_TRUE(KeptFiles().empty());
+
+    std::string output;
+    EXPECT_EQ(testsupport::RunCommand(Tool("get software v 2>&1"), &output), 1);
+    EXPECT_NE(output.find("nimbrel-reg: The registry file " + (home / "registry.db").string() + " is damaged"),
+              std::string::npos) << output;
     EXPECT_EQ(testsupport::RunCommand(Tool("set software v dword 1 2>/dev/null")), 1);
+    EXPECT_TRUE(ReadAll(home / "registry.db") == before);
+}
+
+// Two damaged files one after the other (the first found by another process, which says so
+// as it ends): each is kept under a name of its own and a new file serves at once.
+TEST(RegistryStorage, ADamagedFileIsKeptAsideUnderANameOfItsOwnAndANewOneServes) {
+    const fs::path home = platform::NimbrelHome();
+    const std::string first = RandomBytes(1), second = RandomBytes(2);
+    WriteAll(home / "registry.db", first);
+    std::string output;
+    ASSERT_EQ(testsupport::RunCommand(Tool("set software/Trevanix/Nimbrel 'Scan Period' dword 9 2>&1"), &output), 0);
+    EXPECT_NE(output.find("nimbrel-reg: The registry file " + (home / "registry.db").string() +
+                          " was damaged (it is not a database) and was kept as " +
+                          (home / "registry.db.corrupt-").string()),
+              std::string::npos) << output;
+    EXPECT_NE(output.find("; starting with empty settings.\n"), std::string::npos) << output;
+
+    // The file replaced whole: a log left beside it would still hold the whole registry.
+    for (const char* log : {"registry.db-wal", "registry.db-shm"}) fs::remove(home / log);
+    WriteAll(home / "registry.db", second);
+    HKEY key = Create(L"software\\Trevanix\\Nimbrel");
+    ASSERT_NE(key, nullptr);
+    DWORD value = 0;
+    EXPECT_EQ(GetDword(key, L"Scan Period", &value), ERROR_FILE_NOT_FOUND) << "a new file starts empty";
+    EXPECT_EQ(SetDword(key, L"Scan Period", 5), 0);
+    RegCloseKey(key);
+
+    const auto report = platform::registry::TakeDamagedFileReport();
+    ASSERT_TRUE(report);
+    EXPECT_EQ(report->file, home / "registry.db");
+    EXPECT_EQ(report->problem, "it is not a database");
+    EXPECT_TRUE(ReadAll(report->keptAs) == second);
+    EXPECT_FALSE(platform::registry::TakeDamagedFileReport()) << "told once";
+    const std::vector<fs::path> kept = KeptFiles();
+    ASSERT_EQ(kept.size(), 2u);
+    EXPECT_TRUE(ReadAll(kept[0] == report->keptAs ? kept[1] : kept[0]) == first) << "the first one was not written over";
+
+    output.clear();
+    ASSERT_EQ(testsupport::RunCommand(Tool("get software/Trevanix/Nimbrel 'Scan Period' 2>&1"), &output), 0);
+    EXPECT_EQ(output, "5 (0x00000005)\n");
+}
+
+// SQLite files of other kinds and a registry cut short are no registry either.
+TEST(RegistryStorage, AFileHoldingNoWholeRegistryOfOursIsKeptAsideToo) {
+    const fs::path home = platform::NimbrelHome();
+    const fs::path path = home / "registry.db";
+    struct Case {
+        const char* sql;
+        const char* problem;
+        bool truncated;
+    };
+    const Case cases[] = {
+        {"CREATE TABLE contacts(name TEXT, phone TEXT); INSERT INTO contacts VALUES('Ann', '555');",
+         "it is a database of some other kind", false},
+        {"CREATE TABLE keys(k TEXT, v TEXT); CREATE TABLE vals(x);", "it is a database of some other kind", false},
+        {kRegistrySchema, "the database in it is damaged", true},
+    };
+    for (const Case& made : cases) {
+        SCOPED_TRACE(made.sql);
+        for (const char* suffix : {"", "-wal", "-shm"}) fs::remove(path.string() + suffix);
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(db, made.sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+        if (made.truncated) {
+            // Enough values for many pages, then the second half of the file lost.
+            ASSERT_EQ(sqlite3_exec(db, R"sql(
+WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000)
+INSERT INTO vals(key, name, folded, type, data) SELECT 3, 'v' || i, 'v' || i, 3, randomblob(100) FROM n;
+)sql", nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+        }
+        sqlite3_close(db);
+        if (made.truncated) fs::resize_file(path, fs::file_size(path) / 2);
+        const std::string before = ReadAll(path);
+
+        std::string output;
+        ASSERT_EQ(testsupport::RunCommand(Tool("set software v dword 1 2>&1"), &output), 0);
+        const std::string said = " was damaged (" + std::string(made.problem) + ") and was kept as ";
+        const auto keptAt = output.find(said);
+        ASSERT_NE(keptAt, std::string::npos) << output;
+        const auto keptEnd = output.find("; starting with empty settings.", keptAt);
+        ASSERT_NE(keptEnd, std::string::npos) << output;
+        EXPECT_TRUE(ReadAll(output.substr(keptAt + said.size(), keptEnd - keptAt - said.size())) == before);
+        output.clear();
+        ASSERT_EQ(testsupport::RunCommand(Tool("get software v 2>&1"), &output), 0);
+        EXPECT_EQ(output, "1 (0x00000001)\n");
+    }
+}
+
+// Processes that find the same damage at once take turns: one moves it, all use the new file.
+TEST(RegistryStorage, ProcessesFindingADamagedFileAtOnceSetItAsideOnce) {
+    const fs::path home = platform::NimbrelHome();
+    WriteAll(home / "registry.db", RandomBytes(3));
+    std::string command;
+    for (int i = 0; i < 4; ++i) command += Tool("set software v" + std::to_string(i) + " dword " + std::to_string(i)) + " 2>/dev/null & ";
+    ASSERT_EQ(testsupport::RunCommand(command + "wait"), 0);
+    EXPECT_EQ(KeptFiles().size(), 1u);
+    HKEY key = Create(L"software");
+    for (int i = 0; i < 4; ++i) {
+        DWORD value = 99;
+        EXPECT_EQ(GetDword(key, L"v" + std::to_wstring(i), &value), 0) << i;
+        EXPECT_EQ(value, static_cast<DWORD>(i));
+    }
+    RegCloseKey(key);
+    EXPECT_FALSE(platform::registry::TakeDamagedFileReport()) << "the file this process opened was whole";
 }
 
 }  // namespace

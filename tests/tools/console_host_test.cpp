@@ -1,7 +1,10 @@
 // nimbrelctl, run as people run it: what one run does, the next one finds.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <random>
 #include <string>
 
 #include "platform/kernel/paths.h"
@@ -12,16 +15,34 @@ namespace {
 const char* kWorld = R"({"devices": [{"name": "My Phone", "address": "00:12:AB:34:CD:56", "class": "0x5A020C",
     "pin": "1234", "services": [{"profile": "spp", "channel": 2}]}]})";
 
-int RunCtl(const std::string& args, std::string* output = nullptr) {
+// Runs nimbrelctl on the test world; its standard error goes to `errors` when given.
+int RunCtl(const std::string& args, std::string* output = nullptr, std::string* errors = nullptr) {
     static const std::string world = [] {
         const std::string path = (platform::NimbrelHome() / "world.json").string();
         std::ofstream(path) << kWorld;
         return path;
     }();
+    const std::string errorPath = (platform::NimbrelHome() / "nimbrelctl.err").string();
     if (output) output->clear();
-    return testsupport::RunCommand(testsupport::ToolPath("nimbrelctl") + " --world " + world + " " + args +
-                                       " 2>/dev/null",
-                                   output);
+    const int status = testsupport::RunCommand(testsupport::ToolPath("nimbrelctl") + " --world " + world + " " +
+                                                   args + " 2>" + (errors ? errorPath : "/dev/null"),
+                                               output);
+    if (errors) {
+        std::ifstream file(errorPath);
+        *errors = std::string(std::istreambuf_iterator<char>(file), {});
+    }
+    return status;
+}
+
+std::string ReadAll(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+std::size_t Count(const std::string& text, const std::string& part) {
+    std::size_t count = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    return count;
 }
 
 TEST(ConsoleHost, PairingAndShortcutsLastAcrossRuns) {
@@ -39,6 +60,35 @@ TEST(ConsoleHost, PairingAndShortcutsLastAcrossRuns) {
     EXPECT_EQ(RunCtl("shortcut delete 00:12:AB:34:CD:56 1"), 0);
     EXPECT_EQ(RunCtl("shortcut delete 00:12:AB:34:CD:56 1"), 1);
     EXPECT_EQ(RunCtl("shortcut save 00:12:AB:34:CD:56 9"), 2);
+}
+
+// Random bytes where the registry file should be: the start says what became of them, they
+// stay whole under another name, and the settings work again from that start on.
+TEST(ConsoleHost, ADamagedRegistryIsKeptAsideToldOfOnceAndSettingsWorkAfter) {
+    const std::filesystem::path home = platform::NimbrelHome();
+    std::mt19937 noise(7);
+    std::string damaged(32 * 1024, '\0');
+    for (char& byte : damaged) byte = static_cast<char>(noise());
+    std::ofstream(home / "registry.db", std::ios::binary) << damaged;
+
+    std::string output, errors;
+    ASSERT_EQ(RunCtl("status", &output, &errors), 0) << errors;
+    EXPECT_EQ(output.rfind("name\t", 0), 0u) << output;
+    const std::string told = "error 70513: The registry file " + (home / "registry.db").string() +
+                             " was damaged (it is not a database) and was kept as ";
+    const auto toldAt = errors.find(told);
+    ASSERT_NE(toldAt, std::string::npos) << errors;
+    const auto keptEnd = errors.find("; starting with empty settings. (CDeviceLocal::CDeviceLocal)\n", toldAt);
+    ASSERT_NE(keptEnd, std::string::npos) << errors;
+    const std::string kept = errors.substr(toldAt + told.size(), keptEnd - toldAt - told.size());
+    EXPECT_EQ(kept.rfind((home / "registry.db.corrupt-").string(), 0), 0u) << kept;
+    EXPECT_TRUE(ReadAll(kept) == damaged);
+    EXPECT_EQ(Count(errors, "was kept as"), 1u) << "reported by the engine, not again as the process ends";
+
+    EXPECT_EQ(RunCtl("pair 00:12:AB:34:CD:56 1234", &output), 0);
+    EXPECT_EQ(RunCtl("scan", &output, &errors), 0);
+    EXPECT_EQ(output, "00:12:ab:34:cd:56\t0x5a020c\t1\tMy Phone\n") << "the pairing was kept in the new file";
+    EXPECT_EQ(errors.find("70513"), std::string::npos) << errors;
 }
 
 }  // namespace

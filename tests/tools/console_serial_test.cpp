@@ -84,4 +84,20 @@ TEST(ConsoleSerial, ADialUpPortCarriesTheModemAsASerialPortCarriesItsService) {
     EXPECT_EQ(spp->Stop(), 0);
 }
 
+TEST(ConsoleSerial, TwoDialUpConnectionsAtOnceTakePortsOfTheirOwn) {
+    auto first = StartConnect("00:12:AB:34:CD:56", "dun");
+    auto second = StartConnect("00:12:AB:34:CD:57", "dun");
+    ConnectedPort one, two;
+    ASSERT_TRUE(PortOf(*first, &one));
+    ASSERT_TRUE(PortOf(*second, &two));
+    EXPECT_NE(one.name, two.name);
+    for (const ConnectedPort* port : {&one, &two}) {
+        PtyClient modem(port->path);
+        ASSERT_TRUE(modem.ok()) << port->path;
+        ExpectExchange(modem, "AT\r", "AT\r\r\nOK\r\n");
+    }
+    EXPECT_EQ(first->Stop(), 0);
+    EXPECT_EQ(second->Stop(), 0);
+}
+
 }  // namespace

@@ -12,12 +12,12 @@
 #include <set>
 #include <string>
 
+#include "connection_attempt.h"
 #include "engine/device/device_distant.h"
 #include "engine/frame/cregistry.h"
 #include "engine/frame/error_codes.h"
 #include "engine/service/client_spp.h"
 #include "engine/service/server_spp.h"
-#include "connection_attempt.h"
 #include "error_log.h"
 #include "notification_log.h"
 #include "platform/kernel/paths.h"

@@ -35,8 +35,9 @@ const std::string& WorldFile() {
 
 // `nimbrelctl connect ADDRESS SERVICE`, left running.
 std::unique_ptr<BackgroundCommand> StartConnect(const std::string& address, const std::string& service) {
-    return std::make_unique<BackgroundCommand>(testsupport::ToolPath("nimbrelctl"),
-                                               std::vector<std::string>{"--world", WorldFile(), "connect", address, service});
+    return std::make_unique<BackgroundCommand>(
+        testsupport::ToolPath("nimbrelctl"),
+        std::vector<std::string>{"--world", WorldFile(), "connect", address, service});
 }
 
 struct ConnectedPort {

@@ -4,6 +4,7 @@
 #include "engine/frame/error_codes.h"
 #include "engine/frame/error_manager.h"
 #include "engine/service/com_port.h"
+#include "platform/bluetooth/bt_address.h"
 #include "platform/kernel/last_error.h"
 #include "platform/kernel/sync.h"
 #include "platform/registry/device_activation.h"
@@ -32,9 +33,8 @@ CString DialUpPortKeyPath(const CString& deviceName, BT_ADDR address, unsigned i
     for (auto& ch : name)
         if (ch == L'\\') ch = L'_';
     CString path;
-    path.Format(L"software\\microsoft\\bluetooth\\device\\ports\\%s%04X%08X%s%d", name.c_str(),
-                static_cast<unsigned>((address >> 32) & 0xFFFF), static_cast<unsigned>(address & 0xFFFFFFFF), L"COM",
-                port);
+    path.Format(L"software\\microsoft\\bluetooth\\device\\ports\\%s%s%s%d", name.c_str(),
+                bth::UpperAddressDigitsW(address).c_str(), L"COM", port);
     return path;
 }
 

@@ -15,10 +15,10 @@
 
 namespace bth {
 
-std::string FormatAddress(BT_ADDR address);
-std::string AddressDigits(BT_ADDR address);
-std::wstring AddressDigitsW(BT_ADDR address);
-std::wstring UpperAddressDigitsW(BT_ADDR address);
+std::string FormatAddress(BT_ADDR address);         // "00:12:ab:34:cd:56"
+std::string AddressDigits(BT_ADDR address);         // "0012ab34cd56"
+std::wstring AddressDigitsW(BT_ADDR address);       // L"0012ab34cd56"
+std::wstring UpperAddressDigitsW(BT_ADDR address);  // L"0012AB34CD56"
 
 // The text forms a parse accepts; digits of either case in both.
 enum class AddressForm {

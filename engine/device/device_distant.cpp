@@ -10,6 +10,7 @@
 #include "engine/obex/client_opp.h"
 #include "engine/service/client_dun.h"
 #include "engine/service/client_spp.h"
+#include "platform/bluetooth/bt_address.h"
 #include "platform/kernel/time.h"
 
 namespace {
@@ -30,9 +31,7 @@ bool WithRetries(Request request) {
 }  // namespace
 
 CString PairedValueName(BT_ADDR address, const wchar_t* suffix) {
-    CString name;
-    name.Format(L"%04x%08x", static_cast<unsigned>((address >> 32) & 0xFFFF), static_cast<unsigned>(address));
-    return name + suffix;
+    return CString(bth::AddressDigitsW(address)) + suffix;
 }
 
 CDeviceDistant::CDeviceDistant(BT_ADDR address, CString name, unsigned int classOfDevice, int paired)

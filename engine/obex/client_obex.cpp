@@ -1,7 +1,6 @@
 #include "engine/obex/client_obex.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <cwctype>
 
@@ -13,6 +12,7 @@
 #include "engine/frame/error_manager.h"
 #include "engine/frame/notifications.h"
 #include "engine/service/sobex.h"
+#include "platform/bluetooth/bt_address.h"
 #include "platform/bluetooth/sdp_uuid.h"
 #include "platform/obex/obex.h"
 #include "platform/text/utf.h"
@@ -28,13 +28,6 @@ bool IsNil(const GUID& guid) { return guid == GUID{}; }
 std::wstring GuidText(const GUID& guid) {
     std::wstring text = L"{" + platform::WideFromUtf8(sdp::Uuid::FromGuid(guid).ToString()) + L"}";
     std::transform(text.begin(), text.end(), text.begin(), [](wchar_t c) { return std::towlower(c); });
-    return text;
-}
-
-// Twelve lower-case digits, most significant first.
-std::wstring AddressText(BT_ADDR address) {
-    wchar_t text[16];
-    std::swprintf(text, 16, L"%012llx", static_cast<unsigned long long>(address & 0xFFFFFFFFFFFFull));
     return text;
 }
 
@@ -74,7 +67,7 @@ int CClientObex::makeConnection() {
     }
     if (const GUID service = getGuidRequestedService(); !IsNil(service))
         properties->Write(L"RequestedServiceUUID", GuidText(service));
-    properties->Write(L"Address", AddressText(m_pDevice ? m_pDevice->GetBtAddr() : 0));
+    properties->Write(L"Address", bth::AddressDigitsW(m_pDevice ? m_pDevice->GetBtAddr() : 0));
     properties->Write(L"Name", m_pDevice ? m_pDevice->GetName().str() : std::wstring());
     properties->Write(L"Transport", kBluetoothTransport);
     const unsigned long timeoutMs = CRegistry().ReadSettingDword(kResponseTimeoutValue, kDefaultResponseTimeoutMs);

@@ -1,7 +1,11 @@
 #include "engine/service/client_dun.h"
 
 #include "engine/device/device.h"
+#include "engine/frame/error_codes.h"
+#include "engine/frame/error_manager.h"
 #include "engine/service/com_port.h"
+#include "platform/bluetooth/bt_address.h"
+#include "platform/kernel/last_error.h"
 #include "platform/kernel/sync.h"
 #include "platform/registry/device_activation.h"
 #include "platform/registry/registry.h"
@@ -11,6 +15,7 @@ namespace {
 constexpr unsigned int kFirstDialUpPort = 1;
 constexpr unsigned int kLastDialUpPort = 9;
 constexpr DWORD kModemDeviceType = 1;
+constexpr const wchar_t* kContext = L"CClientDun::makeConnection";
 
 LONG WriteString(HKEY key, const wchar_t* name, const CString& value) {
     return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.GetString()),
@@ -28,9 +33,8 @@ CString DialUpPortKeyPath(const CString& deviceName, BT_ADDR address, unsigned i
     for (auto& ch : name)
         if (ch == L'\\') ch = L'_';
     CString path;
-    path.Format(L"software\\microsoft\\bluetooth\\device\\ports\\%s%04X%08X%s%d", name.c_str(),
-                static_cast<unsigned>((address >> 32) & 0xFFFF), static_cast<unsigned>(address & 0xFFFFFFFF), L"COM",
-                port);
+    path.Format(L"software\\microsoft\\bluetooth\\device\\ports\\%s%s%s%d", name.c_str(),
+                bth::UpperAddressDigitsW(address).c_str(), L"COM", port);
     return path;
 }
 
@@ -48,13 +52,11 @@ CString CClientDun::portKeyPath() const {
                              GetComPort());
 }
 
-unsigned int CClientDun::findFreePort() {
-    for (unsigned int index = kFirstDialUpPort; index <= kLastDialUpPort; ++index) {
-        HANDLE port = OpenComPort(index, 0, 0, OPEN_EXISTING);
-        if (!port) return index;
-        CloseHandle(port);
-    }
-    return 0;
+bool CClientDun::portInUse(unsigned int index) {
+    HANDLE port = OpenComPort(index, 0, 0, OPEN_EXISTING);
+    if (!port) return false;
+    CloseHandle(port);
+    return true;
 }
 
 bool CClientDun::writePortKey(const CString& path, DWORD cookie) {
@@ -83,17 +85,36 @@ bool CClientDun::writePortKey(const CString& path, DWORD cookie) {
 }
 
 int CClientDun::makeConnection() {
-    if (unsigned int free = findFreePort()) SetComPort(free);
+    const bool automatic = GetDistantDisconnection() != 0;
+    const unsigned int previousPort = GetComPort();
     // The record is named by a cookie in the key's "context" value; the driver resolves it
     // while the activation runs.
     bth::PortParamsCookie cookie(DialUpPortParams(m_pDevice ? m_pDevice->GetBtAddr() : 0));
-    const CString path = portKeyPath();
-    if (!writePortKey(path, cookie.value())) return 0;
-    // The entry stays when the activation fails; the next connection writes it again.
-    HANDLE device = ActivateDevice(path, cookie.value());
-    std::lock_guard lock(m_deviceLock);
-    m_hDevice = device;
-    return device ? 1 : 0;
+    for (unsigned int index = kFirstDialUpPort; index <= kLastDialUpPort; ++index) {
+        // A port that opens is taken in this process; one another process holds opens only
+        // there, so its activation is refused and the next index is tried.
+        if (portInUse(index)) continue;
+        SetComPort(index);
+        const CString path = portKeyPath();
+        if (!writePortKey(path, cookie.value())) {
+            SetComPort(previousPort);
+            return 0;
+        }
+        if (HANDLE device = ActivateDevice(path, cookie.value())) {
+            std::lock_guard lock(m_deviceLock);
+            m_hDevice = device;
+            return 1;
+        }
+        const DWORD error = GetLastError();
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, path);  // no entry describes a port that is not there
+        if (error == ERROR_ALREADY_EXISTS) continue;
+        SetComPort(previousPort);
+        if (!automatic) RaiseError(static_cast<int>(error), kContext);
+        return 0;
+    }
+    SetComPort(previousPort);
+    if (!automatic) RaiseError(ERR_SPP_NO_COM_PORT, kContext);
+    return 0;
 }
 
 int CClientDun::makeDisconnection() {

@@ -2,7 +2,8 @@
 // The dial-up client: a remote Dial-up Networking service used as a modem on a local COM port.
 // Connecting describes the port in the Bluetooth port registry, with a modem entry for the
 // telephony layer, and activates it from there; disconnecting deactivates it and removes the
-// entry.
+// entry. The port is the first of COM1 to COM9 that no one holds, in this process or another;
+// with none free the attempt reports 70200, and no failed attempt leaves an entry behind.
 #include <mutex>
 
 #include "engine/service/service_distant.h"
@@ -25,8 +26,8 @@ protected:
     int makeDisconnection() override;
 
 private:
-    // The first of COM1 to COM9 that does not open; 0 when all do.
-    static unsigned int findFreePort();
+    // "COM<index>:" opens: the port is taken in this process, by us or another driver.
+    static bool portInUse(unsigned int index);
     // Writes the port key and its modem subkey; false (and no key left) when a key can't be made.
     bool writePortKey(const CString& path, DWORD cookie);
     CString portKeyPath() const;

@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr int kDialUpChannel = 1;
 constexpr int kDialUpMtu = 256;
 
 }  // namespace
@@ -22,8 +21,10 @@ PORTEMUPortParams SerialClientPortParams(BT_ADDR device) {
 
 PORTEMUPortParams DialUpPortParams(BT_ADDR device) {
     PORTEMUPortParams params;
-    params.channel = kDialUpChannel;
+    // Channel 0 with the Dial-up Networking class: the stack finds the service's channel by
+    // SDP. A fixed channel 1 reached whatever the phone serves there, often OBEX.
     params.device = device;
+    params.uuidService = sdp::uuids::kDialupNetworking.ToGuid();
     params.imtu = kDialUpMtu;
     params.uiportflags = RFCOMM_PORT_FLAGS_AUTHENTICATE;
     return params;

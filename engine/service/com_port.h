@@ -8,7 +8,8 @@
 
 // A client port to a remote Serial Port service: the stack finds the channel by SDP.
 PORTEMUPortParams SerialClientPortParams(BT_ADDR device);
-// A dial-up port: channel 1, MTU 256, authentication required.
+// A dial-up port to the remote Dial-up Networking service (the stack finds the channel by
+// SDP): MTU 256, authentication required.
 PORTEMUPortParams DialUpPortParams(BT_ADDR device);
 // The local serial server's port: the stack picks a free channel.
 PORTEMUPortParams SerialServerPortParams();

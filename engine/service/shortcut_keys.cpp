@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "platform/bluetooth/bt_address.h"
+
 namespace shortcuts {
 namespace {
 
@@ -22,7 +24,7 @@ CString ServiceKeyName(const CString& serviceName) { return Label(serviceName, k
 
 CString DeviceKeyName(const CString& deviceName, BT_ADDR address) {
     CString name = Label(deviceName, kKeyNameCharacters - 1 - kAddressDigits);
-    name.AppendFormat(L"%04X%08X", static_cast<unsigned>((address >> 32) & 0xFFFF), static_cast<unsigned>(address));
+    name += bth::UpperAddressDigitsW(address).c_str();
     return name;
 }
 

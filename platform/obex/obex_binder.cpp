@@ -1,5 +1,6 @@
 #include "platform/obex/obex_binder.h"
 
+#include "platform/bluetooth/bt_address.h"
 #include "platform/bluetooth/sdp_profile.h"
 #include "platform/bluetooth/sdp_stream.h"
 #include "platform/obex/obex_session.h"
@@ -57,25 +58,6 @@ std::chrono::milliseconds ResponseTimeout(IPropertyBag& properties) {
 
 }  // namespace
 
-std::optional<BT_ADDR> ParseObexAddress(std::wstring_view text) {
-    if (text.size() != 12) return std::nullopt;
-    BT_ADDR address = 0;
-    for (wchar_t c : text) {
-        int digit = 0;
-        if (c >= L'0' && c <= L'9') {
-            digit = c - L'0';
-        } else if (c >= L'a' && c <= L'f') {
-            digit = c - L'a' + 10;
-        } else if (c >= L'A' && c <= L'F') {
-            digit = c - L'A' + 10;
-        } else {
-            return std::nullopt;
-        }
-        address = address << 4 | static_cast<BT_ADDR>(digit);
-    }
-    return address;
-}
-
 DWORD FindRfcommChannel(bth::Backend& backend, BT_ADDR device, const sdp::Uuid& serviceClass, std::uint8_t* channel) {
     bth::ServiceSearch search;
     search.target = device;
@@ -97,10 +79,10 @@ HRESULT BindObexDevice(IPropertyBag* properties, std::shared_ptr<IObexDevice>* d
     device->reset();
     const auto addressText = ReadProperty(*properties, L"Address");
     const auto classText = ReadProperty(*properties, L"RequestedServiceUUID");
-    const auto parsedAddress = addressText ? ParseObexAddress(*addressText) : std::nullopt;
+    BT_ADDR address = 0;
     const auto parsedClass = classText ? ParseServiceClass(*classText) : std::nullopt;
-    if (!parsedAddress || !parsedClass) return E_INVALIDARG;
-    const BT_ADDR address = *parsedAddress;
+    if (!addressText || !bth::ParseAddress(*addressText, &address, bth::AddressForm::Digits) || !parsedClass)
+        return E_INVALIDARG;
     const sdp::Uuid serviceClass = *parsedClass;
     const auto backend = bth::InstalledBackend();
     if (!backend) return HRESULT_FROM_WIN32(ERROR_SERVICE_NOT_ACTIVE);

@@ -14,9 +14,6 @@
 
 namespace platform {
 
-// "000a3a123456": exactly twelve hexadecimal digits, most significant first.
-std::optional<BT_ADDR> ParseObexAddress(std::wstring_view text);
-
 // The RFCOMM channel of the first record of `device` that offers `serviceClass`: 0, or
 // ERROR_NOT_FOUND (no record, or none with a channel), or the backend's lookup error.
 DWORD FindRfcommChannel(bth::Backend& backend, BT_ADDR device, const sdp::Uuid& serviceClass, std::uint8_t* channel);

@@ -2,10 +2,10 @@
 
 #include <random>
 
-#include <cstdio>
 #include <fstream>
 #include <string_view>
 
+#include "platform/bluetooth/bt_address.h"
 #include "platform/kernel/paths.h"
 
 namespace sim {
@@ -48,9 +48,7 @@ bool MakeTree(const fs::path& root) {
 }  // namespace
 
 fs::path DeviceDataFolder(std::uint64_t address) {
-    char hex[16];
-    std::snprintf(hex, sizeof hex, "%012llx", static_cast<unsigned long long>(address & 0xFFFFFFFFFFFFull));
-    return platform::NimbrelHome() / "sim" / hex;
+    return platform::NimbrelHome() / "sim" / bth::AddressDigits(address);
 }
 
 fs::path DefaultFileTree(std::uint64_t address) {

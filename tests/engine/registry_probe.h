@@ -14,6 +14,20 @@ inline bool KeyExists(const std::wstring& path) {
     return true;
 }
 
+// How many subkeys the key has; 0 when it does not exist.
+inline DWORD SubkeyCount(const std::wstring& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
+    DWORD count = 0;
+    for (;; ++count) {
+        wchar_t name[256];
+        DWORD length = sizeof name / sizeof name[0];
+        if (RegEnumKeyExW(key, count, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    }
+    RegCloseKey(key);
+    return count;
+}
+
 // The string and its stored size in bytes.
 inline std::optional<std::pair<std::wstring, DWORD>> ReadString(const std::wstring& path, const wchar_t* name) {
     HKEY key = nullptr;

@@ -80,10 +80,11 @@ TEST(DialUpClient, ThePortKeyNamesDeviceAddressAndPortInOneKey) {
               CString(L"software\\microsoft\\bluetooth\\device\\ports\\a_.._bABCD00000001COM12"));
 }
 
-TEST(DialUpClient, AFailedActivationLeavesTheDescribedPortInTheRegistry) {
-    // Every port from COM1 on belongs to other drivers: the port number stays 99, which the
-    // serial driver refuses.
+TEST(DialUpClient, WithNoFreePortTheAttemptReports70200AndLeavesNoEntry) {
+    // Every port from COM1 on belongs to other drivers.
     ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(R"({"adapter": {"reserved_ports": [1, 2, 3, 4, 5, 6, 7, 8, 9]}})"));
+    RegisterEngineErrors();
+    auto& errors = ErrorLog::Attach();
     auto& log = NotificationLog::Attach();
     CDeviceDistant device(kPhone, L"My Phone", 0, 0);
     CServiceDistant* dun = device.AddDistantService(SERVICE_ID_DUN, NO_COM_PORT);
@@ -91,19 +92,17 @@ TEST(DialUpClient, AFailedActivationLeavesTheDescribedPortInTheRegistry) {
     EXPECT_EQ(dun->GetName(), CString(L"Dial-Up Networking"));
     dun->Connect();
     ASSERT_TRUE(log.WaitFor(NOTIFY_CONNECT_FAILED));
+    ASSERT_EQ(errors.Codes(), std::vector<int>{ERR_SPP_NO_COM_PORT});
+    EXPECT_EQ(errors.Reports()[0].context, L"CClientDun::makeConnection");
     EXPECT_EQ(dun->GetComPort(), NO_COM_PORT);
-    const std::wstring key = L"software\\microsoft\\bluetooth\\device\\ports\\My Phone0012AB34CD56COM99";
-    const std::wstring modem = key + L"\\unimodem";
-    using testsupport::ReadDword;
-    using testsupport::ReadString;
-    EXPECT_EQ(ReadString(key, L"dll"), std::make_pair(std::wstring(L"btd.dll"), DWORD{16}));
-    EXPECT_EQ(ReadString(key, L"prefix"), std::make_pair(std::wstring(L"COM"), DWORD{8}));
-    EXPECT_EQ(ReadDword(key, L"index"), NO_COM_PORT);
-    ASSERT_TRUE(ReadDword(key, L"context").has_value());
-    EXPECT_NE(*ReadDword(key, L"context"), 0u);
-    EXPECT_EQ(ReadString(modem, L"friendlyname")->first, L"BT Modem on My Phone COM99:");
-    EXPECT_EQ(ReadString(modem, L"tsp")->first, L"unimodem.dll");
-    EXPECT_EQ(ReadDword(modem, L"devicetype"), 1u);
+    EXPECT_EQ(testsupport::SubkeyCount(L"software\\microsoft\\bluetooth\\device\\ports"), 0u);
+
+    // The monitor's reconnection fails quietly.
+    ASSERT_TRUE(testsupport::AttemptEnded(*dun));
+    dun->SetDistantDisconnection();
+    dun->Connect();
+    ASSERT_TRUE(testsupport::AttemptEnded(*dun));
+    EXPECT_EQ(errors.Codes().size(), 1u);
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include "app/browser/file_transfer_item.h"
 #include "app/browser/nimbrel_view.h"
 #include "app/browser/object_push_item.h"
-#include "app/browser/pairing_worker.h"
+#include "app/browser/engine_call_worker.h"
 #include "app/browser/serial_port_item.h"
 #include "app/dialogs/pairing_dlg.h"
 #include "app/dialogs/pin_dlg.h"
@@ -94,9 +94,9 @@ bool CDistantDeviceItem::showRunningPairing() {
 
 void CDistantDeviceItem::startPairing(const QString& caption, std::function<void()> call) {
     if (!m_pairing) {
-        m_pairing = std::make_unique<PairingWorker>();
+        m_pairing = std::make_unique<EngineCallWorker>();
         // The worker goes with this item, and its connection with it.
-        QObject::connect(m_pairing.get(), &PairingWorker::Finished, m_pairing.get(), [this] { pairingFinished(); });
+        QObject::connect(m_pairing.get(), &EngineCallWorker::Finished, m_pairing.get(), [this] { pairingFinished(); });
     }
     delete m_pairingDlg.data();
     m_pairingDlg = new CPairingDlg(caption, GetView()->GetFrame());

@@ -10,7 +10,7 @@
 
 class CDeviceDistant;
 class CPairingDlg;
-class PairingWorker;
+class EngineCallWorker;
 class CDistantServiceItem;
 class CServiceDistant;
 
@@ -53,7 +53,7 @@ private:
     std::vector<std::unique_ptr<CDistantServiceItem>> m_services;
     int m_servicesSeen = 0;  // the engine's services looked at, with an item or without
     QPointer<CPairingDlg> m_pairingDlg;  // a child of the main window, which may delete it first
-    std::unique_ptr<PairingWorker> m_pairing;  // goes first of the members: waits for its call
+    std::unique_ptr<EngineCallWorker> m_pairing;  // goes first of the members: waits for its call
 };
 
 // The item for a remote service by its identifier (serial port, file transfer, object push,

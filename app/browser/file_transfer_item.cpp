@@ -1,6 +1,7 @@
 #include "app/browser/file_transfer_item.h"
 
 #include "app/browser/folder_item.h"
+#include "app/browser/nimbrel_view.h"
 #include "app/browser/qt_text.h"
 #include "engine/obex/client_ftp.h"
 
@@ -9,12 +10,14 @@ CFileTransferItem::CFileTransferItem(CNimbrelView* view, CClientFtp* service)
       m_client(service),
       m_root(std::make_unique<CFolderItem>(view, service->GetFolder(), nullptr)) {}
 
-CFileTransferItem::~CFileTransferItem() = default;
+// The listing of one of its folders ends before the folders go.
+CFileTransferItem::~CFileTransferItem() { GetView()->StopListing(); }
 
 int CFileTransferItem::GetMenuId() const { return m_client->IsConnected() ? 149 : 171; }
 
 void CFileTransferItem::Open() {
     if (m_client->IsConnected()) {
+        GetView()->StopListing();
         if (m_client->Disconnect()) m_root->Empty();
         return;
     }

@@ -33,6 +33,7 @@ CFolderItem::~CFolderItem() { GetView()->ForgetItem(this); }
 QString CFolderItem::GetName() const { return ElementName(m_folder); }
 
 void CFolderItem::Empty() {
+    GetView()->StopListing();  // it may be filling this folder, or one below
     GetView()->DisposeItems(std::move(m_children));
     m_children.clear();
     if (m_folder) m_folder->ClearElements();
@@ -40,7 +41,7 @@ void CFolderItem::Empty() {
 
 void CFolderItem::Browse() {
     Empty();
-    if (m_folder) m_folder->Browse();
+    if (m_folder) GetView()->ListFolder(m_folder);
 }
 
 void CFolderItem::Synchronise() {

@@ -24,6 +24,8 @@
 #include "app/frame/tray_icon.h"
 #include "app/res/icons.h"
 #include "engine/device/device_local.h"
+#include "engine/obex/client_ftp.h"
+#include "engine/obex/ftp_tree.h"
 #include "engine/service/service_distant.h"
 
 // Counts a command on an item (or its open menu) for as long as it runs; the items disposed
@@ -389,7 +391,22 @@ void CNimbrelView::runToolbarCommand(int id) {
     }
 }
 
+void CNimbrelView::ListFolder(CFtpFolder* folder) {
+    StopListing();
+    m_listing = folder->GetClient();
+    m_lister.Start([folder] { folder->Browse(); });
+}
+
+void CNimbrelView::StopListing() {
+    if (!m_lister.Running()) return;
+    // Nothing open at the peer yet (or any more): the abort sends nothing, and the listing
+    // ends within the session's time-out at the most.
+    if (m_listing && m_listing->IsConnected()) m_listing->Abort();
+    m_lister.Wait();
+}
+
 void CNimbrelView::leaveFolderBrowsing() {
+    StopListing();
     if (m_mode == kFolder && m_currentFolder) {
         m_currentFolder->DisconnectClient();
         m_currentFolder = nullptr;
@@ -476,6 +493,7 @@ void CNimbrelView::stop() {
 }
 
 void CNimbrelView::ResetForExit() {
+    StopListing();
     leaveFolderBrowsing();
     m_mode = kNothing;
     emptyList();

@@ -9,12 +9,15 @@
 #include <vector>
 
 #include "app/browser/browser_item.h"
+#include "app/browser/engine_call_worker.h"
 #include "platform/kernel/types.h"
 
+class CClientFtp;
 class CDeviceItem;
 class CServiceDistant;
 class CDistantDeviceItem;
 class CFolderItem;
+class CFtpFolder;
 class CLocalDeviceItem;
 class CMainFrame;
 class CNimbrelDoc;
@@ -83,6 +86,13 @@ public:
     // Shows the level of this remote service's device and opens the service (a shortcut's
     // connection); the device must be one of the local device's list.
     void ShowService(CServiceDistant* service);
+    // Lists a remote folder on a thread of its own, so that a server slow to answer does not
+    // hold the window; the engine tells of the new entries as it always does. One listing at a
+    // time: a new one ends the one before.
+    void ListFolder(CFtpFolder* folder);
+    // Ends a listing still running (its OBEX operation is aborted) and waits for it to return:
+    // before the entries of a folder, or their session, go.
+    void StopListing();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -132,6 +142,8 @@ private:
     CDeviceItem* m_currentDevice = nullptr;
     CFolderItem* m_currentFolder = nullptr;
     Mode m_mode = kNothing;
+    EngineCallWorker m_lister;
+    CClientFtp* m_listing = nullptr;  // the session of the listing started last
     int m_holds = 0;  // commands on items (and their menus) running now
     std::vector<std::unique_ptr<CBrowserItem>> m_heldItems;  // deleted once m_holds is 0
     QTimer* m_pressAndHold = nullptr;

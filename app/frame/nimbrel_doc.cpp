@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <mutex>
 
+#include "app/browser/nimbrel_view.h"
 #include "app/frame/frame_link.h"
 #include "app/frame/main_frame.h"
 #include "engine/device/device_local.h"
@@ -153,6 +154,7 @@ bool CNimbrelDoc::OnNewDocument(CMainFrame* frame) {
 int CNimbrelDoc::ActivateEngine(bool activate) {
     if (!m_pDeviceLocal) return 0;
     if (!activate) {
+        if (m_frame && m_frame->GetActiveView()) m_frame->GetActiveView()->StopListing();
         for (const Forwarding& forwarding : kForwardings) NIMBRL_UnregisterCallback(forwarding.code);
         return m_pDeviceLocal->Activate(FALSE);
     }

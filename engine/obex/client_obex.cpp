@@ -92,8 +92,7 @@ int CClientObex::makeConnection() {
     std::lock_guard lock(m_sessionLock);
     m_pConnecting.reset();
     if (FAILED(connected)) {
-        // An attempt given up on purpose (interruptConnection) is no failure to tell of.
-        if (connected != E_ABORT) reportFailure(connected, ERR_OBEX_CONNECT, kContext);
+        reportFailure(connected, ERR_OBEX_CONNECT, kContext);
         return 0;
     }
     m_pObexDevice = std::move(bound);
@@ -110,6 +109,7 @@ void CClientObex::interruptConnection() {
 }
 
 void CClientObex::reportFailure(HRESULT result, int code, const wchar_t* context) {
+    if (result == E_ABORT) return;  // ended on purpose here (Abort, interruptConnection): nothing failed
     if (result == HRESULT_FROM_WIN32(ERROR_TIMEOUT)) RaiseError(ERR_OBEX_TIMEOUT, context);
     if (result == HRESULT_FROM_WIN32(ERROR_BUSY)) RaiseError(ERR_OBEX_BUSY, context);
     RaiseError(code, context);

@@ -36,6 +36,8 @@ public:
     virtual CString GetName() { return m_sName; }
     // The folder that holds the entry; none for the root.
     CFtpFolder* GetParent() const { return m_pParent; }
+    // The session the entry belongs to.
+    CClientFtp* GetClient() const { return m_pClient; }
     // Aborts the session's transfer and, when that worked, opens the session anew. 0.
     virtual int CancelTransfer();
     virtual int DisconnectClient();

@@ -64,7 +64,7 @@ public:
                 return {Answer(open || !b_.strictAbort ? ResponseCode::Success : ResponseCode::NotImplemented)};
             }
             case Opcode::Put: return {Answer(Put(request))};
-            case Opcode::Get: return Get(request);
+            case Opcode::Get: return b_.silentToGet ? Answers{} : Get(request);
             default: return {Answer(ResponseCode::BadRequest)};
         }
     }

@@ -1,5 +1,7 @@
 #include "app/browser/folder_item.h"
 
+#include <utility>
+
 #include "app/browser/nimbrel_view.h"
 #include "app/browser/qt_text.h"
 #include "app/dialogs/transfer_dlg.h"
@@ -90,7 +92,7 @@ void CFolderItem::AddFile() {
 
 void CFolderItem::Delete() {
     if (!m_folder || !m_folder->GetParent()) return;
-    if (m_folder->GetParent()->DeleteElement(m_folder)) m_folder = nullptr;
+    GetView()->DeleteEntry(std::exchange(m_folder, nullptr));
 }
 
 CFileItem::CFileItem(CNimbrelView* view, CFtpFile* file) : CBrowserItem(view, kFile), m_file(file) {}
@@ -116,5 +118,5 @@ void CFileItem::Delete() {
     const auto answer = nimbrel::ShowMessage(GetView()->GetFrame(), QStringLiteral("Are you sure to delete it ?"),
                                              QMessageBox::Question, QMessageBox::Yes | QMessageBox::No);
     if (answer != QMessageBox::Yes) return;
-    if (m_file->GetParent()->DeleteElement(m_file)) m_file = nullptr;
+    GetView()->DeleteEntry(std::exchange(m_file, nullptr));
 }

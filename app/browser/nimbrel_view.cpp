@@ -76,6 +76,9 @@ CNimbrelView::CNimbrelView(CNimbrelDoc* doc, CMainFrame* frame)
     layout->addWidget(m_list);
 
     m_tray = std::make_unique<TrayIcon>(this);
+    // A call on the remote folders that changed nothing (a refused delete) still brings the
+    // list back to what the engine holds.
+    connect(&m_lister, &EngineCallWorker::Finished, this, [this] { OnUpdate(); });
 }
 
 CNimbrelView::~CNimbrelView() {
@@ -392,9 +395,18 @@ void CNimbrelView::runToolbarCommand(int id) {
 }
 
 void CNimbrelView::ListFolder(CFtpFolder* folder) {
+    runOnFolders(folder->GetClient(), [folder] { folder->Browse(); });
+}
+
+void CNimbrelView::DeleteEntry(CFtpElement* entry) {
+    CFtpFolder* parent = entry->GetParent();
+    runOnFolders(entry->GetClient(), [parent, entry] { parent->DeleteElement(entry); });
+}
+
+void CNimbrelView::runOnFolders(CClientFtp* client, std::function<void()> call) {
     StopListing();
-    m_listing = folder->GetClient();
-    m_lister.Start([folder] { folder->Browse(); });
+    m_listing = client;
+    m_lister.Start(std::move(call));
 }
 
 void CNimbrelView::StopListing() {

@@ -17,6 +17,7 @@ class CDeviceItem;
 class CServiceDistant;
 class CDistantDeviceItem;
 class CFolderItem;
+class CFtpElement;
 class CFtpFolder;
 class CLocalDeviceItem;
 class CMainFrame;
@@ -86,11 +87,16 @@ public:
     // Shows the level of this remote service's device and opens the service (a shortcut's
     // connection); the device must be one of the local device's list.
     void ShowService(CServiceDistant* service);
-    // Lists a remote folder on a thread of its own, so that a server slow to answer does not
-    // hold the window; the engine tells of the new entries as it always does. One listing at a
-    // time: a new one ends the one before.
+    // The calls that wait for a File Transfer server run on a thread of their own, so that a
+    // server slow to answer does not hold the window; the engine tells of what changed as it
+    // always does, and the list is brought up to date once a call is over. One call at a time:
+    // a new one ends the one before.
+    // Lists a remote folder.
     void ListFolder(CFtpFolder* folder);
-    // Ends a listing still running (its OBEX operation is aborted) and waits for it to return:
+    // Deletes a remote entry; the entry is the engine's from now on (its item no longer points
+    // to it), and a delete the server refused shows it again.
+    void DeleteEntry(CFtpElement* entry);
+    // Ends such a call still running (its OBEX operation is aborted) and waits for it to return:
     // before the entries of a folder, or their session, go.
     void StopListing();
 
@@ -143,7 +149,8 @@ private:
     CFolderItem* m_currentFolder = nullptr;
     Mode m_mode = kNothing;
     EngineCallWorker m_lister;
-    CClientFtp* m_listing = nullptr;  // the session of the listing started last
+    CClientFtp* m_listing = nullptr;  // the session of the call started last
+    void runOnFolders(CClientFtp* client, std::function<void()> call);
     int m_holds = 0;  // commands on items (and their menus) running now
     std::vector<std::unique_ptr<CBrowserItem>> m_heldItems;  // deleted once m_holds is 0
     QTimer* m_pressAndHold = nullptr;

@@ -182,27 +182,37 @@ TEST(BrowserFolder, GetFileAndAddFileShowNoDialogWhenTheEngineRefusesThem) {
     EXPECT_EQ(visibleTransfers(), 0);
 }
 
-TEST(BrowserFolder, AServerSlowToListHoldsNeitherTheWindowNorTheWayOut) {
+TEST(BrowserFolder, AServerSlowToAnswerHoldsNeitherTheWindowNorTheWayOut) {
     CRegistry().WriteValueDword(L"OBEX Response Timeout", 120000);
-    testsupport::ScriptedObexServer slow(testsupport::FtpPeer({.silentToGet = true}));
-    Program program(R"({"devices": [{"name": "Server", "address": "00:00:00:00:00:05", "class": "0x100",
-        "services": [{"profile": "ftp", "obex_tcp": ")" + slow.address() + R"("}]}]})");
-    ASSERT_TRUE(program.Search(1));
-    program.DoubleClick(program.RowOf("Server"));
-    const int serviceRow = program.WaitForRow("File Transfer");
-    ASSERT_GE(serviceRow, 0) << program.Texts().join(", ").toStdString();
-    CService* service = static_cast<CServiceItem*>(program.View()->ShownItem(serviceRow))->GetService();
-    program.DoubleClick(serviceRow);
-    // The window keeps answering while the listing waits: this wait returns.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return slow.Requests().size() >= 2; }, 10000)) << "CONNECT, then the GET";
-    ASSERT_EQ(slow.Requests().back().opcode, obex::Opcode::Get);
+    for (const obex::Opcode slowTo : {obex::Opcode::Get, obex::Opcode::Put}) {
+        testsupport::ScriptedObexServer slow(
+            testsupport::FtpPeer({.files = {{L"a.txt", "a"}}, .neverAnswered = slowTo}));
+        Program program(R"({"devices": [{"name": "Server", "address": "00:00:00:00:00:05", "class": "0x100",
+            "services": [{"profile": "ftp", "obex_tcp": ")" + slow.address() + R"("}]}]})");
+        Answers answers;
+        answers.answer = [](QDialog&) { return int(QMessageBox::Yes); };
+        ASSERT_TRUE(program.Search(1));
+        program.DoubleClick(program.RowOf("Server"));
+        const int serviceRow = program.WaitForRow("File Transfer");
+        ASSERT_GE(serviceRow, 0) << program.Texts().join(", ").toStdString();
+        CService* service = static_cast<CServiceItem*>(program.View()->ShownItem(serviceRow))->GetService();
+        program.DoubleClick(serviceRow);
+        if (slowTo == obex::Opcode::Put) {  // listed, then a delete that waits for its answer
+            ASSERT_TRUE(program.WaitForTexts({"sub", "a.txt"})) << program.Texts().join(", ").toStdString();
+            program.ChooseFromMenu(program.RowOf("a.txt"), "Delete");
+        }
+        // The window keeps answering while the server does not: this wait returns.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !slow.Requests().empty() && slow.Requests().back().opcode == slowTo; },
+                                    10000));
 
-    program.View()->OnCommand(cmd::kShortcuts);  // the listing is aborted, the service left
-    EXPECT_EQ(program.View()->GetMode(), CNimbrelView::kShortcuts);
-    EXPECT_FALSE(service->IsConnected());
-    EXPECT_TRUE(slow.WaitForHangUp(std::chrono::seconds(20)));
-    const auto requests = slow.Requests();
-    EXPECT_TRUE(std::any_of(requests.begin(), requests.end(), [](const obex::Request& r) { return r.opcode == obex::Opcode::Abort; }));
+        program.View()->OnCommand(cmd::kShortcuts);  // the call is aborted, the service left
+        EXPECT_EQ(program.View()->GetMode(), CNimbrelView::kShortcuts);
+        EXPECT_FALSE(service->IsConnected());
+        EXPECT_TRUE(slow.WaitForHangUp(std::chrono::seconds(20)));
+        const auto requests = slow.Requests();
+        EXPECT_TRUE(std::any_of(requests.begin(), requests.end(),
+                                [](const obex::Request& r) { return r.opcode == obex::Opcode::Abort; }));
+    }
 }
 
 }  // namespace

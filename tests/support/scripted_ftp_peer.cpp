@@ -52,7 +52,7 @@ public:
     explicit FtpPeerState(FtpPeerBehaviour behaviour) : b_(std::move(behaviour)) {}
 
     Answers Handle(const Request& request) {
-        if (b_.silent) return {};
+        if (b_.silent || b_.neverAnswered == request.opcode) return {};
         switch (request.opcode) {
             case Opcode::Connect: return {ScriptedObexServer::Connected()};
             case Opcode::Disconnect: return {Answer(ResponseCode::Success)};
@@ -64,7 +64,7 @@ public:
                 return {Answer(open || !b_.strictAbort ? ResponseCode::Success : ResponseCode::NotImplemented)};
             }
             case Opcode::Put: return {Answer(Put(request))};
-            case Opcode::Get: return b_.silentToGet ? Answers{} : Get(request);
+            case Opcode::Get: return Get(request);
             default: return {Answer(ResponseCode::BadRequest)};
         }
     }

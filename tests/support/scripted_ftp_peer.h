@@ -19,7 +19,7 @@ struct FtpPeerBehaviour {
 
     bool silent = false;                       // answers nothing at all
     bool quietAfterFirstAnswer = false;        // a GET gets its first answer, then silence
-    bool silentToGet = false;                  // no GET is answered at all (other requests are)
+    std::optional<obex::Opcode> neverAnswered{};  // requests of this kind get no answer at all
     std::optional<std::uint32_t> claimedLength{};  // the Length a file's GET announces
     bool continueForever = false;              // a file's GET gets bodiless Continues for ever
     bool strictAbort = false;                  // an ABORT with nothing open is refused (0xD1)

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "platform/kernel/paths.h"
@@ -112,11 +113,16 @@ TEST_F(ObexPeers, NothingIsDoneOutsideTheFolderTheServerIsIn) {
     }
 
     // In the root nothing needs a SETPATH; a strict server hears no ABORT with nothing open.
+    // A link at the target's name is replaced, not written through.
+    std::ofstream(home / "outside.txt") << "outside";
+    fs::create_symlink(home / "outside.txt", downloads / "x.txt");
     ScriptedObexServer root(FtpPeer(refusing));
     Outcome outcome = Get(root, "x.txt");
     EXPECT_EQ(outcome.status, 0) << outcome.err;
     EXPECT_EQ(outcome.err.find("error"), std::string::npos) << outcome.err;
+    EXPECT_FALSE(fs::is_symlink(downloads / "x.txt"));
     EXPECT_EQ(ReadFile(downloads / "x.txt"), "root");
+    EXPECT_EQ(ReadFile(home / "outside.txt"), "outside");
     outcome = Ctl(root, std::string("rm ") + kAddress + " x.txt");
     EXPECT_EQ(outcome.status, 0) << outcome.err;
     const auto requests = root.Requests();

@@ -9,14 +9,9 @@
 
 #include "platform/obex/obex_packet_reader.h"
 #include "platform/obex/socket_transport.h"
+#include "support/obex_client.h"
 
 namespace testsupport {
-namespace {
-
-constexpr std::uint8_t kFolderBrowsing[16] = {0xF9, 0xEC, 0x7B, 0xC4, 0x95, 0x3C, 0x11, 0xD2,
-                                              0x98, 0x4E, 0x52, 0x54, 0x00, 0xDC, 0x9E, 0x09};
-
-}  // namespace
 
 ScriptedObexServer::ScriptedObexServer(Script script)
     : script_(std::move(script)), stop_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {

@@ -88,7 +88,15 @@ public:
     virtual DWORD StartStack() = 0;
     virtual DWORD ControlStackService(bool start) = 0;
 
+    // What the radio is, for the user: "sim", or "bluez" and the adapter's object name
+    // ("bluez hci0").
+    virtual std::string Describe() = 0;
+
     // The local adapter.
+    // The adapter's power is the user's switch: switched off, the hardware status reads shut
+    // down and the radio finds, pairs and connects nothing until it is switched on again.
+    // Nothing but this call changes it (the stack's start request does not).
+    virtual DWORD WritePower(bool on) = 0;
     virtual DWORD ReadScanMask(std::uint8_t* mask) = 0;
     virtual DWORD WriteScanMask(std::uint8_t mask) = 0;
     virtual DWORD ReadAuthentication(std::uint8_t* enabled) = 0;
@@ -130,6 +138,9 @@ public:
     // handle; ERROR_INVALID_DATA for a malformed record, ERROR_NOT_FOUND for an unknown handle.
     virtual DWORD PublishRecord(const std::vector<std::uint8_t>& record, std::uint32_t* handle) = 0;
     virtual DWORD RemoveRecord(std::uint32_t handle) = 0;
+    // The stream published under this handle, as remote devices read it; ERROR_NOT_FOUND for
+    // an unknown handle.
+    virtual DWORD ReadPublishedRecord(std::uint32_t handle, std::vector<std::uint8_t>* record) = 0;
 
     // Serial links. A client connects to a remote device's service of this class (channel 0:
     // the channel its SDP record gives): ERROR_TIMEOUT for a device out of reach,

@@ -38,4 +38,11 @@ DataElement Record::ToElement() const {
 
 std::vector<std::uint8_t> Record::Encode() const { return sdp::Encode(ToElement()); }
 
+bool IsRecordStream(const std::vector<std::uint8_t>& stream) {
+    DataElement element;
+    std::size_t consumed = 0;
+    return !stream.empty() && Decode(stream, &element, &consumed) && consumed == stream.size() &&
+           Record::FromElement(element).has_value();
+}
+
 }  // namespace sdp

@@ -49,6 +49,10 @@ private:
     Attributes attributes_;
 };
 
+// True when `stream` is exactly one encoded attribute list a record can be read from: what a
+// local SDP database takes for publication.
+bool IsRecordStream(const std::vector<std::uint8_t>& stream);
+
 }  // namespace sdp
 
 #pragma GCC visibility pop

@@ -1,0 +1,46 @@
+// Serial links over bluetoothd's profiles, and the local record database.
+#include <cstdio>
+
+#include "bluez/bluez_radio.h"
+#include "platform/bluetooth/sdp_record.h"
+
+namespace bluez {
+
+DWORD BlueZRadio::ConnectSerial(BT_ADDR address, const sdp::Uuid& serviceClass, std::uint8_t, bth::SerialSink* sink,
+                                std::unique_ptr<bth::SerialLink>* link) {
+    const auto adapter = connection_.cache().Adapter();
+    if (!adapter) return ERROR_DEV_NOT_EXIST;
+    if (!adapter->powered) return ERROR_NOT_READY;
+    const std::string device = DevicePath(address);
+    if (device.empty()) return ERROR_TIMEOUT;  // bluetoothd does not know it: out of reach
+    return profiles_.Connect(device, serviceClass, sink, link);
+}
+
+// Offering a serial port of our own needs a server profile with its record: not yet.
+DWORD BlueZRadio::ListenSerial(bth::SerialSink*, std::unique_ptr<bth::SerialLink>*) {
+    std::fprintf(stderr, "nimbrel: serial-port servers are not offered over bluetoothd yet\n");
+    return ERROR_NOT_SUPPORTED;
+}
+
+DWORD BlueZRadio::PublishRecord(const std::vector<std::uint8_t>& record, std::uint32_t* handle) {
+    if (!sdp::IsRecordStream(record)) return ERROR_INVALID_DATA;
+    std::lock_guard lock(recordsMutex_);
+    *handle = nextRecordHandle_++;
+    records_[*handle] = record;
+    return ERROR_SUCCESS;
+}
+
+DWORD BlueZRadio::RemoveRecord(std::uint32_t handle) {
+    std::lock_guard lock(recordsMutex_);
+    return records_.erase(handle) ? ERROR_SUCCESS : ERROR_NOT_FOUND;
+}
+
+DWORD BlueZRadio::ReadPublishedRecord(std::uint32_t handle, std::vector<std::uint8_t>* record) {
+    std::lock_guard lock(recordsMutex_);
+    auto it = records_.find(handle);
+    if (it == records_.end()) return ERROR_NOT_FOUND;
+    *record = it->second;
+    return ERROR_SUCCESS;
+}
+
+}  // namespace bluez

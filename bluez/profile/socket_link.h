@@ -1,0 +1,36 @@
+#pragma once
+// A serial link over the RFCOMM socket bluetoothd handed us: a reader thread delivers what
+// arrives to the sink; a read of nothing (the peer hung up) or an error breaks the link.
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+
+#include "platform/bluetooth/bt_backend.h"
+
+namespace bluez {
+
+class SocketLink final : public bth::SerialLink {
+public:
+    // Takes `fd` over.
+    SocketLink(int fd, std::uint8_t channel, bth::SerialSink* sink);
+    ~SocketLink() override;
+
+    DWORD Send(const std::uint8_t* data, std::size_t size) override;
+    std::uint8_t Channel() const override { return channel_; }
+    // The peer is gone (bluetoothd asked us to let go, say): the link breaks.
+    void HangUp();
+
+private:
+    void Read();
+
+    const int fd_;
+    const std::uint8_t channel_;
+    bth::SerialSink* const sink_;
+    int wake_[2] = {-1, -1};  // a pipe that ends the reader's wait
+    std::atomic<bool> broken_{false};
+    std::mutex sendMutex_;
+    std::thread reader_;
+};
+
+}  // namespace bluez

@@ -24,6 +24,9 @@ BlueZRadio::~BlueZRadio() {
     connection_.cache().Wake();
     agent_.Close();
     profiles_.Close();
+    connection_.Close();
+    // Replies still on their way run now, while everything they refer to exists.
+    loop_.Stop();
 }
 
 bool BlueZRadio::Attach(unsigned timeoutMs, std::string* error) { return connection_.Open(timeoutMs, error); }

@@ -166,7 +166,7 @@ bool Agent::Answer(BT_ADDR address, const std::string& pin) {
 bool Agent::Refuse(BT_ADDR address) {
     Request request;
     if (!TakeRequest(address, &request)) return false;
-    connection_.loop().Post([this, invocation = request.invocation] { Refused(invocation); });
+    connection_.loop().Post([invocation = request.invocation] { Refused(invocation); });
     return true;
 }
 

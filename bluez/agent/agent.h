@@ -56,7 +56,7 @@ private:
     // Takes the device's oldest open request out; false when none.
     bool TakeRequest(BT_ADDR address, Request* request);
     // On the loop's thread.
-    void Refused(GDBusMethodInvocation* invocation, const char* error = "org.bluez.Error.Rejected");
+    static void Refused(GDBusMethodInvocation* invocation, const char* error = "org.bluez.Error.Rejected");
 
     BlueZConnection& connection_;
     unsigned registration_ = 0;  // the exported object, loop's thread only

@@ -21,13 +21,24 @@ std::vector<std::string> StringArray(GVariant* array) {
 
 }  // namespace
 
-BlueZConnection::~BlueZConnection() {
+BlueZConnection::~BlueZConnection() { Close(); }
+
+void BlueZConnection::Close() {
+    if (closeAsked_.exchange(true)) return;
     auto done = std::make_shared<std::promise<void>>();
     auto finished = done->get_future();
     loop_.Post([this, done] {
+        if (closed_) {
+            done->set_value();
+            return;
+        }
+        closed_ = true;
+        ++loads_;  // a load still under way is dropped
         if (nameWatch_) g_bus_unwatch_name(nameWatch_);
+        nameWatch_ = 0;
         if (connection_) {
             for (unsigned id : subscriptions_) g_dbus_connection_signal_unsubscribe(connection_, id);
+            subscriptions_.clear();
             g_object_unref(connection_);
             connection_ = nullptr;
         }

@@ -3,6 +3,7 @@
 // watch on the name org.bluez, and the object cache fed from its ObjectManager. When
 // bluetoothd starts (or starts again) the cache is loaded anew and the attach listeners run,
 // so that what we registered with the old one (agent, profiles) is registered again.
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -19,8 +20,11 @@ namespace bluez {
 class BlueZConnection {
 public:
     explicit BlueZConnection(BusLoop& loop) : loop_(loop) {}
-    // Closes the connection on the loop's thread and waits for that.
+    // Close()s.
     ~BlueZConnection();
+    // Lets go of the connection on the loop's thread and waits for that; nothing of
+    // bluetoothd's reaches the cache after.
+    void Close();
     BlueZConnection(const BlueZConnection&) = delete;
     BlueZConnection& operator=(const BlueZConnection&) = delete;
 
@@ -59,6 +63,8 @@ private:
     std::vector<unsigned> subscriptions_;
     std::vector<std::function<void(GDBusConnection*)>> attachListeners_;
     std::uint64_t loads_ = 0;  // a load overtaken by a newer one is ignored
+    bool closed_ = false;
+    std::atomic<bool> closeAsked_{false};
 
     // Open's outcome, read by the opening thread.
     std::mutex openMutex_;

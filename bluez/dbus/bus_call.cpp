@@ -13,6 +13,16 @@ namespace {
 // How long a waiting caller gives the loop beyond the call's own time-out.
 constexpr unsigned kLoopSlackMs = 2000;
 
+// A peer's error text is shown to the user: one line of it, and not all of a long one.
+constexpr std::size_t kMaxErrorText = 200;
+
+std::string FirstLine(const char* text) {
+    std::string line(text ? text : "");
+    line = line.substr(0, line.find('\n'));
+    if (line.size() > kMaxErrorText) line = line.substr(0, kMaxErrorText) + "...";
+    return line;
+}
+
 struct PendingCall {
     std::function<void(const CallResult&, GVariant*)> done;
 };
@@ -35,7 +45,7 @@ void CallFinished(GObject* source, GAsyncResult* async, gpointer data) {
         } else {
             result.errorName = "org.freedesktop.DBus.Error.Failed";
         }
-        result.errorMessage = error->message;
+        result.errorMessage = FirstLine(error->message);
         g_error_free(error);
     }
     pending->done(result, reply);

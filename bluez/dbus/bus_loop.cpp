@@ -29,10 +29,16 @@ BusLoop::BusLoop() : context_(g_main_context_new()), loop_(g_main_loop_new(conte
 }
 
 BusLoop::~BusLoop() {
-    Post([this] { g_main_loop_quit(loop_); });
-    thread_.join();
+    Stop();
     g_main_loop_unref(loop_);
     g_main_context_unref(context_);
+}
+
+void BusLoop::Stop() {
+    if (stopped_) return;
+    stopped_ = true;
+    Post([this] { g_main_loop_quit(loop_); });
+    thread_.join();
 }
 
 void BusLoop::Post(std::function<void()> work) {

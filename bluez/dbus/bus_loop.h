@@ -12,11 +12,14 @@ namespace bluez {
 class BusLoop {
 public:
     BusLoop();
-    // Runs what is still queued, then stops and joins the thread.
+    // Stop()s.
     ~BusLoop();
     BusLoop(const BusLoop&) = delete;
     BusLoop& operator=(const BusLoop&) = delete;
 
+    // Runs what is queued and due, then stops and joins the thread; work queued later never
+    // runs. Call it while what queued work refers to still exists.
+    void Stop();
     // Queues `work` for the loop's thread; it runs there soon, in the order queued.
     void Post(std::function<void()> work);
     // Runs `work` on the loop's thread after `delayMs`, unless the loop stops first.
@@ -29,6 +32,7 @@ private:
     GMainContext* context_ = nullptr;
     GMainLoop* loop_ = nullptr;
     std::thread thread_;
+    bool stopped_ = false;  // the owner's thread only
 };
 
 }  // namespace bluez

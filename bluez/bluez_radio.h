@@ -56,6 +56,7 @@ public:
     DWORD RegisterPinRequestEvent(HANDLE event, DWORD storeTimeoutMs, DWORD processTimeoutMs) override;
     DWORD UnregisterPinRequestEvent() override;
     DWORD NextPinRequest(BT_ADDR* address) override;
+    DWORD ReadPinRequestKind(BT_ADDR address, bth::PinRequestKind* kind) override;
 
     // Lookups (inquiry/radio_lookups.cpp).
     DWORD BeginInquiry(bth::LookupId* lookup) override;

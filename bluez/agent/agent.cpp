@@ -154,11 +154,28 @@ bool Agent::TakeRequest(BT_ADDR address, Request* request) {
     return true;
 }
 
+bool Agent::Kind(BT_ADDR address, bth::PinRequestKind* kind) {
+    std::lock_guard lock(mutex_);
+    auto it = std::ranges::find_if(open_, [&](const Request& r) { return r.address == address; });
+    if (it == open_.end()) return false;
+    kind->confirmation = it->asks == Asks::Confirmation;
+    kind->passkey = it->passkey;
+    return true;
+}
+
 bool Agent::Answer(BT_ADDR address, const std::string& pin) {
     Request request;
     if (!TakeRequest(address, &request)) return false;
-    connection_.loop().Post([invocation = request.invocation, pin] {
-        g_dbus_method_invocation_return_value(invocation, g_variant_new("(s)", pin.c_str()));
+    std::uint32_t passkey = 0;
+    if (request.asks == Asks::Passkey && !PinAsPasskey(pin, &passkey)) {
+        connection_.loop().Post([invocation = request.invocation] { Refused(invocation); });
+        return true;
+    }
+    connection_.loop().Post([request, pin, passkey] {
+        GVariant* reply = nullptr;
+        if (request.asks == Asks::Pin) reply = g_variant_new("(s)", pin.c_str());
+        if (request.asks == Asks::Passkey) reply = g_variant_new("(u)", passkey);
+        g_dbus_method_invocation_return_value(request.invocation, reply);
     });
     return true;
 }
@@ -174,18 +191,18 @@ void Agent::Refused(GDBusMethodInvocation* invocation, const char* error) {
     g_dbus_method_invocation_return_dbus_error(invocation, error, "Refused by the user");
 }
 
-void Agent::OpenRequest(BT_ADDR address, GDBusMethodInvocation* invocation) {
+void Agent::OpenRequest(Request request) {
     HANDLE signal = nullptr;
     std::uint64_t id = 0;
     DWORD timeoutMs = 0;
     {
         std::lock_guard lock(mutex_);
         if (!handler_ || open_.size() >= kMaxOpen) {
-            Refused(invocation);
+            Refused(request.invocation);
             return;
         }
-        id = nextId_++;
-        open_.push_back(Request{id, address, invocation, false});
+        id = request.id = nextId_++;
+        open_.push_back(request);
         signal = handler_;
         timeoutMs = requestTimeoutMs_;
     }
@@ -219,24 +236,34 @@ void Agent::HandleCall(const char* method, GVariant* parameters, GDBusMethodInvo
         address = device.address;
         paired = device.paired;
     }
+    Request request;
+    request.address = address;
+    request.invocation = invocation;
     if (name == "RequestPinCode") {
         if (outgoing) g_dbus_method_invocation_return_value(invocation, g_variant_new("(s)", outgoing->c_str()));
-        else if (address) OpenRequest(address, invocation);
+        else if (address) OpenRequest(request);
         else Refused(invocation);
     } else if (name == "RequestPasskey") {
         std::uint32_t passkey = 0;
+        request.asks = Asks::Passkey;
         if (outgoing && PinAsPasskey(*outgoing, &passkey))
             g_dbus_method_invocation_return_value(invocation, g_variant_new("(u)", passkey));
+        else if (!outgoing && address) OpenRequest(request);
         else Refused(invocation);
-    } else if (name == "RequestConfirmation") {
-        // Confirming is the user's: a pairing the user began with this device says yes.
+    } else if (name == "RequestConfirmation" || name == "RequestAuthorization") {
+        // A pairing the user began with this very device says yes; one the device began is
+        // the user's question.
+        request.asks = Asks::Confirmation;
+        if (name == "RequestConfirmation" && g_variant_is_of_type(parameters, G_VARIANT_TYPE("(ou)"))) {
+            std::uint32_t passkey = 0;
+            g_variant_get(parameters, "(&ou)", nullptr, &passkey);
+            request.passkey = passkey;
+        }
         if (outgoing) g_dbus_method_invocation_return_value(invocation, nullptr);
+        else if (address) OpenRequest(request);
         else Refused(invocation);
     } else if (name == "AuthorizeService") {
         if (paired) g_dbus_method_invocation_return_value(invocation, nullptr);
-        else Refused(invocation);
-    } else if (name == "RequestAuthorization") {
-        if (outgoing) g_dbus_method_invocation_return_value(invocation, nullptr);
         else Refused(invocation);
     } else if (name == "Cancel") {
         // bluetoothd gave up the request it had open with us: it is withdrawn.

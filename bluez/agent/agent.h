@@ -7,10 +7,12 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <optional>
 #include <mutex>
 #include <string>
 
 #include "bluez/dbus/bluez_connection.h"
+#include "platform/bluetooth/bt_backend.h"
 #include "platform/kernel/types.h"
 
 typedef struct _GDBusMethodInvocation GDBusMethodInvocation;
@@ -36,7 +38,10 @@ public:
     void UnregisterHandler();
     // The oldest request not fetched yet (it stays open), else ERROR_NO_MORE_ITEMS.
     DWORD Next(BT_ADDR* address);
-    // Answers, or refuses, the device's oldest open request; false when none is open.
+    // What the device's oldest open request asks; false when none is open.
+    bool Kind(BT_ADDR address, bth::PinRequestKind* kind);
+    // Answers, or refuses, the device's oldest open request; false when none is open. A
+    // confirmation is answered yes whatever the PIN; a passkey request takes the PIN's digits.
     bool Answer(BT_ADDR address, const std::string& pin);
     bool Refuse(BT_ADDR address);
 
@@ -44,15 +49,18 @@ public:
     void HandleCall(const char* method, GVariant* parameters, GDBusMethodInvocation* invocation);
 
 private:
+    enum class Asks { Pin, Passkey, Confirmation };
     struct Request {
         std::uint64_t id = 0;
         BT_ADDR address = 0;
+        Asks asks = Asks::Pin;
+        std::optional<std::uint32_t> passkey;  // the one to confirm
         GDBusMethodInvocation* invocation = nullptr;  // replied to on the loop's thread only
         bool fetched = false;
     };
 
     void Attached(GDBusConnection* connection);
-    void OpenRequest(BT_ADDR address, GDBusMethodInvocation* invocation);
+    void OpenRequest(Request request);
     // Takes the device's oldest open request out; false when none.
     bool TakeRequest(BT_ADDR address, Request* request);
     // On the loop's thread.

@@ -120,4 +120,8 @@ DWORD BlueZRadio::UnregisterPinRequestEvent() {
 
 DWORD BlueZRadio::NextPinRequest(BT_ADDR* address) { return agent_.Next(address); }
 
+DWORD BlueZRadio::ReadPinRequestKind(BT_ADDR address, bth::PinRequestKind* kind) {
+    return agent_.Kind(address, kind) ? ERROR_SUCCESS : ERROR_NOT_FOUND;
+}
+
 }  // namespace bluez

@@ -11,6 +11,7 @@
 // query) must return early when its lookup is ended or the backend is replaced.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,13 @@ struct BasebandLink {
 
 // A PIN of 1 to 16 bytes.
 using Pin = std::vector<std::uint8_t>;
+
+// What an incoming pairing request asks: a PIN, or whether to pair at all (with the passkey
+// the device shows, when it shows one).
+struct PinRequestKind {
+    bool confirmation = false;
+    std::optional<std::uint32_t> passkey;
+};
 
 // Where a serial link delivers what the remote end sends. Called on a backend thread, one call
 // at a time per link; it must not call back into the link.
@@ -124,6 +132,13 @@ public:
     virtual DWORD UnregisterPinRequestEvent() = 0;
     // The oldest waiting request, or ERROR_NO_MORE_ITEMS.
     virtual DWORD NextPinRequest(BT_ADDR* address) = 0;
+    // What the device's open request asks of the user. Devices of Secure Simple Pairing ask
+    // for a yes or no, often to a passkey both sides show: answering the request (with any
+    // PIN) says yes, refusing it says no. Stacks without it always ask for a PIN.
+    virtual DWORD ReadPinRequestKind(BT_ADDR, PinRequestKind* kind) {
+        *kind = PinRequestKind{};
+        return ERROR_SUCCESS;
+    }
 
     // Name-space lookups. Next hands out one device, or the whole SDP response once, then
     // WSA_E_NO_MORE. EndLookup releases a Next waiting in another thread (WSA_E_CANCELLED);

@@ -70,11 +70,15 @@ DWORD BlueZRadio::WritePower(bool on) {
     return ERROR_GEN_FAILURE;
 }
 
+// Only looks: no agent or profile of ours is registered with bluetoothd for it.
 bool BlueZAvailable(unsigned timeoutMs, std::string* reason) {
-    auto radio = std::make_shared<BlueZRadio>();
+    BusLoop loop;
+    BlueZConnection connection(loop);
     std::string error;
-    const bool attached = radio->Attach(timeoutMs, &error);
+    const bool attached = connection.Open(timeoutMs, &error);
     if (!attached && reason) *reason = error;
+    connection.Close();
+    loop.Stop();
     return attached;
 }
 

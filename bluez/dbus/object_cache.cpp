@@ -72,16 +72,15 @@ std::string BlueZAddress(BT_ADDR address) {
     return text;
 }
 
+// Not a change of any device: bluetoothd going says nothing of its bonds, and the listener
+// hears of each device again when its objects are loaded anew.
 void ObjectCache::Reset() {
-    std::vector<DeviceInfo> gone;
     {
         std::lock_guard lock(mutex_);
-        for (auto& [path, device] : state_.devices) gone.push_back(device);
         state_.devices.clear();
         state_.adapters.clear();
     }
     changed_.notify_all();
-    for (const DeviceInfo& device : gone) Notify(device, nullptr);
 }
 
 void ObjectCache::Load(GVariant* managedObjects) {

@@ -63,7 +63,7 @@ struct CacheState {
 class ObjectCache {
 public:
     // On the loop's thread.
-    void Reset();  // bluetoothd went: nothing is known
+    void Reset();  // bluetoothd went: nothing is known (the device listener is not called)
     void Load(GVariant* managedObjects);  // a{oa{sa{sv}}}
     void AddInterfaces(const std::string& path, GVariant* interfaces);  // a{sa{sv}}
     void RemoveInterfaces(const std::string& path, const std::vector<std::string>& interfaces);

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/bluetooth/bt_backend.h"
+#include "sim/adapter/adapter_settings.h"
 #include "sim/adapter/ident.h"
 #include "sim/control/radio_control.h"
 #include "sim/security/security_keys.h"
@@ -26,11 +27,13 @@ void Radio::Reset(const World& world) {
     std::unique_ptr<Timeline> timeline;
     std::shared_ptr<const KernelEvent> abort;
     std::vector<std::shared_ptr<LinkCore>> serialLinks;
+    const StoredAdapterSettings stored = ReadStoredAdapterSettings();
     {
         std::lock_guard lock(mutex_);
         world_ = world;
         adapter_ = AdapterState{};
-        adapter_.scanMask = world.adapter.scanMask;
+        adapter_.powered = stored.powered.value_or(world.adapter.powered);
+        adapter_.scanMask = stored.scanMask.value_or(world.adapter.scanMask);
         adapter_.authentication = world.adapter.authentication;
         links_.clear();
         ++generation_;

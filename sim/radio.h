@@ -26,6 +26,7 @@ namespace sim {
 class LinkCore;
 
 struct AdapterState {
+    bool powered = true;  // the user's switch: off, the radio finds, pairs and connects nothing
     std::uint8_t scanMask = 0;
     std::uint8_t authentication = 0;
     std::uint32_t hardwareReads = 0;  // hardware status reads so far
@@ -48,7 +49,8 @@ public:
 
     // Replaces the world and resets all state. Lookups and remote queries still waiting for
     // the old world end (cancelled), its timeline stops, and the stack's security key gets the
-    // new world's paired devices.
+    // new world's paired devices. The power and the scan mask are what an earlier run left
+    // (adapter/adapter_settings.h), else the world's.
     void Reset(const World& world);
 
     World world() const;
@@ -59,6 +61,14 @@ public:
     bool HasStackService() override;
     DWORD StartStack() override;
     DWORD ControlStackService(bool start) override;
+    // "sim".
+    std::string Describe() override;
+    // Switched off, the hardware status reads HCI_HARDWARE_SHUTDOWN; inquiries and SDP
+    // searches fail with WSAENETDOWN (a down adapter's socket error); name and class queries,
+    // pairings and serial connections with ERROR_NOT_READY; no remote device reaches us; every
+    // link breaks as when its device leaves (our servers listen on). The state is stored for
+    // the next run. The scan mask is stored too when written.
+    DWORD WritePower(bool on) override;
     DWORD ReadScanMask(std::uint8_t* mask) override;
     DWORD WriteScanMask(std::uint8_t mask) override;
     DWORD ReadAuthentication(std::uint8_t* enabled) override;
@@ -92,7 +102,8 @@ public:
     DWORD RegisterPinRequestEvent(HANDLE event, DWORD storeTimeoutMs, DWORD processTimeoutMs) override;
     DWORD UnregisterPinRequestEvent() override;
     DWORD NextPinRequest(BT_ADDR* address) override;
-    // A remote device asks to pair (tests, and the world's timeline).
+    // A remote device asks to pair (tests, and the world's timeline); unheard while the
+    // adapter is switched off.
     void RaisePinRequest(BT_ADDR address);
 
     // Range (inquiry/radio_range.cpp). A device that leaves is out of range, as one the world
@@ -113,6 +124,7 @@ public:
     // The local SDP database (sdp/radio_sdp.cpp).
     DWORD PublishRecord(const std::vector<std::uint8_t>& record, std::uint32_t* handle) override;
     DWORD RemoveRecord(std::uint32_t handle) override;
+    DWORD ReadPublishedRecord(std::uint32_t handle, std::vector<std::uint8_t>* record) override;
     // The records published now, by handle.
     std::map<std::uint32_t, std::vector<std::uint8_t>> PublishedRecords() const;
 
@@ -149,9 +161,10 @@ private:
     // else run under the radio's lock.
     DWORD Serve(const char* fault, const std::function<void()>& request);
     bool HasFault(const std::string& fault) const;
+    bool Powered() const;
     // Lets `milliseconds` of radio time pass; false when `cancel` ends the wait first.
     bool WaitOut(const KernelEvent& cancel, DWORD milliseconds);
-    // The device when it is in range; the lock must not be held.
+    // The device when it is in range (and the adapter on); the lock must not be held.
     std::optional<WorldDevice> ReachableDevice(BT_ADDR address) const;
     // Waits until the lookup's answer is due; 0 with the lookup, or the error ending a Next.
     DWORD AwaitAnswer(bth::LookupId id, std::shared_ptr<Lookup>* lookup);
@@ -202,6 +215,7 @@ private:
     // attachment: the timeline's and a test's or the control socket's never interleave.
     std::mutex connectMutex_;
     std::mutex resetMutex_;                   // one Reset at a time
+    std::mutex settingsMutex_;                // stored settings are written in the order they change
     std::vector<std::wstring> pairedValues_;  // the security values this world wrote; under resetMutex_
 };
 

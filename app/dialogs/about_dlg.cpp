@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "app/frame/radio_switch.h"
 #include "app/res/icons.h"
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
@@ -13,9 +14,14 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     picture->setPixmap(icons::Program().pixmap(48, 48));
     auto* name = new QLabel(QStringLiteral("Nimbrel"), this);
     name->setObjectName(QStringLiteral("displayName"));
+    auto* radio = new QLabel(RadioDescription(), this);
+    radio->setObjectName(QStringLiteral("radioName"));
+    auto* texts = new QVBoxLayout;
+    texts->addWidget(name);
+    texts->addWidget(radio);
     auto* row = new QHBoxLayout;
     row->addWidget(picture);
-    row->addWidget(name, 1);
+    row->addLayout(texts, 1);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     auto* layout = new QVBoxLayout(this);

@@ -1,5 +1,5 @@
 #pragma once
-// About: the program icon and its name.
+// About: the program icon, its name and the radio it manages.
 #include <QDialog>
 
 class CAboutDlg : public QDialog {

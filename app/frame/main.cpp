@@ -1,4 +1,5 @@
-// nimbrel: the desktop program, on the simulated radio.
+// nimbrel: the desktop program, on the radio `--backend sim|bluez|auto` (else NIMBREL_BACKEND,
+// else auto) chooses.
 #include <QApplication>
 #include <QDialog>
 #include <QMessageBox>
@@ -6,11 +7,13 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <optional>
 #include <string>
 
 #include "app/frame/modal.h"
 #include "app/frame/nimbrel_app.h"
-#include "sim/simulated_radio.h"
+#include "tools/common/backend_choice.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -57,6 +60,26 @@ void DismissDialogsWhenAsked() {
     });
 }
 
+// Takes `--backend NAME` (or `--backend=NAME`) out of the arguments, before Qt reads them.
+// False when the option has no value.
+bool TakeBackendOption(int& argc, char** argv, std::optional<std::string>* value) {
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--backend") {
+            if (i + 1 >= argc) return false;
+            *value = argv[++i];
+        } else if (argument.rfind("--backend=", 0) == 0) {
+            *value = argument.substr(std::strlen("--backend="));
+        } else {
+            argv[kept++] = argv[i];
+        }
+    }
+    argc = kept;
+    argv[argc] = nullptr;
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -69,8 +92,14 @@ int main(int argc, char** argv) {
             stderr);
         return 1;
     }
+    std::optional<std::string> backendOption;
+    if (!TakeBackendOption(argc, argv, &backendOption)) {
+        std::fputs("nimbrel: --backend needs a value: sim, bluez or auto\n", stderr);
+        return 2;
+    }
+    hostbackend::Choice backend = hostbackend::Choice::Auto;
     std::string error;
-    if (!sim::InstallSimulatedRadio(&error)) {
+    if (!hostbackend::ResolveChoice(backendOption ? &*backendOption : nullptr, &backend, &error)) {
         std::fprintf(stderr, "nimbrel: %s\n", error.c_str());
         return 2;
     }
@@ -81,6 +110,16 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     QuitOnSignals(app);
     DismissDialogsWhenAsked();
+
+    switch (hostbackend::Install(backend, &error)) {
+    case hostbackend::Outcome::kInstalled: break;
+    case hostbackend::Outcome::kBadWorld: std::fprintf(stderr, "nimbrel: %s\n", error.c_str()); return 2;
+    case hostbackend::Outcome::kUnavailable:
+        std::fprintf(stderr, "nimbrel: %s\n", error.c_str());
+        nimbrel::ShowMessage(nullptr, QString::fromStdString(error), QMessageBox::Critical, QMessageBox::Ok,
+                             QStringLiteral("Error"));
+        return 1;
+    }
 
     CNimbrelApp nimbrel;
     switch (nimbrel.InitInstance()) {

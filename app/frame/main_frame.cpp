@@ -12,6 +12,7 @@
 #include "app/frame/modal.h"
 #include "app/frame/nimbrel_doc.h"
 #include "app/frame/progress_status.h"
+#include "app/frame/radio_switch.h"
 #include "app/frame/single_instance.h"
 #include "app/frame/tray_icon.h"
 #include "app/res/icons.h"
@@ -46,6 +47,8 @@ CMainFrame::CMainFrame(CNimbrelDoc* doc) : m_doc(doc) {
     setWindowIcon(icons::Program());
     m_status = new CProgressStatus(this);
     setStatusBar(m_status);
+    m_radio = new CRadioSwitch(m_status);
+    m_status->addPermanentWidget(m_radio);
     createToolBar();
     m_view = new CNimbrelView(doc, this);
     setCentralWidget(m_view);

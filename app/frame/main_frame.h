@@ -13,6 +13,7 @@
 class CNimbrelDoc;
 class CNimbrelView;
 class CProgressStatus;
+class CRadioSwitch;
 class InstanceServer;
 class QAction;
 
@@ -25,6 +26,8 @@ public:
     CNimbrelDoc* GetDocument() const { return m_doc; }
     CNimbrelView* GetActiveView() const { return m_view; }
     CProgressStatus* GetStatusBar() const { return m_status; }
+    // The status bar's radio pane, with the power switch.
+    CRadioSwitch* GetRadioSwitch() const { return m_radio; }
     bool IsBusy() const { return m_busy; }
 
     // Thread-safe: each queues the handler of the same name on the user-interface thread
@@ -81,6 +84,7 @@ private:
     CNimbrelDoc* m_doc;
     CNimbrelView* m_view = nullptr;
     CProgressStatus* m_status = nullptr;
+    CRadioSwitch* m_radio = nullptr;
     std::unique_ptr<InstanceServer> m_instanceServer;
     QAction* m_stopAction = nullptr;
     QAction* m_upAction = nullptr;

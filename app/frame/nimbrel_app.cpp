@@ -10,6 +10,13 @@
 #include "app/frame/single_instance.h"
 #include "app/frame/tray_icon.h"
 #include "engine/device/device_local.h"
+#include "platform/bluetooth/bt_backend.h"
+#include "tools/common/backend_choice.h"
+
+namespace {
+const QString kSwitchOnQuestion = QStringLiteral("Bluetooth is switched off. Switch it on?");
+const QString kPoweredOffText = QStringLiteral("Bluetooth is switched off.");
+}  // namespace
 
 CNimbrelApp::CNimbrelApp() = default;
 
@@ -23,6 +30,21 @@ CNimbrelApp::~CNimbrelApp() {
 
 CNimbrelApp::StartResult CNimbrelApp::InitInstance() {
     if (single_instance::AskRunningInstance()) return kOtherInstance;
+    // The engine cannot start on a switched-off adapter: the user switches it on, or the
+    // program ends (at once, not after the engine's ten seconds of waiting for the hardware).
+    if (hostbackend::PoweredOff()) {
+        if (nimbrel::ShowMessage(nullptr, kSwitchOnQuestion, QMessageBox::Question,
+                                 QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
+            m_startFailure = kPoweredOffText;
+            return kFailed;
+        }
+        if (const DWORD error = bth::InstalledBackend()->WritePower(true)) {
+            m_startFailure = QStringLiteral("Bluetooth could not be switched on (error %1).").arg(error);
+            nimbrel::ShowMessage(nullptr, m_startFailure, QMessageBox::Critical, QMessageBox::Ok,
+                                 QStringLiteral("Error"));
+            return kFailed;
+        }
+    }
 
     auto splash = std::make_unique<CSplashDlg>();
     splash->show();

@@ -12,7 +12,8 @@ public:
     enum StartResult {
         kStarted,        // the program runs; enter the event loop
         kOtherInstance,  // another instance runs and is now in front: end at once, successfully
-        kFailed,         // the engine could not be switched on: the reason was shown in a box
+        kFailed,         // the engine could not be switched on: the reason was shown in a box (or
+                         // the user left Bluetooth switched off)
     };
 
     CNimbrelApp();

@@ -119,6 +119,9 @@ void AttachErrorReceivers() {
     const COMMUNICATION_HANDLE errorBox = NewCallBack(&ErrorBox);
     const COMMUNICATION_HANDLE blank = NewBlank();
     NewError(70900, L"SDP Bluetooth profile not found");
+    // What a search on a switched-off adapter fails with (WSAENETDOWN).
+    NewError(static_cast<int>(WSAENETDOWN),
+             L"Bluetooth is switched off: switch it on with \"Bluetooth On\" in the radio menu of the status bar.");
     AddCommunication(0, errorBox, ERROR_TYPE_UNKNOWN);
     for (int code : kSilentErrors) AddCommunication(code, blank, ERROR_TYPE_ERROR);
 }

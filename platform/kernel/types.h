@@ -83,6 +83,7 @@ constexpr DWORD WSAEFAULT = 10014;
 constexpr DWORD WSAEINVAL = 10022;
 constexpr DWORD WSA_E_NO_MORE = 10110;
 constexpr DWORD WSAENOMORE = 10102;
+constexpr DWORD WSAENETDOWN = 10050;  // the local adapter is down (switched off)
 constexpr DWORD WSAEHOSTDOWN = 10064;
 constexpr DWORD WSAETIMEDOUT = 10060;
 constexpr DWORD WSAECANCELLED = 10103;

@@ -1,9 +1,12 @@
 // The local adapter: its devices, its settings and its links.
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 #include "platform/bluetooth/bt_driver.h"
+#include "sim/adapter/adapter_settings.h"
 #include "sim/radio.h"
+#include "sim/serial/serial_link.h"
 
 namespace sim {
 
@@ -27,6 +30,30 @@ DWORD Radio::Serve(const char* fault, const std::function<void()>& request) {
     if (HasFault(fault)) return ERROR_GEN_FAILURE;
     std::lock_guard lock(mutex_);
     request();
+    return ERROR_SUCCESS;
+}
+
+bool Radio::Powered() const {
+    std::lock_guard lock(mutex_);
+    return adapter_.powered;
+}
+
+std::string Radio::Describe() { return "sim"; }
+
+DWORD Radio::WritePower(bool on) {
+    std::lock_guard settings(settingsMutex_);
+    // Stored first: a switch the next run would not see is not made.
+    if (DWORD error = StorePowered(on)) return error;
+    std::vector<std::shared_ptr<LinkCore>> serialLinks;
+    {
+        std::lock_guard lock(mutex_);
+        const bool wasOn = std::exchange(adapter_.powered, on);
+        if (on || !wasOn) return ERROR_SUCCESS;
+        links_.clear();
+        for (const auto& weak : serialLinks_)
+            if (auto link = weak.lock()) serialLinks.push_back(std::move(link));
+    }
+    for (const auto& link : serialLinks) link->LoseRemote();  // their sinks are called without the lock
     return ERROR_SUCCESS;
 }
 
@@ -84,7 +111,12 @@ DWORD Radio::ReadScanMask(std::uint8_t* mask) {
 }
 
 DWORD Radio::WriteScanMask(std::uint8_t mask) {
-    return Serve("scan-write", [&] { adapter_.scanMask = mask; });
+    if (HasFault("scan-write")) return ERROR_GEN_FAILURE;
+    std::lock_guard settings(settingsMutex_);
+    if (DWORD error = StoreScanMask(mask)) return error;
+    std::lock_guard lock(mutex_);
+    adapter_.scanMask = mask;
+    return ERROR_SUCCESS;
 }
 
 DWORD Radio::ReadAuthentication(std::uint8_t* enabled) {
@@ -108,8 +140,12 @@ DWORD Radio::ReadHardwareStatus(std::uint32_t* status) {
     std::lock_guard lock(mutex_);
     ++adapter_.hardwareReads;
     const std::uint32_t readyAfter = world_.adapter.readyAfterReads;
-    *status =
-        (readyAfter > 0 && adapter_.hardwareReads >= readyAfter) ? HCI_HARDWARE_RUNNING : world_.adapter.hardwareStatus;
+    if (!adapter_.powered)
+        *status = HCI_HARDWARE_SHUTDOWN;
+    else if (readyAfter > 0 && adapter_.hardwareReads >= readyAfter)
+        *status = HCI_HARDWARE_RUNNING;
+    else
+        *status = world_.adapter.hardwareStatus;
     return ERROR_SUCCESS;
 }
 

@@ -36,6 +36,7 @@ std::string ServeDevice(Radio& radio, const std::string& verb, BT_ADDR address) 
         return "ok";
     }
     if (!device->inRange) return "error: device " + name + " is out of range";
+    if (!radio.adapter().powered) return "error: the adapter is switched off";
     if (verb == "pair-request") {
         radio.RaisePinRequest(address);
         return "ok";
@@ -44,6 +45,7 @@ std::string ServeDevice(Radio& radio, const std::string& verb, BT_ADDR address) 
         case ERROR_SUCCESS: return "ok";
         case ERROR_TIMEOUT: return "error: device " + name + " is out of range";
         case ERROR_NOT_FOUND: return "error: no serial server of ours is listening";
+        case ERROR_NOT_READY: return "error: the adapter is switched off";
         default: return "error: the connection failed with code " + std::to_string(result);
     }
 }

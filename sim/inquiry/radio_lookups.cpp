@@ -17,6 +17,7 @@ DWORD MillisecondsUntil(Lookup::Clock::time_point when) {
 DWORD Radio::BeginInquiry(bth::LookupId* id) {
     auto lookup = std::make_shared<Lookup>(std::nullopt);
     std::lock_guard lock(mutex_);
+    if (!adapter_.powered) return WSAENETDOWN;
     lookup->readyAt = Lookup::Clock::now() + std::chrono::milliseconds(world_.timing.inquiryMs);
     *id = lookups_.Add(std::move(lookup));
     return ERROR_SUCCESS;
@@ -27,6 +28,7 @@ DWORD Radio::BeginServiceSearch(const bth::ServiceSearch& search, bth::LookupId*
     // The target need not be reachable yet: the stack connects on the first Next.
     auto lookup = std::make_shared<Lookup>(search);
     std::lock_guard lock(mutex_);
+    if (!adapter_.powered) return WSAENETDOWN;
     *id = lookups_.Add(std::move(lookup));
     return ERROR_SUCCESS;
 }
@@ -55,6 +57,7 @@ DWORD Radio::NextInquiryDevice(bth::LookupId id, bth::InquiryDevice* device) {
     std::lock_guard lock(mutex_);
     if (lookup->ended) return WSA_E_CANCELLED;
     if (!lookup->IsInquiry()) return WSAEINVAL;
+    if (!adapter_.powered) return WSAENETDOWN;  // switched off while the inquiry ran
     if (!lookup->ready) {
         AnswerInquiry(*lookup);
         lookup->ready = true;

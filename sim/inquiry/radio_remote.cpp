@@ -27,7 +27,7 @@ bool Radio::AwaitBlockedRequests(std::size_t count, DWORD timeoutMs) {
 std::optional<WorldDevice> Radio::ReachableDevice(BT_ADDR address) const {
     std::lock_guard lock(mutex_);
     const WorldDevice* device = FindDevice(world_, address);
-    if (!device || !device->inRange) return std::nullopt;
+    if (!adapter_.powered || !device || !device->inRange) return std::nullopt;
     return *device;
 }
 
@@ -40,6 +40,7 @@ DWORD Radio::RemoteName(BT_ADDR address, std::wstring* name) {
         latency = world_.timing.nameMs;
     }
     if (!WaitOut(*abort, latency)) return ERROR_CANCELLED;
+    if (!Powered()) return ERROR_NOT_READY;
     const auto device = ReachableDevice(address);
     if (!device) return ERROR_TIMEOUT;
     if (!device->nameQuery) return ERROR_GEN_FAILURE;
@@ -48,6 +49,7 @@ DWORD Radio::RemoteName(BT_ADDR address, std::wstring* name) {
 }
 
 DWORD Radio::RemoteClass(BT_ADDR address, std::uint32_t* classOfDevice) {
+    if (!Powered()) return ERROR_NOT_READY;
     const auto device = ReachableDevice(address);
     if (!device) return ERROR_TIMEOUT;
     if (!device->classQuery) return ERROR_GEN_FAILURE;

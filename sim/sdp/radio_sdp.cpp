@@ -7,6 +7,10 @@ namespace sim {
 
 void Radio::AnswerServiceSearch(Lookup& lookup) const {
     const bth::ServiceSearch& search = *lookup.search;
+    if (!adapter_.powered) {
+        lookup.failure = WSAENETDOWN;  // switched off while the search waited
+        return;
+    }
     const WorldDevice* device = FindDevice(world_, search.target);
     if (!device || !device->inRange) {
         lookup.failure = WSAEHOSTDOWN;  // the connection to the device's SDP server fails
@@ -39,6 +43,14 @@ DWORD Radio::PublishRecord(const std::vector<std::uint8_t>& record, std::uint32_
 DWORD Radio::RemoveRecord(std::uint32_t handle) {
     std::lock_guard lock(mutex_);
     return published_.erase(handle) ? ERROR_SUCCESS : ERROR_NOT_FOUND;
+}
+
+DWORD Radio::ReadPublishedRecord(std::uint32_t handle, std::vector<std::uint8_t>* record) {
+    std::lock_guard lock(mutex_);
+    const auto found = published_.find(handle);
+    if (found == published_.end()) return ERROR_NOT_FOUND;
+    *record = found->second;
+    return ERROR_SUCCESS;
 }
 
 std::map<std::uint32_t, std::vector<std::uint8_t>> Radio::PublishedRecords() const {

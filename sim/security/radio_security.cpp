@@ -39,11 +39,13 @@ DWORD Radio::Pair(BT_ADDR address, const bth::Pin& pin, bool answering) {
         std::lock_guard lock(mutex_);
         ++adapter_.pairRequests;
         if (answering && !pins_.Close(address)) return ERROR_NOT_FOUND;
+        if (!adapter_.powered) return ERROR_NOT_READY;
         abort = abort_;
         latency = world_.timing.pairMs;
         generation = generation_;
     }
     if (!WaitOut(*abort, latency)) return ERROR_CANCELLED;
+    if (!Powered()) return ERROR_NOT_READY;  // switched off during the exchange
     const auto device = ReachableDevice(address);
     if (!device) return ERROR_TIMEOUT;
     const std::string text(pin.begin(), pin.end());
@@ -100,6 +102,7 @@ void Radio::RaisePinRequest(BT_ADDR address) {
     HANDLE signal = nullptr;
     {
         std::lock_guard lock(mutex_);
+        if (!adapter_.powered) return;  // a switched-off adapter hears no one
         pins_.Raise(address);
         signal = pins_.EventToSignal();
     }
@@ -119,7 +122,7 @@ void Radio::RaiseFromTimeline(std::uint64_t generation, const WorldEvent& event)
     {
         std::lock_guard lock(mutex_);
         // Checked under the same lock as the raise, so an old world's request never lands in a new one.
-        if (generation != generation_ || event.type != "pair-request") return;
+        if (generation != generation_ || event.type != "pair-request" || !adapter_.powered) return;
         pins_.Raise(event.device);
         signal = pins_.EventToSignal();
     }

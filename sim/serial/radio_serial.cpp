@@ -83,6 +83,7 @@ DWORD Radio::ConnectSerial(BT_ADDR device, const sdp::Uuid& serviceClass, std::u
     Timing timing;
     {
         std::lock_guard lock(mutex_);
+        if (!adapter_.powered) return ERROR_NOT_READY;
         const WorldDevice* remote = FindDevice(world_, device);
         if (!remote || !remote->inRange) return ERROR_TIMEOUT;
         auto custom = sdpRecords_.find(device);
@@ -152,6 +153,7 @@ DWORD Radio::ConnectRemote(BT_ADDR address, std::optional<std::uint64_t> generat
     {
         std::lock_guard lock(mutex_);
         if (generation && *generation != generation_) return ERROR_CANCELLED;
+        if (!adapter_.powered) return ERROR_NOT_READY;  // no remote device reaches a switched-off adapter
         const WorldDevice* remote = FindDevice(world_, address);
         if (!remote || !remote->inRange) return ERROR_TIMEOUT;
         for (auto it = servers_.begin(); it != servers_.end() && !server; ++it) server = it->second.lock();

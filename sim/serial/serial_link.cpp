@@ -44,6 +44,15 @@ void LinkCore::Lose(BT_ADDR remote) {
     if (gone) gone();
 }
 
+void LinkCore::LoseRemote() {
+    BT_ADDR remote = 0;
+    {
+        std::lock_guard lock(sendMutex_);
+        remote = remote_;
+    }
+    Lose(remote);
+}
+
 DWORD LinkCore::Send(const std::uint8_t* data, std::size_t size) {
     std::lock_guard lock(sendMutex_);
     if (!endpoint_ || hungUp_) return ERROR_DEVICE_NOT_CONNECTED;

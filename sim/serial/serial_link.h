@@ -26,6 +26,8 @@ public:
     // Device `remote` went out of range: a client's link to it breaks, a server it was
     // connected to has no remote end any more (and keeps listening). Other links are untouched.
     void Lose(BT_ADDR remote);
+    // As Lose for whichever device is at the other end (our adapter was switched off).
+    void LoseRemote();
     // To the remote end: ERROR_DEVICE_NOT_CONNECTED while there is none.
     DWORD Send(const std::uint8_t* data, std::size_t size);
     // From the remote end to our sink.

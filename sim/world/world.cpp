@@ -198,10 +198,10 @@ Pairing ParsePairing(const json& device, const std::string& path) {
 
 WorldAdapter ParseAdapter(const json& adapter) {
     const std::string path = "adapter";
-    CheckKeys(adapter, path,
-              {"name", "address", "class", "scan", "authentication", "stack", "service", "hardware",
-               "ready_after_reads", "pin_requests_claimed", "faults", "reserved_ports", "obex_service",
-               "obex_component"});
+    CheckKeys(
+        adapter, path,
+        {"name", "address", "class", "scan", "authentication", "stack", "service", "hardware", "ready_after_reads",
+         "pin_requests_claimed", "faults", "reserved_ports", "obex_service", "obex_component", "powered"});
     WorldAdapter parsed;
     parsed.name = GetString(adapter, path, "name", parsed.name);
     parsed.address = GetAddress(adapter, path, "address", false, parsed.address);
@@ -209,6 +209,7 @@ WorldAdapter ParseAdapter(const json& adapter) {
         static_cast<std::uint32_t>(GetUnsigned(adapter, path, "class", parsed.classOfDevice, 0xFFFFFF));
     parsed.scanMask = static_cast<std::uint8_t>(GetUnsigned(adapter, path, "scan", parsed.scanMask, 3));
     parsed.authentication = static_cast<std::uint8_t>(GetUnsigned(adapter, path, "authentication", 0, 1));
+    parsed.powered = GetBool(adapter, path, "powered", true);
     parsed.stack = GetBool(adapter, path, "stack", true);
     parsed.service = GetBool(adapter, path, "service", true);
     parsed.hardwareStatus = HardwareStatus(adapter);

@@ -62,6 +62,7 @@ struct WorldAdapter {
     std::uint32_t classOfDevice = 0x120114;
     std::uint8_t scanMask = 3;
     std::uint8_t authentication = 0;
+    bool powered = true;                // switched on at the first start (later starts: as the last run left it)
     bool stack = true;                  // "BTD0:" exists
     bool service = true;                // "BTS1:" exists
     std::uint32_t hardwareStatus = 3;   // HCI_HARDWARE_RUNNING

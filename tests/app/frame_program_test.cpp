@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
@@ -19,15 +20,18 @@
 #include <thread>
 
 #include "app/browser/nimbrel_view.h"
+#include "app/dialogs/about_dlg.h"
 #include "app/frame/main_frame.h"
 #include "app/frame/modal.h"
 #include "app/frame/nimbrel_app.h"
 #include "app/frame/nimbrel_doc.h"
+#include "app/frame/radio_switch.h"
 #include "app/frame/single_instance.h"
 #include "app/frame/tray_icon.h"
 #include "engine/device/device_local.h"
 #include "engine/frame/error_manager.h"
 #include "engine/frame/notifications.h"
+#include "sim/radio.h"
 
 namespace {
 
@@ -72,7 +76,7 @@ struct Run {
 };
 
 // The program on `world` in a process of its own, its boxes dismissed as they open.
-Run RunProgramOn(const std::string& world) {
+Run RunProgramOn(const std::string& world, const QStringList& arguments = {}) {
     QTemporaryDir folder;
     const QString path = folder.filePath("world.json");
     std::ofstream(path.toStdString()) << world;
@@ -81,7 +85,7 @@ Run RunProgramOn(const std::string& world) {
     environment.insert("NIMBREL_WORLD", path);
     environment.insert("NIMBREL_DISMISS_DIALOGS", "1");
     program.setProcessEnvironment(environment);
-    program.start(QStringLiteral(NIMBREL_PROGRAM_PATH), {});
+    program.start(QStringLiteral(NIMBREL_PROGRAM_PATH), arguments);
     if (!program.waitForFinished(30000)) {
         program.kill();
         program.waitForFinished();
@@ -100,6 +104,48 @@ void ExpectFailedStart(const Run& run, const QString& reason) {
 TEST(FrameProgram, AStartTheEngineRefusesShowsItsReasonPrintsItAndExitsWith1) {
     ExpectFailedStart(RunProgramOn(R"({"adapter": {"stack": false}})"), "Can't access to the bluetooth stack");
     ExpectFailedStart(RunProgramOn(R"({"adapter": {"faults": ["stack-start"]}})"), "No Bluetooth hardware detected");
+}
+
+// Switched off, the adapter is the user's to switch on: left off, the program ends at once.
+TEST(FrameProgram, AStartOnASwitchedOffAdapterAsksToSwitchItOnAndEndsWhenLeftOff) {
+    const auto started = std::chrono::steady_clock::now();
+    const auto run = RunProgramOn(R"({"adapter": {"powered": false}})", {"--backend", "sim"});
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(8)) << "not after the hardware re-reads";
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.errors.contains("nimbrel: dismissed \"Nimbrel\": Bluetooth is switched off. Switch it on?\n"))
+        << run.errors.toStdString();
+    EXPECT_TRUE(run.errors.contains("nimbrel: Bluetooth is switched off.\n")) << run.errors.toStdString();
+    const auto unknown = RunProgramOn("{}", {"--backend", "carrier-pigeon"});
+    EXPECT_EQ(unknown.exitCode, 2);
+    EXPECT_TRUE(unknown.errors.contains("unknown backend 'carrier-pigeon'")) << unknown.errors.toStdString();
+}
+
+TEST(FrameProgram, TheStatusBarNamesTheRadioAndItsSwitchPowersItOffAndOn) {
+    auto app = StartProgram();
+    CRadioSwitch* radio = app->GetMainFrame()->GetRadioSwitch();
+    ASSERT_TRUE(radio);
+    EXPECT_EQ(radio->text(), "Radio: sim");
+    QAction* power = radio->PowerAction();
+    EXPECT_EQ(power->text(), "Bluetooth On");
+    EXPECT_TRUE(power->isChecked());
+
+    power->trigger();
+    EXPECT_FALSE(sim::Radio::Instance().adapter().powered);
+    EXPECT_FALSE(power->isChecked());
+    EXPECT_EQ(radio->text(), "Radio: sim (off)");
+    // Switched on elsewhere (nimbrelctl): the menu shows it when it opens.
+    ASSERT_EQ(sim::Radio::Instance().WritePower(true), 0u);
+    Q_EMIT radio->menu()->aboutToShow();
+    EXPECT_TRUE(power->isChecked());
+    EXPECT_EQ(radio->text(), "Radio: sim");
+    power->trigger();
+    power->trigger();
+    EXPECT_TRUE(sim::Radio::Instance().adapter().powered);
+
+    CAboutDlg about;
+    QLabel* named = about.findChild<QLabel*>("radioName");
+    ASSERT_TRUE(named);
+    EXPECT_EQ(named->text(), "Radio: sim");
 }
 
 TEST(FrameProgramSlow, AStartWithoutHardwareShowsWhyAfterWaitingForItAndExitsWith1) {

@@ -1,6 +1,7 @@
 #pragma once
 // A Bluetooth backend for the platform's driver tests: answers from fixed data and remembers
 // what it was asked.
+#include <algorithm>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -87,6 +88,7 @@ private:
 class FakeBackend final : public bth::Backend {
 public:
     bool stack = true;
+    bool powered = true;
     std::vector<bth::InquiryDevice> devices;
     std::vector<std::uint8_t> response;
     std::wstring name = L"Phone";
@@ -100,13 +102,17 @@ public:
     bool HasStackService() override { return true; }
     DWORD StartStack() override { return 0; }
     DWORD ControlStackService(bool) override { return 0; }
+    std::string Describe() override { return "fake"; }
+    DWORD WritePower(bool on) override { return powered = on, 0; }
     DWORD ReadScanMask(std::uint8_t* mask) override { return *mask = 3, 0; }
     DWORD WriteScanMask(std::uint8_t) override { return 0; }
     DWORD ReadAuthentication(std::uint8_t* enabled) override { return *enabled = 1, 0; }
     DWORD WriteAuthentication(std::uint8_t) override { return 0; }
     DWORD ReadLocalClass(std::uint32_t* cod) override { return *cod = 0x120114, 0; }
     DWORD ReadLocalAddress(BT_ADDR* address) override { return *address = 0x000A3A123456, 0; }
-    DWORD ReadHardwareStatus(std::uint32_t* status) override { return *status = HCI_HARDWARE_RUNNING, 0; }
+    DWORD ReadHardwareStatus(std::uint32_t* status) override {
+        return *status = powered ? HCI_HARDWARE_RUNNING : HCI_HARDWARE_SHUTDOWN, 0;
+    }
     DWORD ReadBasebandLinks(std::vector<bth::BasebandLink>* out) override { return *out = links, 0; }
     DWORD RemoteName(BT_ADDR address, std::wstring* out) override {
         if (address != 1) return ERROR_TIMEOUT;
@@ -146,6 +152,14 @@ public:
         return 0;
     }
     DWORD RemoveRecord(std::uint32_t handle) override { return removed.push_back(handle), 0; }
+    DWORD ReadPublishedRecord(std::uint32_t handle, std::vector<std::uint8_t>* record) override {
+        const std::uint32_t index = handle - 0x10001;
+        if (handle <= 0x10000 || index >= published.size() ||
+            std::find(removed.begin(), removed.end(), handle) != removed.end())
+            return ERROR_NOT_FOUND;
+        *record = published[index];
+        return 0;
+    }
     DWORD ConnectSerial(BT_ADDR device, const sdp::Uuid& serviceClass, std::uint8_t channel, bth::SerialSink* sink,
                         std::unique_ptr<bth::SerialLink>* link) override {
         return serial.Make(sink, link, FakeSerial::Request{device, serviceClass, channel, false});

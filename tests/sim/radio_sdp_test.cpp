@@ -147,6 +147,10 @@ TEST(RadioSdp, TheLocalDatabaseKeepsWellFormedRecordsByHandle) {
     EXPECT_EQ(radio.RemoveRecord(first), ERROR_NOT_FOUND);
     ASSERT_EQ(radio.PublishedRecords().size(), 1u);
     EXPECT_EQ(radio.PublishedRecords().begin()->second, record);
+    std::vector<std::uint8_t> read;
+    ASSERT_EQ(radio.ReadPublishedRecord(second, &read), 0u);
+    EXPECT_EQ(read, record);
+    EXPECT_EQ(radio.ReadPublishedRecord(first, &read), ERROR_NOT_FOUND);
 }
 
 TEST(RadioSdp, DatabaseFillsInChannelsAndNames) {

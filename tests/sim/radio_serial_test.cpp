@@ -2,6 +2,7 @@
 // server, the remote endpoints, and a COM port of the serial driver used as a program would.
 #include <gtest/gtest.h>
 
+#include "platform/bluetooth/bt_driver.h"
 #include "platform/bluetooth/bt_port_params.h"
 #include "platform/bluetooth/sdp_profile.h"
 #include "platform/kernel/kernel.h"
@@ -227,4 +228,46 @@ TEST_F(RadioSerial, AComPortWhoseDeviceLeftWorksAgainWhenOpenedAfterItsReturn) {
     CloseHandle(reopened);
     CloseHandle(port);
     DeregisterDevice(device);
+}
+
+// The power is the user's switch: off, the radio finds, pairs and connects nothing and its
+// links break; the stack's start does not switch it on; the next run (a new world) keeps it.
+TEST_F(RadioSerial, SwitchedOffTheRadioFallsSilentUntilSwitchedOnAndTheNextRunKeepsIt) {
+    std::uint32_t status = 0;
+    const auto hardware = [&] { return Radio().ReadHardwareStatus(&status) == 0 ? status : 0xFFFFFFFFu; };
+    testsupport::UseWorld(R"({"adapter": {"powered": false}})");
+    EXPECT_EQ(hardware(), HCI_HARDWARE_SHUTDOWN) << "the world's first state";
+    testsupport::UseWorld(kWorld);
+    ASSERT_EQ(hardware(), HCI_HARDWARE_RUNNING) << "nothing stored yet: the world's default";
+
+    std::unique_ptr<bth::SerialLink> client, server;
+    ASSERT_EQ(Connect(kLaptop, sdp::uuids::kSerialPort, 0, &client), 0u);
+    SerialCollector listening;
+    ASSERT_EQ(Radio().ListenSerial(&listening, &server), 0u);
+    ASSERT_EQ(Radio().ConnectToServer(kPhone), 0u);
+    ASSERT_EQ(Baseband().size(), 2u);
+
+    ASSERT_EQ(Radio().WritePower(false), 0u);
+    EXPECT_TRUE(sink.AwaitBroken());
+    EXPECT_EQ(Send(*server, "AT\r"), ERROR_DEVICE_NOT_CONNECTED);
+    EXPECT_TRUE(Baseband().empty());
+    EXPECT_EQ(hardware(), HCI_HARDWARE_SHUTDOWN);
+    bth::LookupId lookup = 0;
+    EXPECT_EQ(Radio().BeginInquiry(&lookup), WSAENETDOWN);
+    EXPECT_EQ(Radio().PairRequest(kLaptop, bth::Pin{'0', '0', '0', '0'}), ERROR_NOT_READY);
+    std::wstring name;
+    EXPECT_EQ(Radio().RemoteName(kLaptop, &name), ERROR_NOT_READY);
+    std::unique_ptr<bth::SerialLink> another;
+    EXPECT_EQ(Connect(kLaptop, sdp::uuids::kSerialPort, 0, &another), ERROR_NOT_READY);
+    EXPECT_EQ(Radio().ConnectToServer(kPhone), ERROR_NOT_READY);
+    ASSERT_EQ(Radio().StartStack(), 0u);
+    EXPECT_EQ(hardware(), HCI_HARDWARE_SHUTDOWN) << "the stack's start leaves the power alone";
+
+    testsupport::UseWorld(kWorld);
+    EXPECT_EQ(hardware(), HCI_HARDWARE_SHUTDOWN) << "the next run starts as this one left it";
+    ASSERT_EQ(Radio().WritePower(true), 0u);
+    EXPECT_EQ(hardware(), HCI_HARDWARE_RUNNING);
+    EXPECT_EQ(Connect(kLaptop, sdp::uuids::kSerialPort, 0, &another), 0u);
+    testsupport::UseWorld(R"({"adapter": {"powered": false}})");
+    EXPECT_EQ(hardware(), HCI_HARDWARE_RUNNING) << "the stored switch wins over the world's first state";
 }

@@ -78,7 +78,9 @@ TEST(Radio, TheAdapterNameBecomesTheDeviceNameWhenAbsent) {
 TEST(Radio, RunCommandPrintsTheDefaultAdapter) {
     std::string output;
     ASSERT_EQ(testsupport::RunCommand(testsupport::ToolPath("nimbrelctl") + " status", &output), 0);
-    EXPECT_EQ(output, "name\tPocket PC\naddress\t00:0a:3a:12:34:56\nclass\t0x120114\nfindable\t1\nauthenticate\t0\n");
+    EXPECT_EQ(output,
+              "backend\tsim\npower\ton\n"
+              "name\tPocket PC\naddress\t00:0a:3a:12:34:56\nclass\t0x120114\nfindable\t1\nauthenticate\t0\n");
 }
 
 }  // namespace

@@ -26,6 +26,9 @@ int main(int argc, char** argv) {
     setenv("NIMBREL_HOME", pattern.c_str(), 1);
     setenv("XDG_RUNTIME_DIR", pattern.c_str(), 1);
     unsetenv("NIMBREL_WORLD");
+    // The simulated radio, for this process and every host a test starts, even on a machine
+    // whose own bluetoothd answers.
+    setenv("NIMBREL_BACKEND", "sim", 1);
 #ifdef NIMBREL_TEST_WITH_RADIO
     if (!sim::InstallSimulatedRadio()) return 2;
 #endif

@@ -1,6 +1,8 @@
 // nimbrelctl, run as people run it: what one run does, the next one finds.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -73,7 +75,7 @@ TEST(ConsoleHost, ADamagedRegistryIsKeptAsideToldOfOnceAndSettingsWorkAfter) {
 
     std::string output, errors;
     ASSERT_EQ(RunCtl("status", &output, &errors), 0) << errors;
-    EXPECT_EQ(output.rfind("name\t", 0), 0u) << output;
+    EXPECT_EQ(output.rfind("backend\tsim\npower\ton\nname\t", 0), 0u) << output;
     const std::string told = "error 70513: The registry file " + (home / "registry.db").string() +
                              " was damaged (it is not a database) and was kept as ";
     const auto toldAt = errors.find(told);
@@ -89,6 +91,58 @@ TEST(ConsoleHost, ADamagedRegistryIsKeptAsideToldOfOnceAndSettingsWorkAfter) {
     EXPECT_EQ(RunCtl("scan", &output, &errors), 0);
     EXPECT_EQ(output, "00:12:ab:34:cd:56\t0x5a020c\t1\tMy Phone\n") << "the pairing was kept in the new file";
     EXPECT_EQ(errors.find("70513"), std::string::npos) << errors;
+}
+
+// The adapter's power and findability are the user's switches: each run finds them as the last
+// one left them, and a switched-off adapter refuses at once what needs the radio.
+TEST(ConsoleHost, PowerAndFindableLastAcrossRunsAndSwitchedOffCommandsFailAtOnce) {
+    std::string output, errors;
+    ASSERT_EQ(RunCtl("--backend sim status", &output, &errors), 0) << errors;
+    EXPECT_EQ(output.rfind("backend\tsim\npower\ton\n", 0), 0u) << output;
+
+    EXPECT_EQ(RunCtl("power off", &output), 0);
+    EXPECT_EQ(output, "");
+    ASSERT_EQ(RunCtl("status", &output), 0);
+    EXPECT_EQ(output.rfind("backend\tsim\npower\toff\n", 0), 0u) << output;
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(RunCtl("scan", &output, &errors), 1);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5)) << "not after the hardware re-reads";
+    EXPECT_EQ(errors, "nimbrelctl: the adapter is powered off: switch it on with 'nimbrelctl power on'\n");
+    EXPECT_EQ(output, "");
+
+    EXPECT_EQ(RunCtl("findable off", &output), 0);
+    EXPECT_EQ(output, "");
+    EXPECT_EQ(RunCtl("power on"), 0);
+    ASSERT_EQ(RunCtl("status", &output), 0);
+    EXPECT_NE(output.find("power\ton\n"), std::string::npos) << output;
+    EXPECT_NE(output.find("findable\t0\n"), std::string::npos) << output;
+    EXPECT_EQ(RunCtl("scan", &output), 0);
+    EXPECT_EQ(output, "00:12:ab:34:cd:56\t0x5a020c\t0\tMy Phone\n");
+
+    EXPECT_EQ(RunCtl("power sideways"), 2);
+    EXPECT_EQ(RunCtl("--backend carrier-pigeon status", &output, &errors), 2);
+    EXPECT_EQ(errors, "nimbrelctl: --backend: unknown backend 'carrier-pigeon' (sim, bluez or auto)\n");
+}
+
+// BlueZ asked for but unreachable: a message and exit 1, bounded in time.
+TEST(ConsoleHost, AnUnreachableBlueZIsToldAndEndsTheRun) {
+    const std::string ctl = testsupport::ToolPath("nimbrelctl");
+#ifndef NIMBREL_TEST_WITH_BLUEZ
+    const auto without = testsupport::RunCapturing(ctl + " --backend bluez status");
+    EXPECT_EQ(without.status, 1);
+    EXPECT_EQ(without.err, "nimbrelctl: built without BlueZ support: use --backend sim\n");
+    GTEST_SKIP() << "built without the BlueZ backend";
+#else
+    const std::string bus = "unix:path=" + (platform::NimbrelHome() / "no-such-bus").string();
+    const auto started = std::chrono::steady_clock::now();
+    const auto outcome =
+        testsupport::RunCapturing("DBUS_SYSTEM_BUS_ADDRESS=" + bus + " " + ctl + " --backend bluez status");
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.out, "");
+    EXPECT_EQ(outcome.err.rfind("nimbrelctl: ", 0), 0u) << outcome.err;
+    EXPECT_GT(outcome.err.size(), std::string("nimbrelctl: \n").size()) << outcome.err;
+#endif
 }
 
 }  // namespace

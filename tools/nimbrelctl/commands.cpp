@@ -4,12 +4,15 @@
 
 #include "console.h"
 #include "engine/device/device_local.h"
+#include "engine/frame/bth_stack.h"
 #include "engine/service/service_distant.h"
 #include "engine_steps.h"
 #include "obex_commands.h"
 #include "pairing_commands.h"
+#include "platform/bluetooth/bt_backend.h"
 #include "serial_commands.h"
 #include "shortcut_commands.h"
+#include "tools/common/backend_choice.h"
 
 namespace ctl {
 namespace {
@@ -17,12 +20,49 @@ namespace {
 void Field(const char* key, const std::string& value) { std::printf("%s\t%s\n", key, value.c_str()); }
 
 int Status(const std::vector<std::string>&) {
+    Field("backend", bth::InstalledBackend()->Describe());
+    Field("power", hostbackend::PoweredOn() ? "on" : "off");
     CDeviceLocal local;
     Field("name", Text(local.GetName()));
     Field("address", Address(local.GetBtAddr()));
     Field("class", ClassOfDevice(local.GetClass()));
     Field("findable", std::to_string(local.GetFindable()));
     Field("authenticate", std::to_string(local.GetAuthenticate()));
+    return kExitOk;
+}
+
+// "on" or "off"; false, with a message, for anything else.
+bool ParseSwitch(const std::string& command, const std::string& text, bool* on) {
+    if (text == "on" || text == "off") {
+        *on = text == "on";
+        return true;
+    }
+    std::fprintf(stderr, "usage: nimbrelctl %s on|off\n", command.c_str());
+    return false;
+}
+
+int Power(const std::vector<std::string>& args) {
+    bool on = false;
+    if (!ParseSwitch("power", args[0], &on)) return kExitUsage;
+    if (DWORD error = bth::InstalledBackend()->WritePower(on)) {
+        std::fprintf(stderr, "nimbrelctl: the adapter's power could not be switched %s (error %u)\n", args[0].c_str(),
+                     error);
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+int Findable(const std::vector<std::string>& args) {
+    bool on = false;
+    if (!ParseSwitch("findable", args[0], &on)) return kExitUsage;
+    CDeviceLocal local;
+    local.SetFindable(on ? 1 : 0);  // a failure is reported on standard error by the engine
+    // Read back: the engine keeps its last state when the write fails, which may be the one asked for.
+    BYTE mask = 0;
+    if (BthReadScanEnableMask(&mask) != 0 || (mask == 3) != on) {
+        std::fprintf(stderr, "nimbrelctl: the adapter could not be made %s\n", on ? "findable" : "unfindable");
+        return kExitFailed;
+    }
     return kExitOk;
 }
 
@@ -51,6 +91,8 @@ int Services(const std::vector<std::string>& args) {
 
 const Command kCommands[] = {
     {"status", "status", 0, 0, &Status},
+    {"power", "power on|off", 1, 1, &Power},
+    {"findable", "findable on|off", 1, 1, &Findable},
     {"scan", "scan", 0, 0, &Scan},
     {"services", "services ADDRESS", 1, 1, &Services},
     {"ports", "ports", 0, 0, &Ports},

@@ -41,6 +41,8 @@ std::string TimeOfDay() {
 }
 
 void AttachErrorReceivers() {
+    // What an inquiry begun on a switched-off adapter fails with (WSAENETDOWN).
+    NewError(static_cast<int>(WSAENETDOWN), L"The adapter is powered off: switch it on with 'nimbrelctl power on'.");
     COMMUNICATION_HANDLE callback = NewCallBack(&PrintError);
     AddCommunication(0, callback, ERROR_TYPE_UNKNOWN);
 }

@@ -7,6 +7,7 @@
 #include "engine/frame/bth_stack.h"
 #include "engine/service/service_distant.h"
 #include "platform/bluetooth/bt_address.h"
+#include "tools/common/backend_choice.h"
 
 namespace ctl {
 
@@ -24,6 +25,11 @@ void NotificationWaiter::Wait() {
 }
 
 bool Activate(CDeviceLocal& local) {
+    // Told at once: the engine would read the hardware status for ten seconds before giving up.
+    if (hostbackend::PoweredOff()) {
+        std::fprintf(stderr, "nimbrelctl: %s\n", kPoweredOffMessage);
+        return false;
+    }
     return local.Activate(1) != 0;
 }
 

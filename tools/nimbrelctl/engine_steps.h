@@ -25,7 +25,10 @@ private:
     NotificationHub::Subscription subscription_;  // last: goes first
 };
 
-// Switches the engine on; false when it failed.
+constexpr const char* kPoweredOffMessage = "the adapter is powered off: switch it on with 'nimbrelctl power on'";
+
+// Switches the engine on; false when it failed (at once, with kPoweredOffMessage, while the
+// adapter is switched off).
 bool Activate(CDeviceLocal& local);
 // Runs a device discovery to its end.
 bool Discover(CDeviceLocal& local);

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,16 +11,19 @@
 #include "console.h"
 #include "notification_hub.h"
 #include "radio_commands.h"
-#include "sim/simulated_radio.h"
+#include "tools/common/backend_choice.h"
 
 namespace {
 
 void Usage(FILE* out) {
     std::fputs(
-        "usage: nimbrelctl [--world FILE] COMMAND [ARGS]\n"
+        "usage: nimbrelctl [--backend sim|bluez|auto] [--world FILE] COMMAND [ARGS]\n"
         "\n"
         "commands:\n"
-        "  status             the local adapter: name, address, class, findable, authenticate\n"
+        "  status             the local adapter: backend, power, name, address, class, findable,\n"
+        "                     authenticate\n"
+        "  power on|off       switch the adapter's power\n"
+        "  findable on|off    let other devices discover the adapter, or not\n"
         "  scan               discover the devices around: ADDRESS CLASS PAIRED NAME\n"
         "  services ADDRESS   discover a device's services: ID NAME\n"
         "  ports              the free COM port indexes, one a line\n"
@@ -52,6 +56,9 @@ void Usage(FILE* out) {
         "\n"
         "connect, server and watch print every notification and error report on standard error;\n"
         "transfers show their progress there.\n"
+        "The radio is --backend's, else $NIMBREL_BACKEND's, else auto: BlueZ (bluetoothd on the system\n"
+        "bus) when it answers with an adapter, else the simulated radio. radio commands always talk to\n"
+        "another program's simulated radio.\n"
         "The simulated neighbourhood comes from --world FILE, else $NIMBREL_WORLD, else the built-in world.\n"
         "Exit status: 0 success, 1 the engine failed, 2 bad usage or a bad world file.\n",
         out);
@@ -65,22 +72,30 @@ int main(int argc, char** argv) {
         Usage(stdout);
         return ctl::kExitOk;
     }
-    if (args.size() >= 2 && args[0] == "--world") {
-        setenv("NIMBREL_WORLD", args[1].c_str(), 1);
+    std::optional<std::string> backendOption;
+    while (!args.empty() && (args[0] == "--world" || args[0] == "--backend")) {
+        if (args.size() < 2) {
+            Usage(stderr);
+            return ctl::kExitUsage;
+        }
+        if (args[0] == "--world")
+            setenv("NIMBREL_WORLD", args[1].c_str(), 1);
+        else
+            backendOption = args[1];
         args.erase(args.begin(), args.begin() + 2);
     }
     if (args.empty()) {
         Usage(stderr);
         return ctl::kExitUsage;
     }
-    // Events for another program's radio: this process runs none of its own.
-    if (args[0] == "radio") return ctl::Radio(std::vector<std::string>(args.begin() + 1, args.end()));
+    hostbackend::Choice backend = hostbackend::Choice::Auto;
     std::string error;
-    if (!sim::InstallSimulatedRadio(&error)) {
+    if (!hostbackend::ResolveChoice(backendOption ? &*backendOption : nullptr, &backend, &error)) {
         std::fprintf(stderr, "nimbrelctl: %s\n", error.c_str());
         return ctl::kExitUsage;
     }
-    ctl::NotificationHub::Install();
+    // Events for another program's radio: this process runs none of its own.
+    if (args[0] == "radio") return ctl::Radio(std::vector<std::string>(args.begin() + 1, args.end()));
     const ctl::Command* command = ctl::FindCommand(args[0]);
     if (!command) {
         std::fprintf(stderr, "nimbrelctl: unknown command '%s'\n", args[0].c_str());
@@ -92,6 +107,16 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: nimbrelctl %s\n", command->usage);
         return ctl::kExitUsage;
     }
+    switch (hostbackend::Install(backend, &error)) {
+        case hostbackend::Outcome::kInstalled: break;
+        case hostbackend::Outcome::kBadWorld:
+            std::fprintf(stderr, "nimbrelctl: %s\n", error.c_str());
+            return ctl::kExitUsage;
+        case hostbackend::Outcome::kUnavailable:
+            std::fprintf(stderr, "nimbrelctl: %s\n", error.c_str());
+            return ctl::kExitFailed;
+    }
+    ctl::NotificationHub::Install();
     // Before any engine object: what the engine finds while it loads (damaged shortcuts, a
     // damaged registry file) is reported too.
     ctl::AttachErrorReceivers();

@@ -13,12 +13,12 @@
 #include "engine/service/server_spp.h"
 #include "engine_steps.h"
 #include "notification_hub.h"
-#include "stop_signal.h"
+#include "platform/bluetooth/bt_backend.h"
 #include "platform/kernel/files.h"
 #include "platform/kernel/last_error.h"
 #include "platform/kernel/paths.h"
 #include "platform/kernel/sync.h"
-#include "sim/radio.h"
+#include "stop_signal.h"
 
 namespace ctl {
 namespace {
@@ -128,11 +128,13 @@ int Server(const std::vector<std::string>& args) {
     const std::uint32_t handle = static_cast<std::uint32_t>(server->GetRecordHandle());
     std::printf("port\t%u\npath\t%s\nchannel\t%u\nhandle\t0x%08x\n", server->GetComPort(),
                 PortPath(server->GetComPort()).c_str(), server->GetRfcommChannel(), handle);
+    std::vector<std::uint8_t> record;
+    if (DWORD error = bth::InstalledBackend()->ReadPublishedRecord(handle, &record)) {
+        std::fprintf(stderr, "nimbrelctl: the server's record cannot be read back (error %u)\n", error);
+        return kExitFailed;
+    }
     std::string hex;
-    const auto published = sim::Radio::Instance().PublishedRecords();
-    const auto record = published.find(handle);
-    if (record == published.end()) return kExitFailed;
-    for (std::uint8_t byte : record->second) {
+    for (std::uint8_t byte : record) {
         char digits[3];
         std::snprintf(digits, sizeof digits, "%02x", byte);
         hex += digits;

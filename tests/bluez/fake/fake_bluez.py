@@ -10,6 +10,19 @@ The remote devices are simulated (remote_devices.py); a profile connection's far
 echo or a TCP server (profile_links.py). Tests steer the world through org.nimbrel.FakeBlueZ
 on /org/bluez.
 
+The control interface (every method fails with org.nimbrel.FakeBlueZ.Error.InvalidArgs on an
+unknown device or a bad argument):
+  AddRemoteDevice(s address, a{sv} options)   Name s, Class u, UUIDs as, Pin s ("" refuses),
+      Endpoint s ("echo", "tcp:HOST:PORT"), Paired b, InRange b, ResolveOnConnect b, Ssp b,
+      Passkey u; again for a known address: changes those given
+  Leave(s address), Return(s address)         out of range (its links drop) and back
+  RequestPin(s address)                       the device asks our default agent to pair
+  LastAgentAnswer(s address) -> (s answer, s error)   both "" while pending
+  CancelRequest(s address)                    the device gives up: the agent gets Cancel()
+  ConnectToUs(s address, s uuid) -> s         "connected" or what went wrong
+  SetFault(s name, b on)                      silent:<Method>, profile-taken:<uuid>, no-adapter
+  CallCount() -> u, CallLog() -> as           the calls clients made (not the controller's)
+
 Parameters (JSON, dbusmock's -p): Address, Name, Powered (the adapter at start),
 CallTimeoutMs (how long an agent or profile has to answer a call, 25000 by default) and
 StateFile (where the world and the bonds are kept across restarts).

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,7 +15,26 @@
 
 namespace testsupport {
 
-BackgroundCommand::BackgroundCommand(const std::string& program, const std::vector<std::string>& args) {
+namespace {
+
+// This process's environment with `overrides` ("NAME=VALUE") replacing or adding entries.
+std::vector<std::string> EnvironmentWith(const std::vector<std::string>& overrides) {
+    std::vector<std::string> entries;
+    for (char** entry = environ; *entry; ++entry) {
+        const std::string text(*entry);
+        const std::string name = text.substr(0, text.find('=') + 1);
+        bool replaced = false;
+        for (const std::string& o : overrides) replaced = replaced || o.compare(0, name.size(), name) == 0;
+        if (!replaced) entries.push_back(text);
+    }
+    entries.insert(entries.end(), overrides.begin(), overrides.end());
+    return entries;
+}
+
+}  // namespace
+
+BackgroundCommand::BackgroundCommand(const std::string& program, const std::vector<std::string>& args,
+                                     const std::vector<std::string>& environment) {
     std::string pattern = (std::filesystem::temp_directory_path() / "nimbrel-stderr-XXXXXX").string();
     const int errors = ::mkstemp(pattern.data());
     if (errors < 0) return;
@@ -28,11 +48,18 @@ BackgroundCommand::BackgroundCommand(const std::string& program, const std::vect
     argv.push_back(const_cast<char*>(program.c_str()));
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
+    std::vector<std::string> variables = EnvironmentWith(environment);
+    std::vector<char*> envp;
+    for (std::string& variable : variables) envp.push_back(variable.data());
+    envp.push_back(nullptr);
+    const pid_t parent = ::getpid();
     pid_ = ::fork();
     if (pid_ == 0) {
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (::getppid() != parent) ::_exit(127);  // the test ended before the signal was set
         ::dup2(pipe[1], 1);
         ::dup2(errors, 2);
-        ::execv(program.c_str(), argv.data());
+        ::execve(program.c_str(), argv.data(), envp.data());
         ::_exit(127);
     }
     ::close(pipe[1]);

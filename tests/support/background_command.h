@@ -13,8 +13,12 @@ namespace testsupport {
 
 class BackgroundCommand {
 public:
-    // Starts `program` with `args`; running() tells whether it could be started.
-    BackgroundCommand(const std::string& program, const std::vector<std::string>& args);
+    // Starts `program` with `args` and this process's environment, in which `environment`'s
+    // "NAME=VALUE" entries replace or add variables; running() tells whether it could be
+    // started. The command gets SIGTERM when the thread that started it ends, so that nothing
+    // outlives a test that crashed.
+    BackgroundCommand(const std::string& program, const std::vector<std::string>& args,
+                      const std::vector<std::string>& environment = {});
     // Stops it if it still runs.
     ~BackgroundCommand();
     BackgroundCommand(const BackgroundCommand&) = delete;

@@ -8,6 +8,7 @@
 
 #include "engine/device/device_local.h"
 #include "engine/frame/notifications.h"
+#include "engine/service/service_distant.h"
 #include "support/radio_under_test.h"
 
 namespace {

@@ -139,6 +139,31 @@ TEST_F(ConsoleOnBlueZ, WatchAnswersARemoteDevicesRequestAndKeepsDoingSoAfterBlue
     EXPECT_EQ(watch->Stop(), 0);
 }
 
+TEST_F(ConsoleOnBlueZ, ADeviceThatAsksToConfirmAPasskeyIsShownItAndAnsweredAsTheUserSaid) {
+    ASSERT_TRUE(fake_.AddDevice("00:12:AB:34:CD:59", FakeDevice{.name = "New Phone", .ssp = true, .passkey = 4711}));
+    ASSERT_TRUE(fake_.AddDevice("00:12:AB:34:CD:5A", FakeDevice{.name = "Stranger", .ssp = true, .passkey = 99}));
+    ASSERT_EQ(Run("scan").status, 0);
+    {
+        auto watch = Start({"watch", "--confirm"});
+        ASSERT_EQ(watch->ReadLine(), "watching") << watch->Errors();
+        ASSERT_TRUE(fake_.RequestPin("00:12:AB:34:CD:59"));
+        EXPECT_EQ(watch->ReadLine(), "00:12:ab:34:cd:59\tconfirm\t004711");
+        EXPECT_EQ(watch->ReadLine(), "00:12:ab:34:cd:59\tpaired\t1");
+        auto answer = fake_.WaitForAgentAnswer("00:12:AB:34:CD:59");
+        ASSERT_TRUE(answer);
+        EXPECT_EQ(answer->answer, "yes");
+        EXPECT_EQ(watch->Stop(), 0);
+    }
+    // Without --confirm the question is answered no.
+    auto watch = Start({"watch", "--pin", "1234"});
+    ASSERT_EQ(watch->ReadLine(), "watching") << watch->Errors();
+    ASSERT_TRUE(fake_.RequestPin("00:12:AB:34:CD:5A"));
+    EXPECT_EQ(watch->ReadLine(), "00:12:ab:34:cd:5a\tconfirm\t000099");
+    EXPECT_EQ(watch->ReadLine(), "00:12:ab:34:cd:5a\trefused");
+    EXPECT_EQ(fake_.DeviceProperty<bool>("00:12:AB:34:CD:5A", "Paired"), false);
+    EXPECT_EQ(watch->Stop(), 0);
+}
+
 TEST_F(ConsoleOnBlueZ, AConnectedSerialPortCarriesTheDevicesBytesUntilItLeaves) {
     auto connect = Start({"connect", kGps, "spp"});
     const auto line = connect->ReadLine();

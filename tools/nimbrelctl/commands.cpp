@@ -100,7 +100,7 @@ const Command kCommands[] = {
     {"server", "server [--port N]", 0, 2, &Server},
     {"pair", "pair ADDRESS PIN", 2, 2, &Pair},
     {"unpair", "unpair ADDRESS", 1, 1, &Unpair},
-    {"watch", "watch [--pin PIN]", 0, 2, &Watch},
+    {"watch", "watch [--pin PIN] [--confirm]", 0, 3, &Watch},
     {"shortcuts", "shortcuts", 0, 0, &Shortcuts},
     {"shortcut", "shortcut save|delete ADDRESS ID", 3, 3, &Shortcut},
     {"push", "push ADDRESS FILE", 2, 2, &Push},

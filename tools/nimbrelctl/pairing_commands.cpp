@@ -10,6 +10,7 @@
 #include "engine/device/device_local.h"
 #include "engine_steps.h"
 #include "notification_hub.h"
+#include "platform/bluetooth/bt_backend.h"
 #include "platform/text/utf.h"
 #include "stop_signal.h"
 
@@ -21,15 +22,53 @@ int PrintPaired(const CDeviceDistant& device) {
     return device.IsPaired() ? kExitOk : kExitFailed;
 }
 
-// "--pin PIN" at the front of `args`; false, with a message, for anything else.
-bool ParsePinOption(const std::vector<std::string>& args, std::wstring* pin) {
-    if (args.empty()) return true;
-    if (args.size() != 2 || args[0] != "--pin" || args[1].empty()) {
-        std::fprintf(stderr, "nimbrelctl: expected --pin PIN\n");
-        return false;
+// How `watch` answers: "--pin PIN" for PIN requests, "--confirm" to say yes to devices that
+// ask to confirm a passkey; without them, it refuses.
+struct WatchAnswers {
+    std::wstring pin;
+    bool confirm = false;
+};
+
+// The options of `watch`; false, with a message, for anything else.
+bool ParseWatchOptions(const std::vector<std::string>& args, WatchAnswers* answers) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--confirm") {
+            answers->confirm = true;
+        } else if (args[i] == "--pin" && i + 1 < args.size() && !args[i + 1].empty()) {
+            answers->pin = platform::WideFromUtf8(args[++i]);
+        } else {
+            std::fprintf(stderr, "nimbrelctl: expected --pin PIN and/or --confirm\n");
+            return false;
+        }
     }
-    *pin = platform::WideFromUtf8(args[1]);
     return true;
+}
+
+// Answers one device's request as the options say, and prints what became of it.
+void AnswerRequest(CDeviceDistant& device, const WatchAnswers& answers) {
+    const std::string address = Address(device.GetBtAddr());
+    bth::PinRequestKind kind;
+    auto backend = bth::InstalledBackend();
+    if (backend && backend->ReadPinRequestKind(device.GetBtAddr(), &kind) == ERROR_SUCCESS && kind.confirmation) {
+        // Secure Simple Pairing: the user compares the passkey both sides show.
+        if (kind.passkey) std::printf("%s\tconfirm\t%06u\n", address.c_str(), *kind.passkey);
+        else std::printf("%s\tconfirm\t-\n", address.c_str());
+        if (answers.confirm) {
+            device.AnswerPairRequest(1, L"y");
+            PrintPaired(device);
+        } else {
+            device.RefusePairRequest();
+            std::printf("%s\trefused\n", address.c_str());
+        }
+        return;
+    }
+    if (answers.pin.empty()) {
+        device.RefusePairRequest();
+        std::printf("%s\trefused\n", address.c_str());
+    } else {
+        device.AnswerPairRequest(static_cast<int>(answers.pin.size()), answers.pin.c_str());
+        PrintPaired(device);
+    }
 }
 
 // The devices that asked for a PIN, handed from the engine's thread to the command's.
@@ -82,8 +121,8 @@ int Unpair(const std::vector<std::string>& args) {
 }
 
 int Watch(const std::vector<std::string>& args) {
-    std::wstring pin;
-    if (!ParsePinOption(args, &pin)) return kExitUsage;
+    WatchAnswers answers;
+    if (!ParseWatchOptions(args, &answers)) return kExitUsage;
     CatchStopSignals();
     NotificationHub::PrintAll();
     PinRequestQueue requests;
@@ -93,13 +132,7 @@ int Watch(const std::vector<std::string>& args) {
     // Devices stay valid on this thread: it never runs a discovery that would forget them.
     while (WaitForStopOrWake() != Woken::Stop) {
         while (CDeviceDistant* device = requests.Take()) {
-            if (pin.empty()) {
-                device->RefusePairRequest();
-                std::printf("%s\trefused\n", Address(device->GetBtAddr()).c_str());
-            } else {
-                device->AnswerPairRequest(static_cast<int>(pin.size()), pin.c_str());
-                PrintPaired(*device);
-            }
+            AnswerRequest(*device, answers);
             std::fflush(stdout);
         }
     }

@@ -4,6 +4,7 @@
 
 #include "bluez/agent/bond_mirror.h"
 #include "bluez/bluez_backend.h"
+#include "platform/bluetooth/bt_device_name.h"
 
 namespace bluez {
 namespace {
@@ -16,7 +17,11 @@ BlueZRadio::BlueZRadio() {
     connection_.cache().OnDeviceChanged([](const DeviceInfo* before, const DeviceInfo* after) {
         MirrorBond(before, after);
     });
-    connection_.OnAttached([this](GDBusConnection*) { MirrorAllBonds(connection_.cache().Devices()); });
+    connection_.OnAttached([this](GDBusConnection*) {
+        MirrorAllBonds(connection_.cache().Devices());
+        // The engine reads the local device's name where the handheld keeps it.
+        if (const auto adapter = connection_.cache().Adapter()) bth::WriteLocalDeviceName(adapter->name, true);
+    });
 }
 
 BlueZRadio::~BlueZRadio() {

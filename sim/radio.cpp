@@ -1,12 +1,16 @@
 #include "sim/radio.h"
 
+#include "platform/bluetooth/bt_device_name.h"
+#include "platform/text/utf.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <utility>
 
 #include "platform/bluetooth/bt_backend.h"
+#include "platform/bluetooth/bt_device_name.h"
+#include "platform/text/utf.h"
 #include "sim/adapter/adapter_settings.h"
-#include "sim/adapter/ident.h"
 #include "sim/control/radio_control.h"
 #include "sim/security/security_keys.h"
 #include "sim/serial/serial_link.h"
@@ -51,7 +55,7 @@ void Radio::Reset(const World& world) {
     for (const auto& link : serialLinks) link->Break();  // their sinks are called without the lock
     timeline.reset();  // joins its thread, which may be waiting for the lock: not held here
     pairedValues_ = ReplacePairedPins(pairedValues_, world.devices);
-    WriteIdentNameIfAbsent(world.adapter.name);
+    bth::WriteLocalDeviceName(platform::WideFromUtf8(world.adapter.name), false);
 }
 
 World Radio::world() const {

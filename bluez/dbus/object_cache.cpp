@@ -6,19 +6,21 @@
 #include <cctype>
 
 #include "platform/bluetooth/bt_address.h"
+#include "platform/bluetooth/bt_device_name.h"
 #include "platform/text/utf.h"
 
 namespace bluez {
 namespace {
 
 // Bounds on what a peer's name or service list may make us keep.
-constexpr std::size_t kMaxNameBytes = 248;  // a Bluetooth name's own limit
+constexpr std::size_t kMaxNameInput = 1024;  // read no more of a name than this
 constexpr std::size_t kMaxUuids = 64;
 
+// A name as a Bluetooth name can be: at most 248 bytes of UTF-8, never cut inside a character.
 std::wstring NameText(const char* utf8) {
     std::string_view text(utf8);
-    if (text.size() > kMaxNameBytes) text = text.substr(0, kMaxNameBytes);
-    return platform::WideFromUtf8(text);
+    if (text.size() > kMaxNameInput) text = text.substr(0, kMaxNameInput);
+    return bth::CutDeviceName(platform::WideFromUtf8(text));
 }
 
 std::string Lower(std::string text) {

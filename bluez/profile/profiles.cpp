@@ -19,6 +19,8 @@ constexpr unsigned kConnectTimeoutMs = 30000;
 constexpr auto kSocketWait = std::chrono::seconds(5);
 // The channel our records show for a service; bluetoothd finds the real one itself.
 constexpr std::uint8_t kNominalChannel = 1;
+// Our serial-port server's channel; 1 is left to what remote devices try first for their own.
+constexpr std::uint8_t kServerChannel = 2;
 
 constexpr const char* kProfileXml =
     "<node><interface name='org.bluez.Profile1'>"
@@ -97,7 +99,7 @@ private:
 };
 
 Profiles::Profiles(BlueZConnection& connection) : connection_(connection) {
-    for (const ProfileClass& profile : kClasses) registrations_.push_back({profile.uuid, profile.name, profile.path, 0, {}});
+    for (const ProfileClass& profile : kClasses) registrations_.push_back({profile.uuid, profile.name, profile.path, 0, {}, 0, nullptr});
     connection_.OnAttached([this](GDBusConnection* bus) { Attached(bus); });
 }
 
@@ -113,38 +115,118 @@ Profiles::Registration* Profiles::ByPath(const std::string& path) {
     return nullptr;
 }
 
+void Profiles::Register(GDBusConnection* bus, const Registration& registration,
+                        std::function<void(const CallResult&)> done) {
+    GVariantBuilder options;
+    g_variant_builder_init(&options, G_VARIANT_TYPE("a{sv}"));
+    // Without a role bluetoothd takes both: connections out, and a server on the channel.
+    if (!registration.serverChannel) g_variant_builder_add(&options, "{sv}", "Role", g_variant_new_string("client"));
+    else g_variant_builder_add(&options, "{sv}", "Channel", g_variant_new_uint16(registration.serverChannel));
+    g_variant_builder_add(&options, "{sv}", "Name", g_variant_new_string(registration.name.c_str()));
+    g_variant_builder_add(&options, "{sv}", "AutoConnect", g_variant_new_boolean(FALSE));
+    CallSpec spec;
+    spec.path = "/org/bluez";
+    spec.interface = "org.bluez.ProfileManager1";
+    spec.method = "RegisterProfile";
+    StartCall(bus, spec, g_variant_new("(osa{sv})", registration.path.c_str(), registration.uuid.c_str(), &options),
+              [done = std::move(done)](const CallResult& result, GVariant*) { done(result); });
+}
+
 void Profiles::Attached(GDBusConnection* bus) {
     GDBusNodeInfo* node = g_dbus_node_info_new_for_xml(kProfileXml, nullptr);
-    for (Registration& registration : registrations_) {
-        if (!registration.object)
-            registration.object = g_dbus_connection_register_object(bus, registration.path.c_str(), node->interfaces[0],
-                                                                    &kVTable, this, nullptr, nullptr);
-        GVariantBuilder options;
-        g_variant_builder_init(&options, G_VARIANT_TYPE("a{sv}"));
-        g_variant_builder_add(&options, "{sv}", "Role", g_variant_new_string("client"));
-        g_variant_builder_add(&options, "{sv}", "Name", g_variant_new_string(registration.name.c_str()));
-        CallSpec spec;
-        spec.path = "/org/bluez";
-        spec.interface = "org.bluez.ProfileManager1";
-        spec.method = "RegisterProfile";
-        const std::string path = registration.path;
-        StartCall(bus, spec,
-                  g_variant_new("(osa{sv})", registration.path.c_str(), registration.uuid.c_str(), &options),
-                  [this, path](const CallResult& result, GVariant*) {
-                      std::lock_guard lock(mutex_);
-                      Registration* made = ByPath(path);
-                      if (!made) return;
-                      made->problem.clear();
-                      if (result.ok || result.errorName == "org.bluez.Error.AlreadyExists") return;
-                      if (result.errorName == "org.bluez.Error.NotPermitted")
-                          made->problem = "another program holds the profile " + made->uuid +
-                                          " in bluetoothd (obexd does, for Object Push and File Transfer): stop it "
-                                          "(systemctl --user stop obex) and start Nimbrel again";
-                      else
-                          made->problem = "bluetoothd refused the profile " + made->uuid + ": " + result.Describe();
-                  });
+    std::vector<Registration> registrations;
+    {
+        std::lock_guard lock(mutex_);
+        for (Registration& registration : registrations_) {
+            if (!registration.object)
+                registration.object = g_dbus_connection_register_object(
+                    bus, registration.path.c_str(), node->interfaces[0], &kVTable, this, nullptr, nullptr);
+        }
+        registrations = registrations_;
     }
     g_dbus_node_info_unref(node);
+    for (const Registration& registration : registrations) {
+        const std::string path = registration.path;
+        Register(bus, registration, [this, path](const CallResult& result) {
+            std::lock_guard lock(mutex_);
+            Registration* made = ByPath(path);
+            if (!made) return;
+            made->problem.clear();
+            if (result.ok || result.errorName == "org.bluez.Error.AlreadyExists") return;
+            if (result.errorName == "org.bluez.Error.NotPermitted")
+                made->problem = "another program holds the profile " + made->uuid +
+                                " in bluetoothd (obexd does, for Object Push and File Transfer): stop it "
+                                "(systemctl --user stop obex) and start Nimbrel again";
+            else
+                made->problem = "bluetoothd refused the profile " + made->uuid + ": " + result.Describe();
+        });
+    }
+}
+
+CallResult Profiles::Reregister(const std::string& path) {
+    CallSpec unregister;
+    unregister.path = "/org/bluez";
+    unregister.interface = "org.bluez.ProfileManager1";
+    unregister.method = "UnregisterProfile";
+    connection_.Call(unregister, [path] { return g_variant_new("(o)", path.c_str()); });
+    auto outcome = std::make_shared<std::promise<CallResult>>();
+    auto registered = outcome->get_future();
+    connection_.loop().Post([this, path, outcome] {
+        std::optional<Registration> registration;
+        {
+            std::lock_guard lock(mutex_);
+            if (Registration* now = ByPath(path)) registration = *now;
+        }
+        GDBusConnection* bus = connection_.connection();
+        if (!registration || !bus) {
+            CallResult none;
+            none.errorName = "org.freedesktop.DBus.Error.Disconnected";
+            outcome->set_value(none);
+            return;
+        }
+        Register(bus, *registration, [outcome](const CallResult& result) { outcome->set_value(result); });
+    });
+    // The call's own time-out ends it; the slack covers a loop that is stopping.
+    if (registered.wait_for(std::chrono::seconds(7)) != std::future_status::ready) {
+        CallResult late;
+        late.timedOut = true;
+        late.errorName = "org.freedesktop.DBus.Error.NoReply";
+        return late;
+    }
+    return registered.get();
+}
+
+DWORD Profiles::Listen(bth::SerialSink* sink, std::unique_ptr<bth::SerialLink>* link) {
+    const std::string path = kClasses[0].path;
+    std::unique_ptr<bth::SerialLink> made;
+    {
+        std::lock_guard lock(mutex_);
+        Registration* serial = ByPath(path);
+        if (serial->server) return ERROR_NO_MORE_ITEMS;
+        auto* server = new ServerLink(kServerChannel, sink, [this] { CloseServer(); });
+        made.reset(server);
+        serial->server = server;
+        serial->serverChannel = kServerChannel;
+    }
+    const CallResult result = Reregister(path);
+    if (!result.ok) {
+        std::fprintf(stderr, "nimbrel: bluetoothd refused our serial-port server on channel %u: %s\n", kServerChannel,
+                     result.Describe().c_str());
+        return result.timedOut ? ERROR_TIMEOUT : ERROR_GEN_FAILURE;  // `made` takes the server back
+    }
+    *link = std::move(made);
+    return ERROR_SUCCESS;
+}
+
+void Profiles::CloseServer() {
+    const std::string path = kClasses[0].path;
+    {
+        std::lock_guard lock(mutex_);
+        Registration* serial = ByPath(path);
+        serial->server = nullptr;
+        serial->serverChannel = 0;
+    }
+    Reregister(path);  // for connections out only
 }
 
 void Profiles::Close() {
@@ -227,6 +309,8 @@ void Profiles::HandleCall(const std::string& profilePath, const char* method, GV
                 taken = true;
                 break;
             }
+            // Not one of ours going out: a remote device connecting to our server.
+            if (!taken && registration && registration->server && fd >= 0) taken = registration->server->Attach(fd);
         }
         changed_.notify_all();
         if (taken) {
@@ -245,6 +329,8 @@ void Profiles::HandleCall(const std::string& profilePath, const char* method, GV
         std::lock_guard lock(mutex_);
         auto [first, last] = links_.equal_range(device);
         for (auto it = first; it != last; ++it) it->second->HangUp();
+        if (const Registration* registration = ByPath(profilePath); registration && registration->server)
+            registration->server->HangUp();
     }
     g_dbus_method_invocation_return_value(invocation, nullptr);
 }

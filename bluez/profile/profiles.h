@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "bluez/dbus/bluez_connection.h"
+#include "bluez/profile/server_link.h"
 #include "bluez/profile/socket_link.h"
 #include "platform/bluetooth/sdp_uuid.h"
 
@@ -33,6 +34,11 @@ public:
     DWORD Connect(const std::string& devicePath, const sdp::Uuid& serviceClass, bth::SerialSink* sink,
                   std::unique_ptr<bth::SerialLink>* link);
 
+    // Offers our serial-port server: the serial-port profile is registered again for both
+    // roles, on channel 2, and takes remote devices' connections. One server at a time
+    // (ERROR_NO_MORE_ITEMS for a second). 0 with the link, or the error.
+    DWORD Listen(bth::SerialSink* sink, std::unique_ptr<bth::SerialLink>* link);
+
     // On the loop's thread, from the D-Bus method handler.
     void HandleCall(const std::string& profilePath, const char* method, GVariant* parameters,
                     GDBusMethodInvocation* invocation);
@@ -49,9 +55,16 @@ private:
         std::string path;
         unsigned object = 0;           // the exported object (loop's thread)
         std::string problem;           // why bluetoothd refused it, when it did
+        std::uint8_t serverChannel = 0;  // also our server's, on this channel (serial port only)
+        ServerLink* server = nullptr;
     };
 
     void Attached(GDBusConnection* connection);
+    // On the loop's thread: sends the registration; `done` gets the outcome there.
+    void Register(GDBusConnection* bus, const Registration& registration, std::function<void(const CallResult&)> done);
+    // From the engine's thread: the registration is made anew (its roles changed).
+    CallResult Reregister(const std::string& path);
+    void CloseServer();
     Registration* ByPath(const std::string& path);
 
     BlueZConnection& connection_;

@@ -16,10 +16,9 @@ DWORD BlueZRadio::ConnectSerial(BT_ADDR address, const sdp::Uuid& serviceClass, 
     return profiles_.Connect(device, serviceClass, sink, link);
 }
 
-// Offering a serial port of our own needs a server profile with its record: not yet.
-DWORD BlueZRadio::ListenSerial(bth::SerialSink*, std::unique_ptr<bth::SerialLink>*) {
-    std::fprintf(stderr, "nimbrel: serial-port servers are not offered over bluetoothd yet\n");
-    return ERROR_NOT_SUPPORTED;
+DWORD BlueZRadio::ListenSerial(bth::SerialSink* sink, std::unique_ptr<bth::SerialLink>* link) {
+    if (!sink || !link) return ERROR_INVALID_PARAMETER;
+    return profiles_.Listen(sink, link);
 }
 
 DWORD BlueZRadio::PublishRecord(const std::vector<std::uint8_t>& record, std::uint32_t* handle) {

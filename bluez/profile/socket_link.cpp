@@ -17,7 +17,8 @@ constexpr int kSendTimeoutMs = 30000;
 
 }  // namespace
 
-SocketLink::SocketLink(int fd, std::uint8_t channel, bth::SerialSink* sink) : fd_(fd), channel_(channel), sink_(sink) {
+SocketLink::SocketLink(int fd, std::uint8_t channel, bth::SerialSink* sink, bool reportHangUp)
+    : fd_(fd), channel_(channel), sink_(sink), reportHangUp_(reportHangUp) {
     if (pipe2(wake_, O_CLOEXEC) != 0) wake_[0] = wake_[1] = -1;
     reader_ = std::thread([this] { Read(); });
 }
@@ -48,7 +49,7 @@ void SocketLink::Read() {
         if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
         if (got <= 0) {
             broken_ = true;
-            sink_->Broken();
+            if (reportHangUp_) sink_->Broken();
             return;
         }
         sink_->Received(buffer, static_cast<std::size_t>(got));

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "platform/registry/registry.h"
+
 namespace bth {
 namespace {
 
@@ -19,6 +21,20 @@ std::wstring CutDeviceName(std::wstring_view name) {
         if (bytes > kMaxDeviceNameBytes) break;
     }
     return std::wstring(name.substr(0, kept));
+}
+
+void WriteLocalDeviceName(std::wstring_view name, bool replace) {
+    if (name.empty()) return;
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Ident", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        return;
+    DWORD size = 0;
+    if (replace || RegQueryValueExW(key, L"Name", nullptr, nullptr, nullptr, &size) == ERROR_FILE_NOT_FOUND) {
+        const std::wstring text = CutDeviceName(name);
+        RegSetValueExW(key, L"Name", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), RegStringSize(text.c_str()));
+    }
+    RegCloseKey(key);
 }
 
 }  // namespace bth

@@ -14,6 +14,11 @@ inline constexpr std::size_t kMaxDeviceNameBytes = 248;
 // never split.
 std::wstring CutDeviceName(std::wstring_view name);
 
+// The local device's name, as the handheld keeps it: HKEY_LOCAL_MACHINE "Ident" "Name"
+// (REG_SZ), where the engine reads it. An empty name writes nothing; without `replace` a name
+// already there stays.
+void WriteLocalDeviceName(std::wstring_view name, bool replace);
+
 }  // namespace bth
 
 #pragma GCC visibility pop

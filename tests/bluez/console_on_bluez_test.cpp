@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <map>
 #include <memory>
 #include <string>
 #include <thread>
@@ -182,6 +183,27 @@ TEST_F(ConsoleOnBlueZ, AConnectedSerialPortCarriesTheDevicesBytesUntilItLeaves) 
         connect->ReadLine(std::chrono::milliseconds(200));
     EXPECT_NE(connect->Errors().find("disconnected"), std::string::npos) << connect->Errors();
     EXPECT_EQ(connect->Stop(), 0);
+}
+
+TEST_F(ConsoleOnBlueZ, OurSerialServerTakesADeviceThatConnectsAndListensAgainWhenItLeaves) {
+    auto server = Start({"server"});
+    std::map<std::string, std::string> fields;
+    while (fields.size() < 5) {
+        const auto line = server->ReadLine();
+        ASSERT_TRUE(line) << server->Errors();
+        fields[line->substr(0, line->find('\t'))] = line->substr(line->find('\t') + 1);
+    }
+    EXPECT_EQ(fields["channel"], "2");
+    testsupport::PtyClient terminal(fields["path"]);
+    ASSERT_TRUE(terminal.ok()) << fields["path"];
+    for (int visit = 0; visit < 2; ++visit) {
+        ASSERT_EQ(fake_.ConnectToUs(kGps, kSpp), "connected") << server->Errors();
+        ASSERT_TRUE(terminal.Write("ping\r\n"));
+        EXPECT_EQ(terminal.Read(6), "ping\r\n");  // the device echoes what our port sends
+        ASSERT_TRUE(fake_.Leave(kGps));
+        ASSERT_TRUE(fake_.Return(kGps));
+    }
+    EXPECT_EQ(server->Stop(), 0);
 }
 
 TEST_F(ConsoleOnBlueZ, ARemoteFolderIsListedAndFetchedOverTheProfilesSocket) {

@@ -102,6 +102,8 @@ public:
     DWORD RegisterPinRequestEvent(HANDLE event, DWORD storeTimeoutMs, DWORD processTimeoutMs) override;
     DWORD UnregisterPinRequestEvent() override;
     DWORD NextPinRequest(BT_ADDR* address) override;
+    // A device of the world with a passkey asks for a yes to it; the others for a PIN.
+    DWORD ReadPinRequestKind(BT_ADDR address, bth::PinRequestKind* kind) override;
     // A remote device asks to pair (tests, and the world's timeline); unheard while the
     // adapter is switched off.
     void RaisePinRequest(BT_ADDR address);

@@ -1,5 +1,6 @@
 #include "app/browser/distant_device_item.h"
 
+
 #include "app/browser/dial_up_item.h"
 #include "app/browser/file_transfer_item.h"
 #include "app/browser/nimbrel_view.h"
@@ -14,6 +15,7 @@
 #include "engine/obex/client_ftp.h"
 #include "engine/obex/client_opp.h"
 #include "engine/service/client_spp.h"
+#include "platform/bluetooth/bt_backend.h"
 
 std::unique_ptr<CDistantServiceItem> MakeDistantServiceItem(CNimbrelView* view, CServiceDistant* service) {
     switch (service->GetID()) {
@@ -73,6 +75,7 @@ void CDistantDeviceItem::Pair() {
 void CDistantDeviceItem::AnswerPairRequest() {
     // The device asked while our own pairing with it runs: that pairing answers it.
     if (showRunningPairing()) return;
+    if (askedToConfirm()) return;
     std::wstring pin;
     const QString caption = QStringLiteral("Pair ") + QStringLiteral("request ") + GetName();
     if (!CPinDlg::Ask(caption, GetView(), &pin)) {
@@ -81,6 +84,28 @@ void CDistantDeviceItem::AnswerPairRequest() {
     }
     CDeviceDistant* device = m_distant;
     startPairing(caption, [device, pin] { device->AnswerPairRequest(static_cast<int>(pin.size()), pin.c_str()); });
+}
+
+bool CDistantDeviceItem::askedToConfirm() {
+    bth::PinRequestKind kind;
+    auto backend = bth::InstalledBackend();
+    if (!backend || backend->ReadPinRequestKind(m_distant->GetBtAddr(), &kind) != ERROR_SUCCESS || !kind.confirmation)
+        return false;
+    // Secure Simple Pairing: the user compares the passkey both devices show, or just agrees.
+    const QString question =
+        kind.passkey ? QStringLiteral("%1 asks to pair.\n\nDoes it show the passkey %2?")
+                           .arg(GetName())
+                           .arg(*kind.passkey, 6, 10, QLatin1Char('0'))
+                     : QStringLiteral("%1 asks to pair. Allow it?").arg(GetName());
+    const QString caption = QStringLiteral("Pair ") + QStringLiteral("request ") + GetName();
+    if (nimbrel::ShowMessage(GetView(), question, QMessageBox::Question, QMessageBox::Yes | QMessageBox::No, caption) !=
+        QMessageBox::Yes) {
+        m_distant->RefusePairRequest();
+        return true;
+    }
+    CDeviceDistant* device = m_distant;
+    startPairing(caption, [device] { device->AnswerPairRequest(1, L"y"); });
+    return true;
 }
 
 bool CDistantDeviceItem::showRunningPairing() {

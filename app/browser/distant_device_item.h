@@ -45,6 +45,9 @@ public:
 
 private:
     // A pairing runs: its dialog comes to the front. False when none runs.
+    // When the device's request asks only yes or no (with a passkey to compare): asks the
+    // user and answers; false when it asks for a PIN.
+    bool askedToConfirm();
     bool showRunningPairing();
     void startPairing(const QString& caption, std::function<void()> call);
     void pairingFinished();

@@ -43,4 +43,8 @@ bool PinRequests::Close(BT_ADDR address) {
     return true;
 }
 
+bool PinRequests::IsOpen(BT_ADDR address) const {
+    return std::find(open_.begin(), open_.end(), address) != open_.end();
+}
+
 }  // namespace sim

@@ -20,6 +20,7 @@ public:
     void Raise(BT_ADDR address);
     // The oldest request not yet fetched, or ERROR_NO_MORE_ITEMS. It stays open.
     DWORD Pop(BT_ADDR* address);
+    bool IsOpen(BT_ADDR address) const;
     // Closes the device's oldest open request (fetched or not); false when none is open.
     bool Close(BT_ADDR address);
     // The handler's event while a handler is registered and a request waits; else null.

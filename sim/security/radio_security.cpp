@@ -18,6 +18,7 @@ void Signal(HANDLE event) {
 
 // Why the device turns this PIN down; 0 when it takes it.
 DWORD Refusal(const WorldDevice& device, const std::string& pin) {
+    if (device.passkey) return ERROR_SUCCESS;  // a yes is all it asks
     switch (device.pairing) {
         case Pairing::Any: return ERROR_SUCCESS;
         case Pairing::Refuse: return ERROR_NOT_AUTHENTICATED;
@@ -58,6 +59,18 @@ DWORD Radio::Pair(BT_ADDR address, const bth::Pin& pin, bool answering) {
         if (generation != generation_) return ERROR_CANCELLED;
     }
     return StorePairing(address, text, &pairedValues_);
+}
+
+DWORD Radio::ReadPinRequestKind(BT_ADDR address, bth::PinRequestKind* kind) {
+    std::lock_guard lock(mutex_);
+    if (!pins_.IsOpen(address)) return ERROR_NOT_FOUND;
+    const WorldDevice* device = FindDevice(world_, address);
+    *kind = bth::PinRequestKind{};
+    if (device && device->passkey) {
+        kind->confirmation = true;
+        kind->passkey = device->passkey;
+    }
+    return ERROR_SUCCESS;
 }
 
 DWORD Radio::RefusePinRequest(BT_ADDR address) {

@@ -247,7 +247,7 @@ WorldAdapter ParseAdapter(const json& adapter) {
 WorldDevice ParseDevice(const json& device, const std::string& path) {
     CheckKeys(device, path,
               {"name", "address", "class", "in_range", "answers_inquiry", "name_query", "class_query", "paired_pin",
-               "pin", "pairing", "services"});
+               "pin", "pairing", "passkey", "services"});
     WorldDevice parsed;
     parsed.name = GetString(device, path, "name", "");
     if (parsed.name.size() > bth::kMaxDeviceNameBytes)
@@ -267,6 +267,8 @@ WorldDevice ParseDevice(const json& device, const std::string& path) {
     // A PIN is the bytes of its UTF-8, as the stack gets it: "ü1234" is 6 of the 16.
     if (parsed.pin.empty() || parsed.pin.size() > 16) Fail(Join(path, "pin"), "must be 1 to 16 bytes of UTF-8");
     parsed.pairing = ParsePairing(device, path);
+    if (device.contains("passkey"))
+        parsed.passkey = static_cast<std::uint32_t>(GetUnsigned(device, path, "passkey", 0, 999999));
     if (device.contains("services")) {
         const json& services = device["services"];
         if (!services.is_array()) Fail(Join(path, "services"), "must be a list");

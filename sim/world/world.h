@@ -53,6 +53,9 @@ struct WorldDevice {
     std::optional<std::string> pairedPin;  // already paired when the world starts
     std::string pin = "0000";              // the PIN it expects when pairing is Pairing::Pin
     Pairing pairing = Pairing::Pin;
+    // Pairs by Secure Simple Pairing, showing this passkey: the device's own requests ask only
+    // for a yes, and any answer pairs (as "pairing": "any" does).
+    std::optional<std::uint32_t> passkey;
     std::vector<WorldService> services;
 };
 

@@ -116,6 +116,31 @@ TEST(BrowserDevices, PinDialogPairsBothWaysAndCancellingARequestRefusesIt) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return program.Overlay(program.RowOf("Watch")) == 1; }, 10000));
 }
 
+TEST(BrowserDevices, ADeviceThatAsksToConfirmAPasskeyGetsAYesOrNoQuestionShowingIt) {
+    Program program(R"({"devices": [
+        {"name": "Phone", "address": "00:00:00:00:00:02", "class": "0x214", "passkey": 4711},
+        {"name": "Watch", "address": "00:00:00:00:00:07", "class": "0x704", "passkey": 99}]})");
+    ASSERT_TRUE(program.Search(2));
+    Answers answers;
+    QStringList questions;
+    answers.answer = [&](QDialog& dialog) {
+        auto* box = qobject_cast<QMessageBox*>(&dialog);
+        EXPECT_NE(box, nullptr) << "no PIN is asked of a device that confirms a passkey";
+        if (!box) return int(QDialog::Rejected);
+        questions << box->text();
+        return int(dialog.windowTitle() == "Pair request Phone" ? QMessageBox::Yes : QMessageBox::No);
+    };
+    sim::Radio::Instance().RaisePinRequest(0x02);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return program.Overlay(program.RowOf("Phone")) == 1; }, 10000));
+    sim::Radio::Instance().RaisePinRequest(0x07);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return questions.size() == 2; }, 10000));
+    EXPECT_EQ(sim::Radio::Instance().RefusePinRequest(0x07), static_cast<DWORD>(ERROR_NOT_FOUND));  // answered no
+    EXPECT_FALSE(program.Local()->getDeviceDistant(0x07)->IsPaired());
+    ASSERT_EQ(questions.size(), 2);
+    EXPECT_TRUE(questions[0].contains("004711")) << questions[0].toStdString();
+    EXPECT_TRUE(questions[1].contains("000099")) << questions[1].toStdString();
+}
+
 TEST(BrowserDevices, PairingRunsBesideTheWindowCancelForgetsItsOutcomeAndAFailureIsTold) {
     Program program(R"({"timing": {"pair_ms": 200}, "devices": [
         {"name": "Phone", "address": "00:00:00:00:00:02", "class": "0x214", "pin": "1234"},

@@ -17,6 +17,7 @@
 #include "bluez/inquiry/lookups.h"
 #include "bluez/profile/profiles.h"
 #include "platform/bluetooth/bt_backend.h"
+#include "platform/bluetooth/published_records.h"
 
 namespace bluez {
 
@@ -99,8 +100,7 @@ private:
     std::map<BT_ADDR, std::uint16_t> linkHandles_;  // stable handles for the devices connected
     std::uint16_t lastLinkHandle_ = 0;
     std::mutex recordsMutex_;
-    std::map<std::uint32_t, std::vector<std::uint8_t>> records_;  // published, by our own handles
-    std::uint32_t nextRecordHandle_ = 0x00010000;
+    bth::PublishedRecords records_;  // what we publish, under handles of our own
 };
 
 }  // namespace bluez

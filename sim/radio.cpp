@@ -45,8 +45,7 @@ void Radio::Reset(const World& world) {
         pins_ = PinRequests{};
         sdpOverrides_.clear();
         sdpRecords_.clear();
-        published_.clear();
-        nextRecordHandle_ = 0;
+        published_.Clear();
         serialLinks = TakeSerialLinks();
         timeline = std::move(timeline_);
         abort = std::exchange(abort_, std::make_shared<const KernelEvent>());

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/bluetooth/bt_backend.h"
+#include "platform/bluetooth/published_records.h"
 #include "platform/bluetooth/sdp_record.h"
 #include "platform/kernel/types.h"
 #include "sim/export.h"
@@ -207,8 +208,7 @@ private:
     std::unique_ptr<Timeline> timeline_;  // from the stack's first start
     std::map<BT_ADDR, std::vector<std::uint8_t>> sdpOverrides_;
     std::map<BT_ADDR, std::vector<sdp::Record>> sdpRecords_;
-    std::map<std::uint32_t, std::vector<std::uint8_t>> published_;  // the local SDP database
-    std::uint32_t nextRecordHandle_ = 0;
+    bth::PublishedRecords published_;  // the local SDP database
     std::vector<std::weak_ptr<LinkCore>> serialLinks_;       // open serial links (serial/radio_serial.cpp)
     std::map<std::uint8_t, std::weak_ptr<LinkCore>> servers_;  // our listening servers, by channel
     std::uint16_t lastLinkHandle_ = 0;

@@ -2,7 +2,6 @@
 #include <cstdio>
 
 #include "bluez/bluez_radio.h"
-#include "platform/bluetooth/sdp_record.h"
 
 namespace bluez {
 
@@ -22,24 +21,18 @@ DWORD BlueZRadio::ListenSerial(bth::SerialSink* sink, std::unique_ptr<bth::Seria
 }
 
 DWORD BlueZRadio::PublishRecord(const std::vector<std::uint8_t>& record, std::uint32_t* handle) {
-    if (!sdp::IsRecordStream(record)) return ERROR_INVALID_DATA;
     std::lock_guard lock(recordsMutex_);
-    *handle = nextRecordHandle_++;
-    records_[*handle] = record;
-    return ERROR_SUCCESS;
+    return records_.Publish(record, handle);
 }
 
 DWORD BlueZRadio::RemoveRecord(std::uint32_t handle) {
     std::lock_guard lock(recordsMutex_);
-    return records_.erase(handle) ? ERROR_SUCCESS : ERROR_NOT_FOUND;
+    return records_.Remove(handle);
 }
 
 DWORD BlueZRadio::ReadPublishedRecord(std::uint32_t handle, std::vector<std::uint8_t>* record) {
     std::lock_guard lock(recordsMutex_);
-    auto it = records_.find(handle);
-    if (it == records_.end()) return ERROR_NOT_FOUND;
-    *record = it->second;
-    return ERROR_SUCCESS;
+    return records_.Read(handle, record);
 }
 
 }  // namespace bluez

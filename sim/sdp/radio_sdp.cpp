@@ -28,34 +28,23 @@ void Radio::AnswerServiceSearch(Lookup& lookup) const {
 
 // The local SDP database: records this device publishes, for remote devices to find.
 DWORD Radio::PublishRecord(const std::vector<std::uint8_t>& record, std::uint32_t* handle) {
-    sdp::DataElement element;
-    std::size_t consumed = 0;
-    if (record.empty() || !sdp::Decode(record, &element, &consumed) || consumed != record.size() ||
-        !sdp::Record::FromElement(element))
-        return ERROR_INVALID_DATA;
     std::lock_guard lock(mutex_);
-    const std::uint32_t assigned = kFirstRecordHandle + nextRecordHandle_++;
-    published_[assigned] = record;
-    *handle = assigned;
-    return ERROR_SUCCESS;
+    return published_.Publish(record, handle);
 }
 
 DWORD Radio::RemoveRecord(std::uint32_t handle) {
     std::lock_guard lock(mutex_);
-    return published_.erase(handle) ? ERROR_SUCCESS : ERROR_NOT_FOUND;
+    return published_.Remove(handle);
 }
 
 DWORD Radio::ReadPublishedRecord(std::uint32_t handle, std::vector<std::uint8_t>* record) {
     std::lock_guard lock(mutex_);
-    const auto found = published_.find(handle);
-    if (found == published_.end()) return ERROR_NOT_FOUND;
-    *record = found->second;
-    return ERROR_SUCCESS;
+    return published_.Read(handle, record);
 }
 
 std::map<std::uint32_t, std::vector<std::uint8_t>> Radio::PublishedRecords() const {
     std::lock_guard lock(mutex_);
-    return published_;
+    return published_.All();
 }
 
 void Radio::SetSdpResponseOverride(BT_ADDR address, std::vector<std::uint8_t> response) {

@@ -125,7 +125,7 @@ DWORD Radio::ListenSerial(bth::SerialSink* sink, std::unique_ptr<bth::SerialLink
     {
         std::lock_guard lock(mutex_);
         std::bitset<kLastChannel + 1> used;
-        for (const auto& [handle, record] : published_)
+        for (const auto& [handle, record] : published_.All())
             if (auto channel = PublishedChannel(record); channel && *channel <= kLastChannel) used.set(*channel);
         for (const auto& [channel, server] : servers_)
             if (!server.expired()) used.set(channel);

@@ -49,6 +49,14 @@ protected:
         return std::make_unique<BackgroundCommand>(testsupport::ToolPath("nimbrelctl"), args);
     }
 
+    // Waits (bounded) for `text` among what the command reported on standard error.
+    static void ExpectReported(BackgroundCommand& command, const std::string& text) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (command.Errors().find(text) == std::string::npos && std::chrono::steady_clock::now() < deadline)
+            command.ReadLine(std::chrono::milliseconds(200));
+        EXPECT_NE(command.Errors().find(text), std::string::npos) << command.Errors();
+    }
+
     // Waits (bounded) until a client of the fake made this call ("interface.Member").
     bool WaitForCall(const std::string& call) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
@@ -178,10 +186,15 @@ TEST_F(ConsoleOnBlueZ, AConnectedSerialPortCarriesTheDevicesBytesUntilItLeaves) 
 
     // The link drops; the engine reports it as on any radio.
     ASSERT_TRUE(fake_.Leave(kGps));
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (connect->Errors().find("disconnected") == std::string::npos && std::chrono::steady_clock::now() < deadline)
-        connect->ReadLine(std::chrono::milliseconds(200));
-    EXPECT_NE(connect->Errors().find("disconnected"), std::string::npos) << connect->Errors();
+    ExpectReported(*connect, "disconnected");
+    EXPECT_EQ(connect->Stop(), 0);
+}
+
+TEST_F(ConsoleOnBlueZ, TheAdapterGoingAwayMidConnectionBreaksTheLinkAndIsReported) {
+    auto connect = Start({"connect", kGps, "spp"});
+    ASSERT_TRUE(connect->ReadLine()) << connect->Errors();
+    ASSERT_TRUE(fake_.SetFault("no-adapter", true));
+    ExpectReported(*connect, "disconnected");
     EXPECT_EQ(connect->Stop(), 0);
 }
 

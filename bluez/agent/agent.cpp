@@ -65,11 +65,11 @@ void Agent::Attached(GDBusConnection* bus) {
         registration_ = g_dbus_connection_register_object(bus, kPath, node->interfaces[0], &kVTable, this, nullptr, nullptr);
         g_dbus_node_info_unref(node);
     }
-    CallSpec spec;
-    spec.path = "/org/bluez";
-    spec.interface = "org.bluez.AgentManager1";
-    spec.method = "RegisterAgent";
-    StartCall(bus, spec, g_variant_new("(os)", kPath, "KeyboardDisplay"), [bus](const CallResult& result, GVariant*) {
+    CallSpec callSpec;
+    callSpec.path = "/org/bluez";
+    callSpec.interface = "org.bluez.AgentManager1";
+    callSpec.method = "RegisterAgent";
+    StartCall(bus, callSpec, g_variant_new("(os)", kPath, "KeyboardDisplay"), [bus](const CallResult& result, GVariant*) {
         if (!result.ok && result.errorName != "org.bluez.Error.AlreadyExists") {
             std::fprintf(stderr, "nimbrel: bluetoothd refused our pairing agent: %s\n", result.Describe().c_str());
             return;

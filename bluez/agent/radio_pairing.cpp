@@ -38,12 +38,12 @@ DWORD BlueZRadio::PairRequest(BT_ADDR address, const bth::Pin& pin) {
     const std::string text(pin.begin(), pin.end());
     agent_.SetOutgoingPin(device->path, text);
     RememberPairingPin(address, text);
-    CallSpec spec;
-    spec.path = device->path;
-    spec.interface = kDeviceInterface;
-    spec.method = "Pair";
-    spec.timeoutMs = kPairTimeoutMs;
-    const CallResult result = connection_.Call(spec);
+    CallSpec callSpec;
+    callSpec.path = device->path;
+    callSpec.interface = kDeviceInterface;
+    callSpec.method = "Pair";
+    callSpec.timeoutMs = kPairTimeoutMs;
+    const CallResult result = connection_.Call(callSpec);
     agent_.ClearOutgoingPin(device->path);
     if (!result.ok && result.errorName != "org.bluez.Error.AlreadyExists") {
         std::fprintf(stderr, "nimbrel: pairing with %s failed: %s\n", BlueZAddress(address).c_str(),
@@ -85,12 +85,12 @@ DWORD BlueZRadio::RevokePin(BT_ADDR address) {
     const auto device = connection_.cache().Device(address);
     if (!device || !device->paired) return ERROR_NOT_FOUND;
     const std::string adapter = AdapterPath();
-    CallSpec spec;
-    spec.path = adapter;
-    spec.interface = kAdapterInterface;
-    spec.method = "RemoveDevice";
+    CallSpec callSpec;
+    callSpec.path = adapter;
+    callSpec.interface = kAdapterInterface;
+    callSpec.method = "RemoveDevice";
     const std::string path = device->path;
-    const CallResult result = connection_.Call(spec, [path] { return g_variant_new("(o)", path.c_str()); });
+    const CallResult result = connection_.Call(callSpec, [path] { return g_variant_new("(o)", path.c_str()); });
     if (!result.ok && result.errorName != "org.bluez.Error.DoesNotExist") {
         std::fprintf(stderr, "nimbrel: unpairing %s failed: %s\n", BlueZAddress(address).c_str(),
                      result.Describe().c_str());

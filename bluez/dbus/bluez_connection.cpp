@@ -128,12 +128,12 @@ void BlueZConnection::NameVanished(GDBusConnection*, const char*, void* self) {
 
 void BlueZConnection::Load() {
     const std::uint64_t load = ++loads_;
-    CallSpec spec;
-    spec.path = "/";
-    spec.interface = "org.freedesktop.DBus.ObjectManager";
-    spec.method = "GetManagedObjects";
-    spec.timeoutMs = kLoadTimeoutMs;
-    StartCall(connection_, spec, nullptr, [this, load](const CallResult& result, GVariant* reply) {
+    CallSpec callSpec;
+    callSpec.path = "/";
+    callSpec.interface = "org.freedesktop.DBus.ObjectManager";
+    callSpec.method = "GetManagedObjects";
+    callSpec.timeoutMs = kLoadTimeoutMs;
+    StartCall(connection_, callSpec, nullptr, [this, load](const CallResult& result, GVariant* reply) {
         if (load != loads_) return;
         if (!result.ok) {
             EndOpen(false, "bluetoothd did not list its objects: " + result.Describe());
@@ -177,20 +177,20 @@ void BlueZConnection::Signal(GDBusConnection*, const char*, const char* path, co
     }
 }
 
-CallResult BlueZConnection::Call(const CallSpec& spec, std::function<GVariant*()> parameters,
+CallResult BlueZConnection::Call(const CallSpec& callSpec, std::function<GVariant*()> parameters,
                                  std::function<void(GVariant*)> onReply) {
-    return CallAndWait(loop_, [this] { return connection_; }, spec, std::move(parameters), std::move(onReply));
+    return CallAndWait(loop_, [this] { return connection_; }, callSpec, std::move(parameters), std::move(onReply));
 }
 
 CallResult BlueZConnection::SetProperty(const std::string& path, const char* interface, const char* name,
                                         std::function<GVariant*()> value, unsigned timeoutMs) {
-    CallSpec spec;
-    spec.path = path;
-    spec.interface = "org.freedesktop.DBus.Properties";
-    spec.method = "Set";
-    spec.timeoutMs = timeoutMs;
+    CallSpec callSpec;
+    callSpec.path = path;
+    callSpec.interface = "org.freedesktop.DBus.Properties";
+    callSpec.method = "Set";
+    callSpec.timeoutMs = timeoutMs;
     std::string iface(interface), property(name);
-    return Call(spec, [iface, property, value = std::move(value)] {
+    return Call(callSpec, [iface, property, value = std::move(value)] {
         return g_variant_new("(ssv)", iface.c_str(), property.c_str(), value());
     });
 }

@@ -40,8 +40,8 @@ public:
     // On the loop's thread: the connection, null before it opened.
     GDBusConnection* connection() const { return connection_; }
 
-    // A call to bluetoothd from any thread but the loop's, bounded by the spec's time-out.
-    CallResult Call(const CallSpec& spec, std::function<GVariant*()> parameters = {},
+    // A call to bluetoothd from any thread but the loop's, bounded by the callSpec's time-out.
+    CallResult Call(const CallSpec& callSpec, std::function<GVariant*()> parameters = {},
                     std::function<void(GVariant*)> onReply = {});
     // Sets one property of an object of bluetoothd.
     CallResult SetProperty(const std::string& path, const char* interface, const char* name,

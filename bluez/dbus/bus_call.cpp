@@ -59,7 +59,7 @@ std::string CallResult::Describe() const {
     return errorMessage.empty() ? errorName : errorName + " (" + errorMessage + ")";
 }
 
-void StartCall(GDBusConnection* connection, const CallSpec& spec, GVariant* parameters,
+void StartCall(GDBusConnection* connection, const CallSpec& callSpec, GVariant* parameters,
                std::function<void(const CallResult&, GVariant* reply)> done) {
     if (!connection) {
         if (parameters) g_variant_unref(g_variant_ref_sink(parameters));
@@ -69,12 +69,12 @@ void StartCall(GDBusConnection* connection, const CallSpec& spec, GVariant* para
         done(result, nullptr);
         return;
     }
-    g_dbus_connection_call(connection, spec.destination.c_str(), spec.path.c_str(), spec.interface.c_str(),
-                           spec.method.c_str(), parameters, nullptr, G_DBUS_CALL_FLAGS_NO_AUTO_START,
-                           static_cast<gint>(spec.timeoutMs), nullptr, CallFinished, new PendingCall{std::move(done)});
+    g_dbus_connection_call(connection, callSpec.destination.c_str(), callSpec.path.c_str(), callSpec.interface.c_str(),
+                           callSpec.method.c_str(), parameters, nullptr, G_DBUS_CALL_FLAGS_NO_AUTO_START,
+                           static_cast<gint>(callSpec.timeoutMs), nullptr, CallFinished, new PendingCall{std::move(done)});
 }
 
-CallResult CallAndWait(BusLoop& loop, std::function<GDBusConnection*()> connection, const CallSpec& spec,
+CallResult CallAndWait(BusLoop& loop, std::function<GDBusConnection*()> connection, const CallSpec& callSpec,
                        std::function<GVariant*()> parameters, std::function<void(GVariant*)> onReply) {
     struct Shared {
         std::mutex mutex;
@@ -85,8 +85,8 @@ CallResult CallAndWait(BusLoop& loop, std::function<GDBusConnection*()> connecti
     };
     auto shared = std::make_shared<Shared>();
     shared->onReply = std::move(onReply);
-    loop.Post([shared, spec, connection = std::move(connection), parameters = std::move(parameters)] {
-        StartCall(connection(), spec, parameters ? parameters() : nullptr, [shared](const CallResult& result, GVariant* reply) {
+    loop.Post([shared, callSpec, connection = std::move(connection), parameters = std::move(parameters)] {
+        StartCall(connection(), callSpec, parameters ? parameters() : nullptr, [shared](const CallResult& result, GVariant* reply) {
             // The waiter may have given up; its values are then no longer read.
             std::lock_guard lock(shared->mutex);
             if (result.ok && reply && shared->onReply && !shared->finished) shared->onReply(reply);
@@ -96,7 +96,7 @@ CallResult CallAndWait(BusLoop& loop, std::function<GDBusConnection*()> connecti
         });
     });
     std::unique_lock lock(shared->mutex);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(spec.timeoutMs + kLoopSlackMs);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(callSpec.timeoutMs + kLoopSlackMs);
     if (!shared->changed.wait_until(lock, deadline, [&] { return shared->finished; })) {
         // The answer is no longer awaited: the reply handler holds the caller's values.
         shared->finished = true;

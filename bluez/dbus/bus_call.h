@@ -32,13 +32,13 @@ struct CallSpec {
 
 // On the loop's thread: sends the call; `done` runs there with the reply (null unless
 // result.ok) when it comes, fails or times out. `parameters` is consumed (it may be floating).
-void StartCall(GDBusConnection* connection, const CallSpec& spec, GVariant* parameters,
+void StartCall(GDBusConnection* connection, const CallSpec& callSpec, GVariant* parameters,
                std::function<void(const CallResult&, GVariant* reply)> done);
 
 // On any other thread: makes the parameters and sends the call on the loop's thread (through
 // the connection `connection` returns there, null when there is none), and waits for the end.
 // `onReply` reads the reply on the loop's thread into the caller's own values.
-CallResult CallAndWait(BusLoop& loop, std::function<GDBusConnection*()> connection, const CallSpec& spec,
+CallResult CallAndWait(BusLoop& loop, std::function<GDBusConnection*()> connection, const CallSpec& callSpec,
                        std::function<GVariant*()> parameters, std::function<void(GVariant*)> onReply = {});
 
 }  // namespace bluez

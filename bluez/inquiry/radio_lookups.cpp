@@ -38,20 +38,20 @@ DWORD InquiryLengthMs() {
 }
 
 CallSpec AdapterCall(const std::string& path, const char* method) {
-    CallSpec spec;
-    spec.path = path;
-    spec.interface = kAdapterInterface;
-    spec.method = method;
-    return spec;
+    CallSpec callSpec;
+    callSpec.path = path;
+    callSpec.interface = kAdapterInterface;
+    callSpec.method = method;
+    return callSpec;
 }
 
 CallSpec DeviceCall(const std::string& path, const char* method, unsigned timeoutMs) {
-    CallSpec spec;
-    spec.path = path;
-    spec.interface = kDeviceInterface;
-    spec.method = method;
-    spec.timeoutMs = timeoutMs;
-    return spec;
+    CallSpec callSpec;
+    callSpec.path = path;
+    callSpec.interface = kDeviceInterface;
+    callSpec.method = method;
+    callSpec.timeoutMs = timeoutMs;
+    return callSpec;
 }
 
 }  // namespace

@@ -124,11 +124,11 @@ void Profiles::Register(GDBusConnection* bus, const Registration& registration,
     else g_variant_builder_add(&options, "{sv}", "Channel", g_variant_new_uint16(registration.serverChannel));
     g_variant_builder_add(&options, "{sv}", "Name", g_variant_new_string(registration.name.c_str()));
     g_variant_builder_add(&options, "{sv}", "AutoConnect", g_variant_new_boolean(FALSE));
-    CallSpec spec;
-    spec.path = "/org/bluez";
-    spec.interface = "org.bluez.ProfileManager1";
-    spec.method = "RegisterProfile";
-    StartCall(bus, spec, g_variant_new("(osa{sv})", registration.path.c_str(), registration.uuid.c_str(), &options),
+    CallSpec callSpec;
+    callSpec.path = "/org/bluez";
+    callSpec.interface = "org.bluez.ProfileManager1";
+    callSpec.method = "RegisterProfile";
+    StartCall(bus, callSpec, g_variant_new("(osa{sv})", registration.path.c_str(), registration.uuid.c_str(), &options),
               [done = std::move(done)](const CallResult& result, GVariant*) { done(result); });
 }
 
@@ -264,12 +264,12 @@ DWORD Profiles::Connect(const std::string& devicePath, const sdp::Uuid& serviceC
         }
         waiters_.push_back(waiter);
     }
-    CallSpec spec;
-    spec.path = devicePath;
-    spec.interface = "org.bluez.Device1";
-    spec.method = "ConnectProfile";
-    spec.timeoutMs = kConnectTimeoutMs;
-    const CallResult result = connection_.Call(spec, [uuid] { return g_variant_new("(s)", uuid.c_str()); });
+    CallSpec callSpec;
+    callSpec.path = devicePath;
+    callSpec.interface = "org.bluez.Device1";
+    callSpec.method = "ConnectProfile";
+    callSpec.timeoutMs = kConnectTimeoutMs;
+    const CallResult result = connection_.Call(callSpec, [uuid] { return g_variant_new("(s)", uuid.c_str()); });
     std::unique_lock lock(mutex_);
     if (result.ok) changed_.wait_for(lock, kSocketWait, [&] { return waiter->fd >= 0; });
     std::erase(waiters_, waiter);

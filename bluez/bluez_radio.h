@@ -96,6 +96,7 @@ private:
     LookupTable lookups_;
 
     std::atomic<std::uint8_t> authentication_{0};
+    std::atomic<bool> discoveryOurs_{false};  // we started the discovery running now
     std::mutex linksMutex_;
     std::map<BT_ADDR, std::uint16_t> linkHandles_;  // stable handles for the devices connected
     std::uint16_t lastLinkHandle_ = 0;

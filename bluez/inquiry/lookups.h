@@ -21,7 +21,6 @@ struct Lookup {
     // An inquiry: the devices sighted from this counter on, until the deadline.
     std::uint64_t firstSighting = 0;
     std::chrono::steady_clock::time_point deadline;
-    bool discoveryStarted = false;
     std::set<BT_ADDR> reported;
     // A service search: whether its one response was handed out.
     bool answered = false;

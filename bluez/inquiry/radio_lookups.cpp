@@ -71,7 +71,7 @@ DWORD BlueZRadio::BeginInquiry(bth::LookupId* id) {
         if (started.errorName == "org.bluez.Error.NotReady") return ERROR_NOT_READY;
         return started.timedOut ? WSAETIMEDOUT : WSAEHOSTDOWN;
     }
-    lookup->discoveryStarted = started.ok;
+    if (started.ok) discoveryOurs_ = true;
     lookup->deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(InquiryLengthMs());
     *id = lookups_.Add(lookup);
     return ERROR_SUCCESS;
@@ -156,8 +156,8 @@ DWORD BlueZRadio::EndLookup(bth::LookupId id) {
     if (!lookup) return WSAEINVAL;
     lookup->ended = true;
     connection_.cache().Wake();
-    // Our discovery ends with the last inquiry that used it.
-    if (!lookup->search && lookup->discoveryStarted && !lookups_.InquiryOpen(nullptr)) {
+    // Our discovery ends with the last inquiry that used it (whichever of them started it).
+    if (!lookup->search && !lookups_.InquiryOpen(nullptr) && discoveryOurs_.exchange(false)) {
         const std::string adapter = AdapterPath();
         if (!adapter.empty()) connection_.Call(AdapterCall(adapter, "StopDiscovery"));
     }

@@ -102,6 +102,7 @@ private:
     std::uint16_t lastLinkHandle_ = 0;
     std::mutex recordsMutex_;
     bth::PublishedRecords records_;  // what we publish, under handles of our own
+    std::uint32_t serverRecordHandle_ = 0;  // the one bluetoothd publishes for our server
 };
 
 }  // namespace bluez

@@ -99,7 +99,8 @@ private:
 };
 
 Profiles::Profiles(BlueZConnection& connection) : connection_(connection) {
-    for (const ProfileClass& profile : kClasses) registrations_.push_back({profile.uuid, profile.name, profile.path, 0, {}, 0, nullptr});
+    for (const ProfileClass& profile : kClasses)
+        registrations_.push_back({profile.uuid, profile.name, profile.path, 0, {}, 0, {}, nullptr});
     connection_.OnAttached([this](GDBusConnection* bus) { Attached(bus); });
 }
 
@@ -122,6 +123,8 @@ void Profiles::Register(GDBusConnection* bus, const Registration& registration,
     // Without a role bluetoothd takes both: connections out, and a server on the channel.
     if (!registration.serverChannel) g_variant_builder_add(&options, "{sv}", "Role", g_variant_new_string("client"));
     else g_variant_builder_add(&options, "{sv}", "Channel", g_variant_new_uint16(registration.serverChannel));
+    if (registration.serverChannel && !registration.serverRecord.empty())
+        g_variant_builder_add(&options, "{sv}", "ServiceRecord", g_variant_new_string(registration.serverRecord.c_str()));
     g_variant_builder_add(&options, "{sv}", "Name", g_variant_new_string(registration.name.c_str()));
     g_variant_builder_add(&options, "{sv}", "AutoConnect", g_variant_new_boolean(FALSE));
     CallSpec callSpec;
@@ -218,6 +221,25 @@ DWORD Profiles::Listen(bth::SerialSink* sink, std::unique_ptr<bth::SerialLink>* 
     return ERROR_SUCCESS;
 }
 
+std::uint8_t Profiles::ServerChannel() {
+    std::lock_guard lock(mutex_);
+    return ByPath(kClasses[0].path)->serverChannel;
+}
+
+DWORD Profiles::SetServerRecord(const std::string& xml) {
+    const std::string path = kClasses[0].path;
+    {
+        std::lock_guard lock(mutex_);
+        Registration* serial = ByPath(path);
+        if (!serial->server) return ERROR_NOT_FOUND;
+        serial->serverRecord = xml;
+    }
+    const CallResult result = Reregister(path);
+    if (result.ok) return ERROR_SUCCESS;
+    std::fprintf(stderr, "nimbrel: bluetoothd refused our serial-port server's record: %s\n", result.Describe().c_str());
+    return result.timedOut ? ERROR_TIMEOUT : ERROR_INVALID_DATA;
+}
+
 void Profiles::CloseServer() {
     const std::string path = kClasses[0].path;
     {
@@ -225,6 +247,7 @@ void Profiles::CloseServer() {
         Registration* serial = ByPath(path);
         serial->server = nullptr;
         serial->serverChannel = 0;
+        serial->serverRecord.clear();
     }
     Reregister(path);  // for connections out only
 }

@@ -39,6 +39,12 @@ public:
     // (ERROR_NO_MORE_ITEMS for a second). 0 with the link, or the error.
     DWORD Listen(bth::SerialSink* sink, std::unique_ptr<bth::SerialLink>* link);
 
+    // The channel our serial-port server listens on, 0 while none listens.
+    std::uint8_t ServerChannel();
+    // The record bluetoothd is to publish for our server (XML), or its own standard one
+    // (empty); registered anew while the server listens. 0, or the error.
+    DWORD SetServerRecord(const std::string& xml);
+
     // On the loop's thread, from the D-Bus method handler.
     void HandleCall(const std::string& profilePath, const char* method, GVariant* parameters,
                     GDBusMethodInvocation* invocation);
@@ -56,6 +62,7 @@ private:
         unsigned object = 0;           // the exported object (loop's thread)
         std::string problem;           // why bluetoothd refused it, when it did
         std::uint8_t serverChannel = 0;  // also our server's, on this channel (serial port only)
+        std::string serverRecord;        // its ServiceRecord (XML), or bluetoothd's standard one
         ServerLink* server = nullptr;
     };
 

@@ -2,8 +2,21 @@
 #include <cstdio>
 
 #include "bluez/bluez_radio.h"
+#include "bluez/profile/record_xml.h"
+#include "platform/bluetooth/sdp_codec.h"
+#include "platform/bluetooth/sdp_profile.h"
 
 namespace bluez {
+namespace {
+
+std::optional<sdp::Record> ParseRecord(const std::vector<std::uint8_t>& stream) {
+    sdp::DataElement element;
+    std::size_t consumed = 0;
+    if (!sdp::Decode(stream, &element, &consumed)) return std::nullopt;
+    return sdp::Record::FromElement(element);
+}
+
+}  // namespace
 
 DWORD BlueZRadio::ConnectSerial(BT_ADDR address, const sdp::Uuid& serviceClass, std::uint8_t, bth::SerialSink* sink,
                                 std::unique_ptr<bth::SerialLink>* link) {
@@ -21,13 +34,37 @@ DWORD BlueZRadio::ListenSerial(bth::SerialSink* sink, std::unique_ptr<bth::Seria
 }
 
 DWORD BlueZRadio::PublishRecord(const std::vector<std::uint8_t>& record, std::uint32_t* handle) {
+    {
+        std::lock_guard lock(recordsMutex_);
+        if (DWORD error = records_.Publish(record, handle)) return error;
+    }
+    // Our serial-port server's record: bluetoothd publishes it with the server's profile.
+    const std::uint8_t channel = profiles_.ServerChannel();
+    const auto parsed = ParseRecord(record);
+    if (!channel || !parsed || !sdp::HasServiceClass(*parsed, sdp::uuids::kSerialPort) ||
+        sdp::RfcommChannel(*parsed) != channel)
+        return ERROR_SUCCESS;
+    const auto xml = RecordXml(record);
+    if (DWORD error = xml ? profiles_.SetServerRecord(*xml) : ERROR_INVALID_DATA) {
+        std::lock_guard lock(recordsMutex_);
+        records_.Remove(*handle);
+        return error;
+    }
     std::lock_guard lock(recordsMutex_);
-    return records_.Publish(record, handle);
+    serverRecordHandle_ = *handle;
+    return ERROR_SUCCESS;
 }
 
 DWORD BlueZRadio::RemoveRecord(std::uint32_t handle) {
-    std::lock_guard lock(recordsMutex_);
-    return records_.Remove(handle);
+    bool serverRecord = false;
+    {
+        std::lock_guard lock(recordsMutex_);
+        if (DWORD error = records_.Remove(handle)) return error;
+        serverRecord = handle == serverRecordHandle_;
+        if (serverRecord) serverRecordHandle_ = 0;
+    }
+    if (serverRecord) profiles_.SetServerRecord({});  // bluetoothd's standard record again
+    return ERROR_SUCCESS;
 }
 
 DWORD BlueZRadio::ReadPublishedRecord(std::uint32_t handle, std::vector<std::uint8_t>* record) {

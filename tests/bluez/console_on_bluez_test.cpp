@@ -207,6 +207,13 @@ TEST_F(ConsoleOnBlueZ, OurSerialServerTakesADeviceThatConnectsAndListensAgainWhe
         fields[line->substr(0, line->find('\t'))] = line->substr(line->find('\t') + 1);
     }
     EXPECT_EQ(fields["channel"], "2");
+    // bluetoothd publishes the record the engine made, channel and all.
+    const std::string record = fake_.ProfileRecord(kSpp);
+    EXPECT_NE(record.find("<attribute id=\"0x0001\"><sequence><uuid value=\"00001101-0000-1000-8000-00805F9B34FB\" />"
+                          "</sequence></attribute>"),
+              std::string::npos)
+        << record;
+    EXPECT_NE(record.find("<uuid value=\"0x0003\" /><uint8 value=\"0x02\" />"), std::string::npos) << record;
     testsupport::PtyClient terminal(fields["path"]);
     ASSERT_TRUE(terminal.ok()) << fields["path"];
     for (int visit = 0; visit < 2; ++visit) {
@@ -217,6 +224,7 @@ TEST_F(ConsoleOnBlueZ, OurSerialServerTakesADeviceThatConnectsAndListensAgainWhe
         ASSERT_TRUE(fake_.Return(kGps));
     }
     EXPECT_EQ(server->Stop(), 0);
+    EXPECT_EQ(fake_.ProfileRecord(kSpp), "");  // the client profile alone is left, without a record
 }
 
 TEST_F(ConsoleOnBlueZ, ARemoteFolderIsListedAndFetchedOverTheProfilesSocket) {

@@ -351,6 +351,16 @@ std::vector<std::string> FakeBlueZ::CallLog() {
     return log;
 }
 
+std::string FakeBlueZ::ProfileRecord(const std::string& uuid) {
+    GVariant* reply = nullptr;
+    if (!Control("ProfileRecord", g_variant_new("(s)", uuid.c_str()), &reply)) return {};
+    const gchar* record = nullptr;
+    g_variant_get(reply, "(&s)", &record);
+    std::string text = record;
+    g_variant_unref(reply);
+    return text;
+}
+
 GVariant* FakeBlueZ::GetProperty(const std::string& path, const std::string& interface, const std::string& name,
                                  bool quiet) {
     GVariant* reply = nullptr;

@@ -91,6 +91,8 @@ public:
     // each as "interface.Member path".
     std::optional<unsigned> CallCount();
     std::vector<std::string> CallLog();
+    // The ServiceRecord (XML) a client registered with its profile for `uuid`; empty for none.
+    std::string ProfileRecord(const std::string& uuid);
 
     // Properties, as a client reads and writes them. T: bool, std::uint32_t, std::int16_t,
     // std::string, std::vector<std::string>. None (after a test failure) when unreadable.

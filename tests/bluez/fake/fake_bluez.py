@@ -21,6 +21,7 @@ unknown device or a bad argument):
   CancelRequest(s address)                    the device gives up: the agent gets Cancel()
   ConnectToUs(s address, s uuid) -> s         "connected" or what went wrong
   SetFault(s name, b on)                      silent:<Method>, profile-taken:<uuid>, no-adapter
+  ProfileRecord(s uuid) -> s                  the ServiceRecord registered with that profile
   CallCount() -> u, CallLog() -> as           the calls clients made (not the controller's)
 
 Parameters (JSON, dbusmock's -p): Address, Name, Powered (the adapter at start),
@@ -32,6 +33,7 @@ import os
 import socket
 import sys
 import time
+from xml.etree import ElementTree
 
 import dbus
 import dbus.lowlevel
@@ -98,6 +100,7 @@ class Profile:
     def __init__(self, sender, path, uuid, options):
         self.sender, self.path, self.uuid = sender, path, uuid
         self.role = str(options.get('Role', ''))
+        self.record = str(options.get('ServiceRecord', ''))
 
     def serves_outgoing(self):
         return self.role in ('', 'client')
@@ -627,6 +630,12 @@ class Fake:  # pylint: disable=too-many-instance-attributes,too-many-public-meth
             raise bluez_error('InvalidArguments', 'Invalid arguments in method call')
         if uuid in self.taken_uuids or any(p.uuid == uuid for p in self.profiles):
             raise bluez_error('NotPermitted', 'UUID already registered')
+        record = str(options.get('ServiceRecord', ''))
+        if record:
+            try:
+                ElementTree.fromstring(record)
+            except ElementTree.ParseError as error:
+                raise bluez_error('InvalidArguments', 'Invalid arguments in method call') from error
         self.profiles.append(Profile(sender, path, uuid, options))
         self.update_adapter_uuids()
 
@@ -901,6 +910,12 @@ class ControlMethods:
     def SetFault(self, name, on):
         FAKE.set_fault(name, bool(on))
 
+    @dbus.service.method(CONTROL_IFACE, in_signature='s', out_signature='s')
+    def ProfileRecord(self, uuid):
+        '''The ServiceRecord a client registered with its profile for uuid ("" when none).'''
+        wanted = normalize_uuid(uuid)
+        return next((p.record for p in FAKE.profiles if p.uuid == wanted), '')
+
     @dbus.service.method(CONTROL_IFACE, in_signature='', out_signature='u')
     def CallCount(self):
         return dbus.UInt32(len(FAKE.calls))
@@ -928,7 +943,7 @@ def load(mock, parameters):
         (PROFILE_MANAGER_IFACE, ManagerMethods.UnregisterProfile)] +
         [(CONTROL_IFACE, getattr(ControlMethods, n)) for n in (
             'AddRemoteDevice', 'Leave', 'Return', 'RequestPin', 'LastAgentAnswer', 'CancelRequest',
-            'ConnectToUs', 'SetFault', 'CallCount', 'CallLog')])
+            'ConnectToUs', 'SetFault', 'ProfileRecord', 'CallCount', 'CallLog')])
     manager.props[PROFILE_MANAGER_IFACE] = {}
     FAKE.connection_watch = FAKE.conn.add_signal_receiver(
         FAKE.name_owner_changed, signal_name='NameOwnerChanged', dbus_interface='org.freedesktop.DBus',

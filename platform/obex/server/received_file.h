@@ -1,0 +1,65 @@
+#pragma once
+// An object a remote device sends us, on its way into a folder of ours. The name the sender
+// gives is untrusted: only its last component is kept, cleaned and cut to fit. The bytes go to
+// a temporary file in the folder, which becomes the received file only once the object is
+// complete, under a name no file has yet ("name (1).ext", ...): an object that never completes
+// (aborted, link lost, disk full) leaves nothing behind, and no file is ever overwritten.
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/kernel/types.h"
+
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
+namespace obex {
+
+// At most this many bytes of UTF-8 in a stored name.
+inline constexpr std::size_t kMaxStoredNameBytes = 255;
+
+// The file name an object sent as `name` is stored under: its last component (after any '/'
+// or '\'), without control characters, cut to kMaxStoredNameBytes (keeping its extension when
+// it can). None when nothing usable is left ("", ".", "..").
+std::optional<std::string> StoredName(std::wstring_view name);
+
+class ReceivedFile {
+public:
+    // Starts receiving `name` into `folder`. `length`, when the sender announced one, must fit
+    // the folder's free space (else ERROR_DISK_FULL) and bounds what Write takes. Errors:
+    // ERROR_INVALID_NAME for a name StoredName rejects, ERROR_PATH_NOT_FOUND for a folder that
+    // is not there, or the file system's error.
+    static std::unique_ptr<ReceivedFile> Begin(const std::filesystem::path& folder, std::wstring_view name,
+                                               std::optional<std::uint64_t> length, DWORD* error);
+    // Removes the temporary file unless Complete succeeded.
+    ~ReceivedFile();
+    ReceivedFile(const ReceivedFile&) = delete;
+    ReceivedFile& operator=(const ReceivedFile&) = delete;
+
+    // ERROR_INVALID_DATA past the announced length, ERROR_DISK_FULL when the disk is.
+    DWORD Write(const std::uint8_t* data, std::size_t size);
+    // The object is complete: ERROR_INVALID_DATA when fewer bytes came than announced; else
+    // the file takes its final name and `stored` its path.
+    DWORD Complete(std::filesystem::path* stored);
+
+    std::uint64_t received() const { return received_; }
+
+private:
+    ReceivedFile(std::filesystem::path folder, std::string name, std::filesystem::path temporary, int fd,
+                 std::optional<std::uint64_t> length);
+
+    const std::filesystem::path folder_;
+    const std::string name_;
+    const std::filesystem::path temporary_;
+    int fd_;
+    const std::optional<std::uint64_t> length_;
+    std::uint64_t received_ = 0;
+    bool completed_ = false;
+};
+
+}  // namespace obex
+
+#pragma GCC visibility pop

@@ -29,6 +29,7 @@
 #include "engine/obex/client_ftp.h"
 #include "platform/kernel/unique_fd.h"
 #include "platform/obex/obex_packet.h"
+#include "platform/obex/obex_codes.h"
 #include "sim/obex/obex_server.h"
 #include "sim/simulated_radio.h"
 #include "../tests/engine/connection_attempt.h"
@@ -171,7 +172,7 @@ public:
         ::setsockopt(socket_.get(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
         obex::Request connect;
         connect.opcode = obex::Opcode::Connect;
-        connect.headers = {obex::Header::Target(sim::kFolderBrowsingTarget)};
+        connect.headers = {obex::Header::Target(obex::kFolderBrowsingTarget)};
         obex::Response answer;
         if (!Exchange(connect, true, &answer) || answer.code != obex::ResponseCode::Success) return false;
         for (const obex::Header& header : answer.headers)

@@ -4,6 +4,7 @@
 
 #include "platform/bluetooth/sdp_codec.h"
 #include "platform/bluetooth/sdp_record.h"
+#include "platform/text/xml_escape.h"
 
 namespace bluez {
 namespace {
@@ -29,17 +30,7 @@ std::string TextElement(const char* tag, std::string_view bytes) {
     if (!printable)
         return std::string("<") + tag + " encoding=\"hex\" value=\"" +
                Hex({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}) + "\" />";
-    std::string escaped;
-    for (char c : bytes) {
-        switch (c) {
-            case '&': escaped += "&amp;"; break;
-            case '<': escaped += "&lt;"; break;
-            case '>': escaped += "&gt;"; break;
-            case '"': escaped += "&quot;"; break;
-            default: escaped += c;
-        }
-    }
-    return std::string("<") + tag + " value=\"" + escaped + "\" />";
+    return std::string("<") + tag + " value=\"" + platform::XmlEscape(bytes) + "\" />";
 }
 
 std::string Element(const DataElement& element) {

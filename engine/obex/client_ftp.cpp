@@ -4,6 +4,7 @@
 
 #include "engine/service/sobex.h"
 #include "platform/bluetooth/sdp_uuid.h"
+#include "platform/obex/obex_codes.h"
 
 CClientFtp::CClientFtp(CDevice* device)
     : CClientObex(device), m_pRoot(std::make_unique<CFtpFolder>(this, nullptr, CString())) {
@@ -13,12 +14,10 @@ CClientFtp::CClientFtp(CDevice* device)
 CClientFtp::~CClientFtp() { m_pRoot.reset(); }
 
 GUID CClientFtp::getGuidTarget() const {
-    // The Folder Browsing service, F9EC7BC4-953C-11D2-984E-525400DC9E09, as the bytes of the
-    // Target header in this order.
-    static const unsigned char kTarget[16] = {0xF9, 0xEC, 0x7B, 0xC4, 0x95, 0x3C, 0x11, 0xD2,
-                                              0x98, 0x4E, 0x52, 0x54, 0x00, 0xDC, 0x9E, 0x09};
+    // The Target header's bytes in this order.
     GUID target;
-    std::memcpy(&target, kTarget, sizeof target);
+    static_assert(sizeof target == sizeof obex::kFolderBrowsingTarget);
+    std::memcpy(&target, obex::kFolderBrowsingTarget, sizeof target);
     return target;
 }
 

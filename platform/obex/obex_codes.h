@@ -88,6 +88,11 @@ inline constexpr std::size_t kPacketPrefixSize = 3;
 inline constexpr std::uint8_t kSetPathBackup = 0x01;
 inline constexpr std::uint8_t kSetPathNoCreate = 0x02;
 
+// The Folder Browsing service (F9EC7BC4-953C-11D2-984E-525400DC9E09) a File Transfer client
+// names in the Target header of its CONNECT, as the header's bytes.
+inline constexpr std::uint8_t kFolderBrowsingTarget[16] = {0xF9, 0xEC, 0x7B, 0xC4, 0x95, 0x3C, 0x11, 0xD2,
+                                                          0x98, 0x4E, 0x52, 0x54, 0x00, 0xDC, 0x9E, 0x09};
+
 }  // namespace obex
 
 #pragma GCC visibility pop

@@ -1,8 +1,8 @@
 #pragma once
-// The simulated OBEX servers behind a device's Object Push and File Transfer services. They
-// read requests with the platform's OBEX codec and answer with it, one answer per request:
-// from inside the link's Receive, or on a link of limited rate once the answer's bytes have
-// had the time they take.
+// The simulated OBEX servers behind a device's Object Push and File Transfer services: the
+// platform's server session over the service's folder, with the world's faults. One answer per
+// request: from inside the link's Receive, or on a link of limited rate once the answer's bytes
+// have had the time they take.
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -10,13 +10,6 @@
 #include "sim/serial/endpoint.h"
 
 namespace sim {
-
-// What the server announces as the largest packet it takes; larger ones are refused.
-inline constexpr std::uint16_t kServerMaxPacket = 16384;
-
-// The OBEX Folder Browsing target a File Transfer client connects to.
-inline constexpr std::uint8_t kFolderBrowsingTarget[16] = {0xF9, 0xEC, 0x7B, 0xC4, 0x95, 0x3C, 0x11, 0xD2,
-                                                          0x98, 0x4E, 0x52, 0x54, 0x00, 0xDC, 0x9E, 0x09};
 
 struct ObexServerConfig {
     bool fileTransfer = false;     // else Object Push

@@ -68,7 +68,8 @@ std::optional<std::string> StoredName(std::wstring_view name) {
 }
 
 std::unique_ptr<ReceivedFile> ReceivedFile::Begin(const std::filesystem::path& folder, std::wstring_view name,
-                                                  std::optional<std::uint64_t> length, DWORD* error) {
+                                                  std::optional<std::uint64_t> length, DWORD* error,
+                                                  ExistingFile existing) {
     const auto stored = StoredName(name);
     if (!stored) {
         *error = ERROR_INVALID_NAME;
@@ -83,19 +84,24 @@ std::unique_ptr<ReceivedFile> ReceivedFile::Begin(const std::filesystem::path& f
         *error = ERROR_DISK_FULL;
         return nullptr;
     }
-    std::string pattern = (folder / ".nimbrel-receiving-XXXXXX").string();
+    std::string pattern = (folder / (std::string(kReceivingPrefix) + "XXXXXX")).string();
     const int fd = mkostemp(pattern.data(), O_CLOEXEC);
     if (fd < 0) {
         *error = FromErrno(errno);
         return nullptr;
     }
     *error = ERROR_SUCCESS;
-    return std::unique_ptr<ReceivedFile>(new ReceivedFile(folder, *stored, pattern, fd, length));
+    return std::unique_ptr<ReceivedFile>(new ReceivedFile(folder, *stored, pattern, fd, length, existing));
 }
 
 ReceivedFile::ReceivedFile(std::filesystem::path folder, std::string name, std::filesystem::path temporary, int fd,
-                           std::optional<std::uint64_t> length)
-    : folder_(std::move(folder)), name_(std::move(name)), temporary_(std::move(temporary)), fd_(fd), length_(length) {}
+                           std::optional<std::uint64_t> length, ExistingFile existing)
+    : folder_(std::move(folder)),
+      name_(std::move(name)),
+      temporary_(std::move(temporary)),
+      fd_(fd),
+      length_(length),
+      existing_(existing) {}
 
 ReceivedFile::~ReceivedFile() {
     if (fd_ >= 0) close(fd_);
@@ -124,6 +130,19 @@ DWORD ReceivedFile::Complete(std::filesystem::path* stored) {
     const int closed = close(fd_);
     fd_ = -1;
     if (!flushed || closed != 0) return FromErrno(errno);
+    return Place(stored);
+}
+
+DWORD ReceivedFile::Place(std::filesystem::path* stored) {
+    if (existing_ == ExistingFile::Replaced) {
+        const std::filesystem::path target = folder_ / name_;
+        // rename replaces a file or a link itself; it fails on a folder.
+        if (rename(temporary_.c_str(), target.c_str()) != 0)
+            return errno == EISDIR || errno == ENOTEMPTY || errno == EEXIST ? ERROR_FILE_EXISTS : FromErrno(errno);
+        completed_ = true;
+        *stored = target;
+        return ERROR_SUCCESS;
+    }
     for (int attempt = 0; attempt < kMaxNameTries; ++attempt) {
         const std::filesystem::path target = folder_ / Candidate(name_, attempt);
         // A hard link never replaces what is there (a file, a link, anything).

@@ -1,4 +1,4 @@
-#include "sim/obex/folder_listing.h"
+#include "platform/obex/server/folder_listing.h"
 
 #include <algorithm>
 #include <chrono>
@@ -6,8 +6,10 @@
 #include <vector>
 
 #include "platform/mfc/cstring.h"
+#include "platform/obex/server/received_file.h"
+#include "platform/text/xml_escape.h"
 
-namespace sim {
+namespace obex {
 namespace fs = std::filesystem;
 namespace {
 
@@ -31,7 +33,7 @@ std::string ModifiedText(fs::file_time_type time) {
 
 std::optional<Item> Describe(const ServedFolder& folder, const fs::directory_entry& entry) {
     const std::string name = entry.path().filename().string();
-    if (name.rfind(kPartialPrefix, 0) == 0) return std::nullopt;
+    if (name.rfind(kReceivingPrefix, 0) == 0) return std::nullopt;
     // Names travel as UTF-8; one that does not survive the round trip could not be asked for.
     const CString decoded = CString::FromUtf8(name);
     const auto safe = SafeItemName(decoded.str());
@@ -49,21 +51,6 @@ std::optional<Item> Describe(const ServedFolder& folder, const fs::directory_ent
 
 }  // namespace
 
-std::string XmlEscape(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&apos;"; break;
-            default: out += c;
-        }
-    }
-    return out;
-}
-
 std::string FolderListing(const ServedFolder& folder) {
     std::vector<Item> items;
     std::error_code ec;
@@ -80,7 +67,7 @@ std::string FolderListing(const ServedFolder& folder) {
     if (!folder.atRoot()) xml += "  <parent-folder/>\n";
     for (const Item& item : items) {
         xml += item.folder ? "  <folder name=\"" : "  <file name=\"";
-        xml += XmlEscape(item.name) + "\"";
+        xml += platform::XmlEscape(item.name) + "\"";
         if (!item.folder) xml += " size=\"" + std::to_string(item.size) + "\"";
         if (!item.modified.empty()) xml += " modified=\"" + item.modified + "\"";
         xml += "/>\n";
@@ -89,4 +76,4 @@ std::string FolderListing(const ServedFolder& folder) {
     return xml;
 }
 
-}  // namespace sim
+}  // namespace obex

@@ -4,9 +4,12 @@
 // item with its name, size and modification time.
 #include <string>
 
-#include "sim/obex/served_folder.h"
+#include "platform/obex/server/served_folder.h"
 
-namespace sim {
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
+namespace obex {
 
 // At most this many items are listed; a larger folder is cut short.
 inline constexpr std::size_t kMaxListedItems = 4096;
@@ -15,7 +18,6 @@ inline constexpr std::size_t kMaxListedItems = 4096;
 // valid UTF-8 or hold control characters, and links that lead outside the root are left out.
 std::string FolderListing(const ServedFolder& folder);
 
-// "&amp;", "&lt;", "&gt;", "&quot;", "&apos;" in place of the characters they stand for.
-std::string XmlEscape(const std::string& text);
+}  // namespace obex
 
-}  // namespace sim
+#pragma GCC visibility pop

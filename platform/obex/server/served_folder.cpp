@@ -1,10 +1,9 @@
-#include "sim/obex/served_folder.h"
+#include "platform/obex/server/served_folder.h"
 
 #include "platform/mfc/cstring.h"
 
-namespace sim {
+namespace obex {
 namespace fs = std::filesystem;
-using obex::ResponseCode;
 
 std::optional<std::string> SafeItemName(const std::wstring& name) {
     if (name.empty() || name == L"." || name == L"..") return std::nullopt;
@@ -73,4 +72,4 @@ ResponseCode ServedFolder::Delete(const std::string& name) {
     return fs::remove(path, ec) ? ResponseCode::Success : ResponseCode::Forbidden;
 }
 
-}  // namespace sim
+}  // namespace obex

@@ -8,14 +8,14 @@
 
 #include "platform/obex/obex_codes.h"
 
-namespace sim {
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
+namespace obex {
 
 // A name a peer may give one item, as UTF-8: not empty, no '/' or '\', not "." or "..", no
 // control characters, at most 255 bytes. None for anything else.
 std::optional<std::string> SafeItemName(const std::wstring& name);
-
-// Partial objects being received carry this prefix; listings leave them out.
-inline constexpr char kPartialPrefix[] = ".nimbrel-part-";
 
 class ServedFolder {
 public:
@@ -29,8 +29,8 @@ public:
     // SETPATH: to the root, one level up (NotFound at the root), into a folder (created when
     // `create` and absent).
     void GoRoot() { current_ = root_; }
-    obex::ResponseCode GoUp();
-    obex::ResponseCode Enter(const std::string& name, bool create);
+    ResponseCode GoUp();
+    ResponseCode Enter(const std::string& name, bool create);
 
     // An existing item of the current folder, resolved through links; none when absent or
     // when it leads outside the root.
@@ -38,11 +38,13 @@ public:
     // Whether `path` (resolved) lies inside the root.
     bool Inside(const std::filesystem::path& path) const;
     // Deletes a file or an empty folder of the current folder (a link itself, never its target).
-    obex::ResponseCode Delete(const std::string& name);
+    ResponseCode Delete(const std::string& name);
 
 private:
     std::filesystem::path root_;     // canonical
     std::filesystem::path current_;  // canonical, inside root_
 };
 
-}  // namespace sim
+}  // namespace obex
+
+#pragma GCC visibility pop

@@ -7,6 +7,7 @@
 #include "platform/bluetooth/bt_serial_driver.h"
 #include "platform/bluetooth/bt_stack_driver.h"
 #include "platform/kernel/device.h"
+#include "platform/obex/server/server_service.h"
 
 namespace bth {
 namespace {
@@ -39,6 +40,7 @@ void ShowReservedPorts(const std::shared_ptr<Backend>& backend) {
 }  // namespace
 
 void InstallBackend(std::shared_ptr<Backend> backend) {
+    obex::StopServers();  // they run over the backend being replaced
     {
         std::lock_guard lock(g_mutex);
         g_backend = backend;

@@ -10,6 +10,7 @@
 // called from several threads at once, and a blocking one (a lookup's Next, a remote name
 // query) must return early when its lookup is ended or the backend is replaced.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -81,6 +82,27 @@ public:
     // server's link) while no remote device is connected.
     virtual DWORD Send(const std::uint8_t* data, std::size_t size) = 0;
     // The RFCOMM channel: the remote service's for a client, our own for a server.
+    virtual std::uint8_t Channel() const = 0;
+};
+
+// Attaches the sink of a connection that came in and gives its link: 0, or the backend's error
+// (the connection went meanwhile). Valid only during the IncomingLinks call it is handed to.
+using LinkOpener = std::function<DWORD(SerialSink* sink, std::unique_ptr<SerialLink>* link)>;
+
+// Where a server of ours hears of the remote devices that connect to it, each on a link of its
+// own. Called on a backend thread, one call at a time per server; a connection whose link is
+// not opened before the call returns is refused.
+class IncomingLinks {
+public:
+    virtual ~IncomingLinks() = default;
+    virtual void Connected(BT_ADDR device, const LinkOpener& open) = 0;
+};
+
+// A server listening until this is destroyed; connections already handed out stay open.
+// Nothing is handed to the listener after the destructor returns.
+class Listening {
+public:
+    virtual ~Listening() = default;
     virtual std::uint8_t Channel() const = 0;
 };
 
@@ -170,6 +192,15 @@ public:
     // The OBEX server service "OBX0:" and the OBEX component the engine creates.
     virtual bool HasObexService() = 0;
     virtual DWORD ControlObexService(bool start) = 0;
+    // The OBEX servers behind "OBX0:": remote devices that connect to our service of this class
+    // (Object Push or File Transfer) are handed to `listener`, which outlives `listening`. Its
+    // record is published with the channel while it listens. ERROR_NOT_SUPPORTED where the
+    // backend has no such servers, ERROR_ALREADY_ASSIGNED where another program holds them
+    // (`holder` then says which, and what to do).
+    virtual DWORD ListenObex(const sdp::Uuid& /*serviceClass*/, IncomingLinks* /*listener*/,
+                             std::unique_ptr<Listening>* /*listening*/, std::string* /*holder*/) {
+        return ERROR_NOT_SUPPORTED;
+    }
     virtual bool HasObexComponent() = 0;
 };
 

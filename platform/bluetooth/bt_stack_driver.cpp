@@ -7,6 +7,7 @@
 #include "platform/bluetooth/bt_lookups.h"
 #include "platform/bluetooth/bt_query_search.h"
 #include "platform/kernel/last_error.h"
+#include "platform/obex/server/server_service.h"
 
 namespace bth {
 namespace {
@@ -173,16 +174,15 @@ private:
 // One open of a service device ("BTS1:", "OBX0:"): start and stop requests.
 class ServiceFile final : public platform::DeviceFile {
 public:
-    using Control = DWORD (Backend::*)(bool start);
-    ServiceFile(std::shared_ptr<Backend> backend, Control control) : backend_(std::move(backend)), control_(control) {}
+    using Control = std::function<DWORD(bool start)>;
+    explicit ServiceFile(Control control) : control_(std::move(control)) {}
     BOOL IoControl(DWORD code, const void*, DWORD, void*, DWORD, DWORD*) override {
-        if (code == IOCTL_SERVICE_START) return Result(((*backend_).*control_)(true));
-        if (code == IOCTL_SERVICE_STOP) return Result(((*backend_).*control_)(false));
+        if (code == IOCTL_SERVICE_START) return Result(control_(true));
+        if (code == IOCTL_SERVICE_STOP) return Result(control_(false));
         return Result(ERROR_NOT_SUPPORTED);
     }
 
 private:
-    const std::shared_ptr<Backend> backend_;
     const Control control_;
 };
 
@@ -217,13 +217,22 @@ std::shared_ptr<platform::StreamDriver> MakeStackDriver(std::shared_ptr<Backend>
 
 std::shared_ptr<platform::StreamDriver> MakeStackServiceDriver(std::shared_ptr<Backend> backend) {
     return std::make_shared<BackendDriver>(backend, &Backend::HasStackService, [backend] {
-        return std::make_unique<ServiceFile>(backend, &Backend::ControlStackService);
+        return std::make_unique<ServiceFile>([backend](bool start) { return backend->ControlStackService(start); });
     });
 }
 
 std::shared_ptr<platform::StreamDriver> MakeObexServiceDriver(std::shared_ptr<Backend> backend) {
+    // The service's state is the backend's; the servers behind it are ours.
     return std::make_shared<BackendDriver>(backend, &Backend::HasObexService, [backend] {
-        return std::make_unique<ServiceFile>(backend, &Backend::ControlObexService);
+        return std::make_unique<ServiceFile>([backend](bool start) -> DWORD {
+            if (!start) obex::StopServers();
+            if (DWORD error = backend->ControlObexService(start); error != ERROR_SUCCESS || !start) return error;
+            if (DWORD error = obex::StartServers(backend); error != ERROR_SUCCESS) {
+                backend->ControlObexService(false);
+                return error;
+            }
+            return ERROR_SUCCESS;
+        });
     });
 }
 

@@ -7,9 +7,17 @@ namespace obex {
 
 DWORD SerialLinkTransport::Open(bth::Backend& backend, BT_ADDR device, const sdp::Uuid& serviceClass,
                                 std::uint8_t channel, std::unique_ptr<SerialLinkTransport>* transport) {
+    return Accept(
+        [&](bth::SerialSink* sink, std::unique_ptr<bth::SerialLink>* link) {
+            return backend.ConnectSerial(device, serviceClass, channel, sink, link);
+        },
+        transport);
+}
+
+DWORD SerialLinkTransport::Accept(const bth::LinkOpener& open, std::unique_ptr<SerialLinkTransport>* transport) {
     std::unique_ptr<SerialLinkTransport> opened(new SerialLinkTransport);
     std::unique_ptr<bth::SerialLink> link;
-    if (DWORD error = backend.ConnectSerial(device, serviceClass, channel, opened.get(), &link)) return error;
+    if (DWORD error = open(opened.get(), &link)) return error;
     if (!link) return ERROR_DEVICE_NOT_CONNECTED;
     opened->link_ = std::move(link);
     *transport = std::move(opened);

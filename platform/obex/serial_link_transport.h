@@ -22,6 +22,8 @@ public:
     // Connects to `device`'s service of `serviceClass` on `channel`: 0, or the backend's error.
     static DWORD Open(bth::Backend& backend, BT_ADDR device, const sdp::Uuid& serviceClass, std::uint8_t channel,
                       std::unique_ptr<SerialLinkTransport>* transport);
+    // Takes a connection that came in to a server of ours: 0, or the backend's error.
+    static DWORD Accept(const bth::LinkOpener& open, std::unique_ptr<SerialLinkTransport>* transport);
     // Closes the link; the backend calls nothing here afterwards.
     ~SerialLinkTransport() override;
 

@@ -5,6 +5,7 @@
 #include "platform/kernel/device.h"
 #include "platform/kernel/files.h"
 #include "platform/kernel/sync.h"
+#include "platform/obex/server/server_service.h"
 
 namespace {
 
@@ -21,8 +22,17 @@ int ControlObexService(DWORD request) {
 CServerFileTransfer::CServerFileTransfer(CDevice* device) : CServiceLocal(device) {}
 CServerFileTransfer::~CServerFileTransfer() = default;
 
-int CServerFileTransfer::loadServer() { return ControlObexService(IOCTL_SERVICE_START); }
-int CServerFileTransfer::unloadServer() { return ControlObexService(IOCTL_SERVICE_STOP); }
+int CServerFileTransfer::loadServer() {
+    if (!ControlObexService(IOCTL_SERVICE_START)) return 0;
+    // The record advertises the channel the service's server of this class listens on.
+    m_uiRfcommChannel = obex::ServerChannel(sdp::Uuid::FromGuid(getGuidLocalService()));
+    return 1;
+}
+
+int CServerFileTransfer::unloadServer() {
+    m_uiRfcommChannel = 0;
+    return ControlObexService(IOCTL_SERVICE_STOP);
+}
 
 void CServerFileTransfer::unloadIfLoaded() {
     // An idle server leaves the service alone: another one may have started it.

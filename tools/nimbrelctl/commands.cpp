@@ -8,6 +8,7 @@
 #include "engine/service/service_distant.h"
 #include "engine_steps.h"
 #include "obex_commands.h"
+#include "obex_server_command.h"
 #include "pairing_commands.h"
 #include "platform/bluetooth/bt_backend.h"
 #include "serial_commands.h"
@@ -108,6 +109,7 @@ const Command kCommands[] = {
     {"get", "get ADDRESS REMOTE-PATH [--to DIR]", 2, 4, &Get},
     {"put", "put ADDRESS FOLDER FILE", 3, 3, &Put},
     {"rm", "rm ADDRESS REMOTE-PATH", 2, 2, &Remove},
+    {"obex-server", "obex-server [--accept] [--tcp ADDRESS:PORT]", 0, 3, &ObexServer},
 };
 
 }  // namespace

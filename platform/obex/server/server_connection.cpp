@@ -14,7 +14,7 @@ public:
     ResponseCode AcceptSession(SessionKind kind) override {
         if (kind == SessionKind::ObjectPush || peer_.paired) return ResponseCode::Success;
         if (Ask(Offer{peer_, kind, {}, std::nullopt})) return ResponseCode::Success;
-        if (host_) host_->Refused(peer_, L"", reason_ + ": browsing refused");
+        if (host_) host_->Refused(peer_, L"", "browsing: " + reason_);
         return ResponseCode::Forbidden;
     }
     ResponseCode AcceptPut(SessionKind kind, const std::wstring& name, std::optional<std::uint64_t> length) override {
@@ -36,7 +36,7 @@ private:
             reason_ = "the device is not paired";
             return false;
         }
-        reason_ = "not accepted";
+        reason_ = "the device is not paired and was not accepted";
         return host_->Allow(offer);
     }
 

@@ -11,6 +11,9 @@
 #include "platform/obex/obex_transport.h"
 #include "platform/obex/server/server_host.h"
 
+// Everything declared here is part of the platform library's interface.
+#pragma GCC visibility push(default)
+
 namespace obex {
 
 struct ConnectionLimits {
@@ -40,3 +43,5 @@ private:
 };
 
 }  // namespace obex
+
+#pragma GCC visibility pop

@@ -115,6 +115,11 @@ public:
                                                                   std::move(folders), options_.host, ConnectionLimits{}));
     }
 
+    std::uint8_t Channel(const sdp::Uuid& serviceClass) const {
+        const auto& server = serviceClass == sdp::uuids::kObexObjectPush ? push_ : transfer_;
+        return server && server->listening ? server->listening->Channel() : 0;
+    }
+
 private:
     bool Listen(const std::string& what, const sdp::Uuid& serviceClass, ServerFolders folders,
                 std::unique_ptr<BluetoothServer>* server, std::vector<std::string>* status) {
@@ -165,20 +170,26 @@ std::vector<std::string> ServerStatus() {
 }
 
 DWORD StartServers(std::shared_ptr<bth::Backend> backend) {
-    StopServers();
     ServerOptions options;
     {
         std::lock_guard lock(g_mutex);
+        if (g_servers) return ERROR_SUCCESS;
         options = g_options;
     }
-    auto servers = std::make_unique<Servers>(std::move(backend), std::move(options));
+    std::unique_ptr<Servers> servers = std::make_unique<Servers>(std::move(backend), std::move(options));
     std::vector<std::string> status;
     const bool listening = servers->Start(&status);
     std::lock_guard lock(g_mutex);
+    if (g_servers) return ERROR_SUCCESS;  // another start won meanwhile; ours ends unlocked
     g_status = std::move(status);
     if (!listening) return ERROR_NOT_SUPPORTED;
     g_servers = std::move(servers);
     return ERROR_SUCCESS;
+}
+
+std::uint8_t ServerChannel(const sdp::Uuid& serviceClass) {
+    std::lock_guard lock(g_mutex);
+    return g_servers ? g_servers->Channel(serviceClass) : 0;
 }
 
 void StopServers() {

@@ -12,9 +12,13 @@
 
 namespace obex {
 
-// 0 when at least one server listens; else the reason none does.
+// 0 when at least one server listens (also when they run already); else the reason none does.
 DWORD StartServers(std::shared_ptr<bth::Backend> backend);
 void StopServers();
+
+// The RFCOMM channel of the running Bluetooth server of this class (Object Push or File
+// Transfer), for its record; 0 when none runs.
+std::uint8_t ServerChannel(const sdp::Uuid& serviceClass);
 
 // At most this many connections are served at once; more are closed as they come.
 inline constexpr std::size_t kMaxServerConnections = 16;

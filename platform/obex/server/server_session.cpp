@@ -156,10 +156,9 @@ ServerSession::Reply ServerSession::Put(const Request& request) {
         if (tree_ ? !SafeItemName(*name->text()) : !StoredName(*name->text())) return Answer(ResponseCode::Forbidden);
         const Header* length = FindHeader(request.headers, hid::kLength);
         const auto announced = length && length->quad() ? std::optional<std::uint64_t>(*length->quad()) : std::nullopt;
-        if (ResponseCode code = rules_->AcceptPut(*kind_, *name->text(), announced); code != ResponseCode::Success) {
-            rules_->NotStored(*kind_, *name->text(), ReasonFor(code));
+        // The rules say themselves why they refuse.
+        if (ResponseCode code = rules_->AcceptPut(*kind_, *name->text(), announced); code != ResponseCode::Success)
             return Answer(code);
-        }
         operation_ = Operation::Put;
         putName_ = *name->text();
         putLength_ = announced;

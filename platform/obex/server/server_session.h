@@ -52,7 +52,8 @@ public:
     virtual Flow BeforeBody(std::uint64_t /*moved*/, std::size_t /*count*/) { return Flow::Go; }
     // An object was stored at `path`.
     virtual void Stored(SessionKind, const std::filesystem::path& /*path*/, std::uint64_t /*size*/) {}
-    // An object named `name` (as the sender gave it) was refused or lost, and why.
+    // An object named `name` (as the sender gave it) was lost or could not be stored, and why;
+    // not for a PUT that AcceptPut refused.
     virtual void NotStored(SessionKind, const std::wstring& /*name*/, const std::string& /*reason*/) {}
 };
 

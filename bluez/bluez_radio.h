@@ -77,6 +77,8 @@ public:
 
     bool HasObexService() override;
     DWORD ControlObexService(bool start) override;
+    DWORD ListenObex(const sdp::Uuid& serviceClass, bth::IncomingLinks* listener,
+                     std::unique_ptr<bth::Listening>* listening, std::string* holder) override;
     bool HasObexComponent() override;
 
 private:

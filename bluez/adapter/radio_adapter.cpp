@@ -122,9 +122,9 @@ DWORD BlueZRadio::RemoteClass(BT_ADDR address, std::uint32_t* classOfDevice) {
 
 bool BlueZRadio::IsPortReserved(DWORD) { return false; }
 
-// Receiving files is obexd's on this kind of system; ours come later.
-bool BlueZRadio::HasObexService() { return false; }
-DWORD BlueZRadio::ControlObexService(bool) { return ERROR_NOT_SUPPORTED; }
+// The OBEX servers behind the service register their own profiles (ListenObex).
+bool BlueZRadio::HasObexService() { return true; }
+DWORD BlueZRadio::ControlObexService(bool) { return ERROR_SUCCESS; }
 // The OBEX clients run over our own serial links.
 bool BlueZRadio::HasObexComponent() { return true; }
 

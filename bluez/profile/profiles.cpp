@@ -10,6 +10,8 @@
 #include <future>
 #include <utility>
 
+#include "platform/bluetooth/bt_address.h"
+
 namespace bluez {
 namespace {
 
@@ -21,6 +23,9 @@ constexpr auto kSocketWait = std::chrono::seconds(5);
 constexpr std::uint8_t kNominalChannel = 1;
 // Our serial-port server's channel; 1 is left to what remote devices try first for their own.
 constexpr std::uint8_t kServerChannel = 2;
+// Our OBEX servers' channels, where obexd puts its own.
+constexpr std::uint8_t kObjectPushChannel = 9;
+constexpr std::uint8_t kFileTransferChannel = 10;
 
 constexpr const char* kProfileXml =
     "<node><interface name='org.bluez.Profile1'>"
@@ -67,7 +72,40 @@ DWORD ConnectFailure(const CallResult& result) {
     return ERROR_GEN_FAILURE;
 }
 
+// "/org/bluez/hci0/dev_00_12_AB_34_CD_56" -> 0x0012AB34CD56; 0 for another path.
+BT_ADDR AddressOfPath(const std::string& path) {
+    const auto at = path.rfind("/dev_");
+    if (at == std::string::npos) return 0;
+    std::string text = path.substr(at + 5);
+    std::replace(text.begin(), text.end(), '_', ':');
+    BT_ADDR address = 0;
+    return bth::ParseAddress(text, &address) ? address : 0;
+}
+
+const char* kNotPermitted = "org.bluez.Error.NotPermitted";
+
+std::string HolderProblem(const std::string& uuid) {
+    return "another program holds the profile " + uuid +
+           " in bluetoothd (obexd does, for Object Push and File Transfer): stop it "
+           "(systemctl --user stop obex) and start Nimbrel again";
+}
+
 }  // namespace
+
+// Our OBEX server listening: going, it waits for a hand-over in progress, then gives the
+// profile back for connections out only.
+class ObexListening final : public bth::Listening {
+public:
+    ObexListening(Profiles& profiles, std::string path, std::uint8_t channel)
+        : profiles_(profiles), path_(std::move(path)), channel_(channel) {}
+    ~ObexListening() override { profiles_.StopListening(path_); }
+    std::uint8_t Channel() const override { return channel_; }
+
+private:
+    Profiles& profiles_;
+    const std::string path_;
+    const std::uint8_t channel_;
+};
 
 // The link the engine holds: it leaves the table of live links before its socket closes.
 class ProfileLink final : public bth::SerialLink {
@@ -156,10 +194,8 @@ void Profiles::Attached(GDBusConnection* bus) {
             if (!made) return;
             made->problem.clear();
             if (result.ok || result.errorName == "org.bluez.Error.AlreadyExists") return;
-            if (result.errorName == "org.bluez.Error.NotPermitted")
-                made->problem = "another program holds the profile " + made->uuid +
-                                " in bluetoothd (obexd does, for Object Push and File Transfer): stop it "
-                                "(systemctl --user stop obex) and start Nimbrel again";
+            if (result.errorName == kNotPermitted)
+                made->problem = HolderProblem(made->uuid);
             else
                 made->problem = "bluetoothd refused the profile " + made->uuid + ": " + result.Describe();
         });
@@ -219,6 +255,70 @@ DWORD Profiles::Listen(bth::SerialSink* sink, std::unique_ptr<bth::SerialLink>* 
     }
     *link = std::move(made);
     return ERROR_SUCCESS;
+}
+
+DWORD Profiles::ListenObex(const sdp::Uuid& serviceClass, bth::IncomingLinks* listener,
+                           std::unique_ptr<bth::Listening>* listening, std::string* holder) {
+    const bool push = serviceClass == sdp::uuids::kObexObjectPush;
+    if (!listener || !listening || (!push && serviceClass != sdp::uuids::kObexFileTransfer)) return ERROR_INVALID_PARAMETER;
+    const std::string path = kClasses[push ? 2 : 3].path;
+    const std::uint8_t channel = push ? kObjectPushChannel : kFileTransferChannel;
+    {
+        std::lock_guard lock(mutex_);
+        Registration* profile = ByPath(path);
+        if (profile->obexListener) return ERROR_NO_MORE_ITEMS;
+        if (!profile->problem.empty()) {
+            if (holder) *holder = profile->problem;
+            return ERROR_ALREADY_ASSIGNED;
+        }
+        profile->obexListener = listener;
+        profile->serverChannel = channel;
+    }
+    const CallResult result = Reregister(path);
+    if (!result.ok) {
+        {
+            std::lock_guard lock(mutex_);
+            Registration* profile = ByPath(path);
+            profile->obexListener = nullptr;
+            profile->serverChannel = 0;
+            if (holder) *holder = result.errorName == kNotPermitted ? HolderProblem(profile->uuid)
+                                                                    : "bluetoothd refused the server: " + result.Describe();
+        }
+        Reregister(path);
+        return result.errorName == kNotPermitted ? ERROR_ALREADY_ASSIGNED
+                                                  : result.timedOut ? ERROR_TIMEOUT : ERROR_GEN_FAILURE;
+    }
+    *listening = std::make_unique<ObexListening>(*this, path, channel);
+    return ERROR_SUCCESS;
+}
+
+void Profiles::StopListening(const std::string& path) {
+    {
+        std::lock_guard handingOver(handOverMutex_);
+        std::lock_guard lock(mutex_);
+        Registration* profile = ByPath(path);
+        profile->obexListener = nullptr;
+        profile->serverChannel = 0;
+    }
+    Reregister(path);  // for connections out only
+}
+
+bool Profiles::HandOver(const std::string& path, const std::string& devicePath, int fd) {
+    std::lock_guard handingOver(handOverMutex_);
+    bth::IncomingLinks* listener = nullptr;
+    {
+        std::lock_guard lock(mutex_);
+        if (const Registration* profile = ByPath(path)) listener = profile->obexListener;
+    }
+    if (!listener) return false;
+    bool opened = false;
+    listener->Connected(AddressOfPath(devicePath), [&](bth::SerialSink* sink, std::unique_ptr<bth::SerialLink>* link) {
+        if (opened || !sink || !link) return static_cast<DWORD>(ERROR_INVALID_PARAMETER);
+        *link = std::make_unique<ProfileLink>(*this, devicePath, fd, sink);
+        opened = true;
+        return static_cast<DWORD>(ERROR_SUCCESS);
+    });
+    return opened;
 }
 
 std::uint8_t Profiles::ServerChannel() {
@@ -336,6 +436,7 @@ void Profiles::HandleCall(const std::string& profilePath, const char* method, GV
             if (!taken && registration && registration->server && fd >= 0) taken = registration->server->Attach(fd);
         }
         changed_.notify_all();
+        if (!taken && fd >= 0) taken = HandOver(profilePath, device, fd);
         if (taken) {
             g_dbus_method_invocation_return_value(invocation, nullptr);
         } else {

@@ -39,6 +39,13 @@ public:
     // (ERROR_NO_MORE_ITEMS for a second). 0 with the link, or the error.
     DWORD Listen(bth::SerialSink* sink, std::unique_ptr<bth::SerialLink>* link);
 
+    // Our OBEX servers: the profile of this class (Object Push or File Transfer) is registered
+    // again for both roles, on a channel of its own, and each remote device that connects is
+    // handed to `listener` until `listening` goes. ERROR_ALREADY_ASSIGNED, with `holder` saying
+    // who and what to do, when another program (obexd) holds the profile.
+    DWORD ListenObex(const sdp::Uuid& serviceClass, bth::IncomingLinks* listener,
+                     std::unique_ptr<bth::Listening>* listening, std::string* holder);
+
     // The channel our serial-port server listens on, 0 while none listens.
     std::uint8_t ServerChannel();
     // The record bluetoothd is to publish for our server (XML), or its own standard one
@@ -61,9 +68,10 @@ private:
         std::string path;
         unsigned object = 0;           // the exported object (loop's thread)
         std::string problem;           // why bluetoothd refused it, when it did
-        std::uint8_t serverChannel = 0;  // also our server's, on this channel (serial port only)
+        std::uint8_t serverChannel = 0;  // also our server's, on this channel
         std::string serverRecord;        // its ServiceRecord (XML), or bluetoothd's standard one
-        ServerLink* server = nullptr;
+        ServerLink* server = nullptr;              // our serial-port server's link
+        bth::IncomingLinks* obexListener = nullptr;  // or our OBEX server's listener
     };
 
     void Attached(GDBusConnection* connection);
@@ -72,9 +80,15 @@ private:
     // From the engine's thread: the registration is made anew (its roles changed).
     CallResult Reregister(const std::string& path);
     void CloseServer();
+    // Takes the profile back for connections out only.
+    void StopListening(const std::string& path);
+    // On the loop's thread: a remote device connected to our OBEX server on `path`.
+    bool HandOver(const std::string& path, const std::string& devicePath, int fd);
     Registration* ByPath(const std::string& path);
 
     BlueZConnection& connection_;
+    // Held while an OBEX server's listener is called, and while one goes: taken before mutex_.
+    std::mutex handOverMutex_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<Registration> registrations_;
@@ -83,6 +97,7 @@ private:
     // itself out (under the lock) before it closes.
     std::multimap<std::string, SocketLink*> links_;
     friend class ProfileLink;
+    friend class ObexListening;
 };
 
 }  // namespace bluez

@@ -33,6 +33,11 @@ DWORD BlueZRadio::ListenSerial(bth::SerialSink* sink, std::unique_ptr<bth::Seria
     return profiles_.Listen(sink, link);
 }
 
+DWORD BlueZRadio::ListenObex(const sdp::Uuid& serviceClass, bth::IncomingLinks* listener,
+                             std::unique_ptr<bth::Listening>* listening, std::string* holder) {
+    return profiles_.ListenObex(serviceClass, listener, listening, holder);
+}
+
 DWORD BlueZRadio::PublishRecord(const std::vector<std::uint8_t>& record, std::uint32_t* handle) {
     {
         std::lock_guard lock(recordsMutex_);

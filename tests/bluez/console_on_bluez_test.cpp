@@ -3,12 +3,19 @@
 // bluetoothd misbehaving.
 #include <gtest/gtest.h>
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+
 #include <chrono>
+#include <future>
 #include <map>
 #include <memory>
 #include <string>
 #include <thread>
 
+#include "platform/kernel/paths.h"
+#include "platform/obex/obex_session.h"
+#include "platform/obex/socket_transport.h"
 #include "support/background_command.h"
 #include "support/fake_bluez.h"
 #include "support/pty_client.h"
@@ -27,6 +34,49 @@ constexpr const char* kPhone = "00:12:AB:34:CD:56";
 constexpr const char* kGps = "00:12:AB:34:CD:57";
 constexpr const char* kSpp = "00001101-0000-1000-8000-00805f9b34fb";
 constexpr const char* kFtp = "00001106-0000-1000-8000-00805f9b34fb";
+constexpr const char* kOpp = "00001105-0000-1000-8000-00805f9b34fb";
+
+// The far end of a device that pushes a file to us: the fake relays the profile's socket to
+// this TCP port, where an OBEX client pushes `name` once and keeps the final answer.
+class PushingPeer {
+public:
+    PushingPeer(std::wstring name, std::string bytes) {
+        listener_.reset(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        bind(listener_.get(), reinterpret_cast<sockaddr*>(&address), size);
+        listen(listener_.get(), 1);
+        getsockname(listener_.get(), reinterpret_cast<sockaddr*>(&address), &size);
+        port_ = ntohs(address.sin_port);
+        answer_ = std::async(std::launch::async, [this, name = std::move(name), bytes = std::move(bytes)] {
+            platform::UniqueFd connection(accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC));
+            obex::ClientSession session(obex::SocketTransport::Create(std::move(connection)), std::chrono::seconds(20));
+            if (!session.Connect({}).ok()) return obex::ResponseCode::ServiceUnavailable;
+            obex::OperationId put = 0;
+            auto result = session.BeginPut({obex::Header::Name(name), obex::Header::Length(bytes.size())}, &put);
+            for (std::size_t at = 0; result.ok() && at < bytes.size();) {
+                const std::size_t count = std::min(session.BodyCapacity(), bytes.size() - at);
+                obex::Bytes body(bytes.begin() + at, bytes.begin() + at + count);
+                at += count;
+                result = session.PutPart(put, &body, at == bytes.size(), true);
+            }
+            session.Disconnect({});
+            return result.response;
+        });
+    }
+    std::string endpoint() const { return "tcp:127.0.0.1:" + std::to_string(port_); }
+    std::optional<obex::ResponseCode> Answer() {
+        if (answer_.wait_for(std::chrono::seconds(30)) != std::future_status::ready) return std::nullopt;
+        return answer_.get();
+    }
+
+private:
+    platform::UniqueFd listener_;
+    std::uint16_t port_ = 0;
+    std::future<obex::ResponseCode> answer_;
+};
 
 class ConsoleOnBlueZ : public ::testing::Test {
 protected:
@@ -225,6 +275,44 @@ TEST_F(ConsoleOnBlueZ, OurSerialServerTakesADeviceThatConnectsAndListensAgainWhe
     }
     EXPECT_EQ(server->Stop(), 0);
     EXPECT_EQ(fake_.ProfileRecord(kSpp), "");  // the client profile alone is left, without a record
+}
+
+TEST_F(ConsoleOnBlueZ, OurObexServersTakeAPushFromAPairedDeviceOnlyAndSayWhoHoldsAProfile) {
+    // obexd holds File Transfer; Object Push is ours.
+    ASSERT_TRUE(fake_.SetFault(std::string("profile-taken:") + kFtp, true));
+    auto server = Start({"obex-server"});
+    std::string listening;
+    while (listening.find("Received files go to") == std::string::npos) {
+        const auto line = server->ReadLine();
+        ASSERT_TRUE(line) << server->Errors();
+        listening += *line + "\n";
+    }
+    EXPECT_NE(listening.find("Object Push on RFCOMM channel 9"), std::string::npos) << listening;
+    EXPECT_NE(listening.find("File Transfer: another program holds the profile " + std::string(kFtp)),
+              std::string::npos) << listening;
+    EXPECT_NE(listening.find("systemctl --user stop obex"), std::string::npos) << listening;
+
+    const std::string name = "Gr\xC3\xBC\xC3\x9F" "e.bin";  // "Grüße.bin"
+    const std::string bytes(200 * 1024, 'g');
+    PushingPeer stranger(L"Gr\u00FC\u00DFe.bin", bytes);
+    ASSERT_TRUE(fake_.AddDevice("00:12:AB:34:CD:60", FakeDevice{.name = "Stranger", .endpoint = stranger.endpoint()}));
+    ASSERT_EQ(fake_.ConnectToUs("00:12:AB:34:CD:60", kOpp), "connected");
+    EXPECT_EQ(stranger.Answer(), obex::ResponseCode::Forbidden);
+    auto line = server->ReadLine();
+    ASSERT_TRUE(line);
+    EXPECT_EQ(*line, "refused\t" + name + "\t00:12:AB:34:CD:60\tthe device is not paired and was not accepted");
+
+    PushingPeer friendly(L"Gr\u00FC\u00DFe.bin", bytes);
+    ASSERT_TRUE(fake_.AddDevice("00:12:AB:34:CD:61",
+                                FakeDevice{.name = "Friend", .endpoint = friendly.endpoint(), .paired = true}));
+    ASSERT_EQ(fake_.ConnectToUs("00:12:AB:34:CD:61", kOpp), "connected");
+    EXPECT_EQ(friendly.Answer(), obex::ResponseCode::Success);
+    line = server->ReadLine();
+    ASSERT_TRUE(line);
+    const std::filesystem::path stored = platform::FileRoot() / "Temp" / name;
+    EXPECT_EQ(*line, "received\t" + stored.string() + "\t00:12:AB:34:CD:61\t204800");
+    EXPECT_TRUE(testsupport::ReadFile(stored) == bytes) << "byte-exact";
+    EXPECT_EQ(server->Stop(), 0);
 }
 
 TEST_F(ConsoleOnBlueZ, ARemoteFolderIsListedAndFetchedOverTheProfilesSocket) {

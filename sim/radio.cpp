@@ -47,6 +47,7 @@ void Radio::Reset(const World& world) {
         sdpRecords_.clear();
         published_.Clear();
         serialLinks = TakeSerialLinks();
+        obexServers_.clear();  // our OBEX servers are not reached from the new world
         timeline = std::move(timeline_);
         abort = std::exchange(abort_, std::make_shared<const KernelEvent>());
     }

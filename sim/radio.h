@@ -15,6 +15,7 @@
 #include "platform/bluetooth/published_records.h"
 #include "platform/bluetooth/sdp_record.h"
 #include "platform/kernel/types.h"
+#include "platform/obex/obex_session.h"
 #include "sim/export.h"
 #include "sim/inquiry/lookups.h"
 #include "sim/kernel_event.h"
@@ -25,6 +26,10 @@
 namespace sim {
 
 class LinkCore;
+class ObexListenerSlot;
+
+// The longest folder listing a simulated device takes from our File Transfer server.
+inline constexpr std::size_t kMaxRemoteListing = 256 * 1024;
 
 struct AdapterState {
     bool powered = true;  // the user's switch: off, the radio finds, pairs and connects nothing
@@ -142,6 +147,24 @@ public:
     // server listening.
     DWORD ConnectToServer(BT_ADDR address);
 
+    // Our OBEX servers (obex/radio_obex.cpp). One per class (Object Push, File Transfer) takes a
+    // free RFCOMM channel as a serial server does (ERROR_ALREADY_ASSIGNED for a second one of
+    // the same class); the engine publishes its record. Remote devices reach it until its
+    // Listening goes or the world is replaced; their links break as other serial links do.
+    DWORD ListenObex(const sdp::Uuid& serviceClass, bth::IncomingLinks* listener,
+                     std::unique_ptr<bth::Listening>* listening, std::string* holder) override;
+    // A device of the world connects to our OBEX server and runs an OBEX client over the link,
+    // on the calling thread: it pushes `body` as an object named `name` (CONNECT, PUT with Name
+    // and Length, DISCONNECT), or lists the shared folder (CONNECT to Folder Browsing, GET of
+    // "x-obex/folder-listing", at most kMaxRemoteListing bytes). 0 once connected, with the
+    // session's outcome in *result (the final response when our server answered); else
+    // ERROR_TIMEOUT for a device out of reach, ERROR_NOT_FOUND with no server of that class
+    // listening, ERROR_NOT_READY with the adapter off, ERROR_DEVICE_NOT_CONNECTED when the
+    // server did not take the link.
+    DWORD PushToServer(BT_ADDR address, const std::wstring& name, const std::vector<std::uint8_t>& body,
+                       obex::SessionResult* result);
+    DWORD BrowseServer(BT_ADDR address, std::string* listing, obex::SessionResult* result);
+
     // The OBEX server service and component (adapter/radio_adapter.cpp).
     bool HasObexService() override;
     DWORD ControlObexService(bool start) override;
@@ -186,6 +209,11 @@ private:
     std::uint16_t AddBasebandLink(BT_ADDR address);
     // The baseband link goes with its serial link, unless its world has gone already.
     std::function<void()> BasebandLinkRemover(std::uint16_t handle, BT_ADDR address);
+    // With the lock held: the channel a new server of ours takes (none when all are used).
+    std::optional<std::uint8_t> FreeServerChannel() const;
+    // A device's link to our OBEX server of `serviceClass`, as its client's transport.
+    DWORD ConnectObexClient(BT_ADDR address, const sdp::Uuid& serviceClass,
+                            std::unique_ptr<obex::Transport>* transport);
     // With the lock held: remembers an open link (for Reset to break), forgetting closed ones.
     void TrackSerialLink(const std::shared_ptr<LinkCore>& link);
     // With the lock held: the live links, which the caller breaks once the lock is released.
@@ -211,6 +239,11 @@ private:
     bth::PublishedRecords published_;  // the local SDP database
     std::vector<std::weak_ptr<LinkCore>> serialLinks_;       // open serial links (serial/radio_serial.cpp)
     std::map<std::uint8_t, std::weak_ptr<LinkCore>> servers_;  // our listening servers, by channel
+    struct ObexServerEntry {
+        std::uint8_t channel = 0;
+        std::weak_ptr<ObexListenerSlot> slot;
+    };
+    std::map<sdp::Uuid, ObexServerEntry> obexServers_;  // our OBEX servers, by service class
     std::uint16_t lastLinkHandle_ = 0;
 
     // One remote connection to our servers at a time, from its baseband link to its endpoint's

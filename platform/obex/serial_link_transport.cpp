@@ -24,10 +24,7 @@ DWORD SerialLinkTransport::Accept(const bth::LinkOpener& open, std::unique_ptr<S
     return ERROR_SUCCESS;
 }
 
-SerialLinkTransport::~SerialLinkTransport() {
-    Close();       // a backend thread waiting for room goes on (and drops its bytes)
-    link_.reset();  // no sink call after this
-}
+SerialLinkTransport::~SerialLinkTransport() { Close(); }
 
 TransportResult SerialLinkTransport::Send(std::span<const std::uint8_t> data) {
     {
@@ -36,6 +33,8 @@ TransportResult SerialLinkTransport::Send(std::span<const std::uint8_t> data) {
         if (closed_ || broken_) return {TransportStatus::Closed, 0};
     }
     // Without the lock: a simulated remote end answers at once, into Received.
+    std::lock_guard sending(linkMutex_);
+    if (!link_) return {TransportStatus::Closed, 0};
     if (!data.empty() && link_->Send(data.data(), data.size()) != ERROR_SUCCESS) return {TransportStatus::Closed, 0};
     return {TransportStatus::Ok, data.size()};
 }
@@ -123,9 +122,18 @@ void SerialLinkTransport::ClearInterrupt() {
 }
 
 void SerialLinkTransport::Close() {
-    std::lock_guard lock(mutex_);
-    closed_ = true;
-    changed_.notify_all();
+    {
+        std::lock_guard lock(mutex_);
+        closed_ = true;
+        changed_.notify_all();  // a backend thread waiting for room goes on (and drops its bytes)
+    }
+    // The link goes now, so that the remote end hears the hang-up at once, not when this
+    // transport is destroyed; a Send in progress ends first. No sink call after this.
+    std::unique_ptr<bth::SerialLink> link;
+    {
+        std::lock_guard sending(linkMutex_);
+        link = std::move(link_);
+    }
 }
 
 }  // namespace obex

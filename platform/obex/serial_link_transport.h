@@ -24,7 +24,7 @@ public:
                       std::unique_ptr<SerialLinkTransport>* transport);
     // Takes a connection that came in to a server of ours: 0, or the backend's error.
     static DWORD Accept(const bth::LinkOpener& open, std::unique_ptr<SerialLinkTransport>* transport);
-    // Closes the link; the backend calls nothing here afterwards.
+    // As Close.
     ~SerialLinkTransport() override;
 
     TransportResult Send(std::span<const std::uint8_t> data) override;
@@ -33,6 +33,7 @@ public:
     TransportResult ReceiveFront(std::vector<std::uint8_t>* buffer, std::size_t most) override;
     void Interrupt() override;
     void ClearInterrupt() override;
+    // Also closes the link: the backend calls nothing here afterwards.
     void Close() override;
 
     // What is held for the reader at most.
@@ -47,7 +48,8 @@ private:
     // With the lock: moves what is held into `buffer`, as much as fits; gives the count.
     std::size_t CopyHeld(std::span<std::uint8_t> buffer);
 
-    std::unique_ptr<bth::SerialLink> link_;  // set once by Open, before anyone else sees this
+    std::mutex linkMutex_;  // held while the link sends, and to take it away
+    std::unique_ptr<bth::SerialLink> link_;  // under linkMutex_; set by Open, gone once closed
 
     std::mutex mutex_;
     std::condition_variable changed_;

@@ -16,12 +16,11 @@
 namespace sim {
 namespace {
 
-constexpr int kReplyTimeoutMs = 10000;
-
 enum class Reach { Answered, Gone, Failed };
 
 // Gone: nobody listens there (the socket is stale or missing).
-Reach Exchange(const std::filesystem::path& path, const std::string& request, std::string* reply, std::string* error) {
+Reach Exchange(const std::filesystem::path& path, const std::string& request, std::string* reply, std::string* error,
+               const ControlReplyLimits& limits) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (path.native().size() >= sizeof address.sun_path) {
@@ -48,7 +47,7 @@ Reach Exchange(const std::filesystem::path& path, const std::string& request, st
         return Reach::Failed;
     }
     bool tooLong = false;
-    if (!ReadControlLine(socket.get(), kMaxControlReply, kReplyTimeoutMs, -1, reply, &tooLong)) {
+    if (!ReadControlLine(socket.get(), limits.bytes, limits.timeoutMs, -1, reply, &tooLong)) {
         *error = path.string() + (tooLong ? ": the reply is too long" : ": no reply");
         return Reach::Failed;
     }
@@ -57,13 +56,14 @@ Reach Exchange(const std::filesystem::path& path, const std::string& request, st
 
 }  // namespace
 
-bool SendControlRequest(pid_t pid, const std::string& request, std::string* reply, std::string* error) {
+bool SendControlRequest(pid_t pid, const std::string& request, std::string* reply, std::string* error,
+                        const ControlReplyLimits& limits) {
     const platform::PrivateFolder folder = platform::RuntimeFolder();
     if (folder.path.empty()) {
         *error = folder.error;
         return false;
     }
-    return Exchange(ControlSocketPath(folder.path, pid), request, reply, error) == Reach::Answered;
+    return Exchange(ControlSocketPath(folder.path, pid), request, reply, error, limits) == Reach::Answered;
 }
 
 std::vector<ControlHost> ListControlHosts() {
@@ -75,7 +75,7 @@ std::vector<ControlHost> ListControlHosts() {
         const auto pid = ControlSocketPid(entry.path().filename().string());
         if (!pid) continue;
         std::string reply, error;
-        const Reach reach = Exchange(entry.path(), "hello", &reply, &error);
+        const Reach reach = Exchange(entry.path(), "hello", &reply, &error, {});
         const bool gone = reach == Reach::Gone || (::kill(*pid, 0) != 0 && errno == ESRCH);
         if (gone) {
             ::unlink(entry.path().c_str());

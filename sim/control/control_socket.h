@@ -12,8 +12,6 @@ namespace sim {
 
 // Longest request line, without its newline; longer requests are refused.
 inline constexpr std::size_t kMaxControlRequest = 512;
-// Longest reply line the client reads.
-inline constexpr std::size_t kMaxControlReply = 1024;
 
 // "radio-<pid>.sock" in `folder`.
 std::filesystem::path ControlSocketPath(const std::filesystem::path& folder, pid_t pid);
@@ -25,7 +23,8 @@ std::optional<pid_t> ControlSocketPid(const std::string& fileName);
 // becomes readable. False when the line is longer, the time ran out or the read failed;
 // *tooLong tells the first case.
 bool ReadControlLine(int fd, std::size_t limit, int deadlineMs, int cancel, std::string* line, bool* tooLong);
-// Writes `line` and a newline without blocking (the reply fits the socket's buffer).
-bool WriteControlLine(int fd, const std::string& line);
+// Writes `line` and a newline, waiting for room up to `deadlineMs` (a long reply does not fit
+// the socket's buffer at once).
+bool WriteControlLine(int fd, const std::string& line, int deadlineMs = 10000);
 
 }  // namespace sim

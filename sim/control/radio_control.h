@@ -5,7 +5,12 @@
 //   return ADDRESS          -> it comes back
 //   pair-request ADDRESS    -> it asks to pair
 //   serial-connect ADDRESS  -> it connects to our serial server
-// Each answers "ok" or "error: WHY".
+//   push ADDRESS PATH       -> it pushes the file (an absolute path, encoded as a control word)
+//                              to our Object Push server: "ok RESPONSE" or "refused RESPONSE"
+//   browse ADDRESS          -> it lists our File Transfer server's folder: "ok LISTING" (the
+//                              listing's XML encoded as a control word) or "refused RESPONSE"
+// Each answers "ok" or "error: WHY". Requests are served one at a time: a push holds the
+// others until it is over.
 #include <string>
 
 #include "sim/radio.h"

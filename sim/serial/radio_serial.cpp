@@ -119,24 +119,32 @@ DWORD Radio::ConnectSerial(BT_ADDR device, const sdp::Uuid& serviceClass, std::u
     return ERROR_SUCCESS;
 }
 
+std::optional<std::uint8_t> Radio::FreeServerChannel() const {
+    std::bitset<kLastChannel + 1> used;
+    for (const auto& [handle, record] : published_.All())
+        if (auto channel = PublishedChannel(record); channel && *channel <= kLastChannel) used.set(*channel);
+    for (const auto& [channel, server] : servers_)
+        if (!server.expired()) used.set(channel);
+    for (const auto& [serviceClass, server] : obexServers_)
+        if (!server.slot.expired()) used.set(server.channel);
+    // Channel 1 last: the one a remote device tries first for its own services.
+    std::uint8_t channel = 2;
+    while (channel <= kLastChannel && used.test(channel)) ++channel;
+    if (channel > kLastChannel) channel = 1;
+    if (used.test(channel)) return std::nullopt;
+    return channel;
+}
+
 DWORD Radio::ListenSerial(bth::SerialSink* sink, std::unique_ptr<bth::SerialLink>* link) {
     if (!sink || !link) return ERROR_INVALID_PARAMETER;
     std::shared_ptr<LinkCore> core;
     {
         std::lock_guard lock(mutex_);
-        std::bitset<kLastChannel + 1> used;
-        for (const auto& [handle, record] : published_.All())
-            if (auto channel = PublishedChannel(record); channel && *channel <= kLastChannel) used.set(*channel);
-        for (const auto& [channel, server] : servers_)
-            if (!server.expired()) used.set(channel);
-        // Channel 1 last: the one a remote device tries first for its own services.
-        std::uint8_t channel = 2;
-        while (channel <= kLastChannel && used.test(channel)) ++channel;
-        if (channel > kLastChannel) channel = 1;
-        if (used.test(channel)) return ERROR_NO_MORE_ITEMS;
-        core = std::make_shared<LinkCore>(sink, channel, std::nullopt);
+        const auto channel = FreeServerChannel();
+        if (!channel) return ERROR_NO_MORE_ITEMS;
+        core = std::make_shared<LinkCore>(sink, *channel, std::nullopt);
         TrackSerialLink(core);
-        servers_[channel] = core;
+        servers_[*channel] = core;
     }
     *link = std::make_unique<SimSerialLink>(std::move(core));
     return ERROR_SUCCESS;

@@ -54,6 +54,13 @@ TEST(SerialLinkTransport, HoldsAFewPacketsWaitsCanBeReleasedAndABreakEndsTheStre
     EXPECT_EQ(status, TransportStatus::Closed);
     const std::uint8_t byte = 0;
     EXPECT_EQ(transport->Send(std::span(&byte, 1)).status, TransportStatus::Closed);
+
+    // Closing hangs the link up at once, before the transport goes.
+    ASSERT_EQ(SerialLinkTransport::Open(backend, 1, sdp::uuids::kObexObjectPush, 9, &transport), 0u);
+    EXPECT_EQ(backend.serial.open(), 1);
+    transport->Close();
+    EXPECT_EQ(backend.serial.open(), 0);
+    EXPECT_EQ(transport->Send(std::span(&byte, 1)).status, TransportStatus::Closed);
 }
 
 }  // namespace

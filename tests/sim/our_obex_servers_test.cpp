@@ -104,8 +104,9 @@ protected:
         RegCloseKey(key);
     }
 
-    // Starts the servers as the OBEX server service does, with `host` deciding for strangers.
+    // Starts the servers anew as the OBEX server service does, with `host` deciding for strangers.
     static void Start(std::shared_ptr<obex::ServerHost> host = nullptr) {
+        obex::StopServers();  // a running service keeps the host it started with
         obex::ConfigureServers({std::move(host), std::nullopt});
         ASSERT_EQ(obex::StartServers(bth::InstalledBackend()), ERROR_SUCCESS);
     }

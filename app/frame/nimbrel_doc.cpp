@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "app/browser/nimbrel_view.h"
+#include "app/frame/file_receiver.h"
 #include "app/frame/frame_link.h"
 #include "app/frame/main_frame.h"
 #include "engine/device/device_local.h"
@@ -130,7 +131,9 @@ void AttachErrorReceivers() {
 
 CNimbrelDoc::CNimbrelDoc() = default;
 
-CNimbrelDoc::~CNimbrelDoc() = default;
+CNimbrelDoc::~CNimbrelDoc() {
+    if (m_receiver) FileReceiver::Stop();
+}
 
 bool CNimbrelDoc::OnNewDocument(CMainFrame* frame) {
     m_frame = frame;
@@ -158,6 +161,8 @@ int CNimbrelDoc::ActivateEngine(bool activate) {
     if (!m_pDeviceLocal) return 0;
     if (!activate) {
         if (m_frame && m_frame->GetActiveView()) m_frame->GetActiveView()->StopListing();
+        if (m_receiver) FileReceiver::Stop();
+        m_receiver.reset();
         for (const Forwarding& forwarding : kForwardings) NIMBRL_UnregisterCallback(forwarding.code);
         return m_pDeviceLocal->Activate(FALSE);
     }
@@ -167,5 +172,9 @@ int CNimbrelDoc::ActivateEngine(bool activate) {
     for (const Forwarding& forwarding : kForwardings)
         NIMBRL_RegisterCallback(forwarding.code, forwarding.forwarder, reinterpret_cast<NOTIFY_VALUE>(m_frame));
     m_pDeviceLocal->ActivateLocalServices(TRUE);
+    if (m_frame) {
+        m_receiver = std::make_shared<FileReceiver>(m_frame);
+        if (!FileReceiver::Start(m_receiver)) m_receiver.reset();
+    }
     return activated;
 }

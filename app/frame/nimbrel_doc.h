@@ -7,6 +7,7 @@
 
 class CDeviceLocal;
 class CMainFrame;
+class FileReceiver;
 
 class CNimbrelDoc {
 public:
@@ -26,12 +27,13 @@ public:
     QString StartFailure() const { return m_startFailure; }
 
     // On: error table and receivers, Activate(TRUE), the thirteen notification forwarders,
-    // the local services. Off: the forwarders go first, then Activate(FALSE). Non-zero on
-    // success; 0 without a local device.
+    // the local services, the OBEX servers. Off: the OBEX servers and the forwarders go first,
+    // then Activate(FALSE). Non-zero on success; 0 without a local device.
     int ActivateEngine(bool activate);
 
 private:
     std::unique_ptr<CDeviceLocal> m_pDeviceLocal;
+    std::shared_ptr<FileReceiver> m_receiver;  // while the engine is on
     CMainFrame* m_frame = nullptr;
     QString m_startFailure;
 };

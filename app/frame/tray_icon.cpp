@@ -36,3 +36,7 @@ void TrayIcon::Remove() {
 }
 
 bool TrayIcon::Shown() const { return m_icon && m_icon->isVisible(); }
+
+void TrayIcon::Notify(const QString& title, const QString& text) {
+    if (Shown()) m_icon->showMessage(title, text, QSystemTrayIcon::Information);
+}

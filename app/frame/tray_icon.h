@@ -18,6 +18,8 @@ public:
     static bool Available();
     void Remove();
     bool Shown() const;
+    // A message from the icon (a balloon, or the desktop's notification).
+    void Notify(const QString& title, const QString& text);
     QMenu* Menu() const { return m_menu.get(); }
 
 private:

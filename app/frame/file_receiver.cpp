@@ -10,7 +10,7 @@
 #include "app/frame/main_frame.h"
 #include "app/frame/nimbrel_doc.h"
 #include "app/frame/progress_status.h"
-#include "app/frame/tray_icon.h"
+#include "app/frame/desktop_notifier.h"
 #include "engine/device/device_local.h"
 #include "platform/bluetooth/bt_backend.h"
 #include "platform/obex/server/server_service.h"
@@ -79,8 +79,7 @@ void FileReceiver::Received(const obex::Peer& peer, const std::filesystem::path&
             // The status bar has little room: the name first, the whole story in its tooltip.
             frame->GetStatusBar()->showMessage(QStringLiteral("Received \u201C%1\u201D").arg(name), kAnnouncementMs);
             frame->GetStatusBar()->setToolTip(text + QStringLiteral("\n") + file);
-            if (TrayIcon* tray = frame->GetActiveView() ? frame->GetActiveView()->GetTrayIcon() : nullptr)
-                tray->Notify(QStringLiteral("File received"), text + QStringLiteral("\n") + file);
+            frame->GetNotifier()->Notify(QStringLiteral("File received"), text, QFileInfo(file).absolutePath());
         },
         Qt::QueuedConnection);
 }

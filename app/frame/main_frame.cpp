@@ -14,7 +14,9 @@
 #include "app/frame/progress_status.h"
 #include "app/frame/radio_switch.h"
 #include "app/frame/single_instance.h"
+#include "app/frame/desktop_notifier.h"
 #include "app/frame/tray_icon.h"
+#include "platform/bluetooth/bt_address.h"
 #include "app/res/icons.h"
 
 namespace {
@@ -52,6 +54,12 @@ CMainFrame::CMainFrame(CNimbrelDoc* doc) : m_doc(doc) {
     createToolBar();
     m_view = new CNimbrelView(doc, this);
     setCentralWidget(m_view);
+    m_notifier = new DesktopNotifier(
+        DesktopNotifier::SessionBus(),
+        [this](const QString& summary, const QString& body) {
+            if (TrayIcon* tray = m_view->GetTrayIcon()) tray->Notify(summary, body);
+        },
+        this);
     resize(720, 480);
     framelink::Attach(this);
     updateCommands();
@@ -148,6 +156,11 @@ void CMainFrame::OnRefresh() {
 }
 
 void CMainFrame::OnPairRequest(BT_ADDR device) {
+    // The PIN dialog shows with the window; while it is hidden, the desktop says who asks.
+    if (!isVisible())
+        m_notifier->Notify(QStringLiteral("Pairing request"),
+                           QStringLiteral("%1 asks to pair with this computer. Open Nimbrel to answer.")
+                               .arg(QString::fromStdString(bth::FormatAddress(device)).toUpper()));
     // Posted on, so that the PIN dialog runs outside this handler.
     CNimbrelView* view = m_view;
     QMetaObject::invokeMethod(view, [view, device] { view->OnViewPairRequest(device); }, Qt::QueuedConnection);

@@ -14,6 +14,7 @@ class CNimbrelDoc;
 class CNimbrelView;
 class CProgressStatus;
 class CRadioSwitch;
+class DesktopNotifier;
 class InstanceServer;
 class QAction;
 
@@ -28,6 +29,8 @@ public:
     CProgressStatus* GetStatusBar() const { return m_status; }
     // The status bar's radio pane, with the power switch.
     CRadioSwitch* GetRadioSwitch() const { return m_radio; }
+    // Messages for the user outside the window.
+    DesktopNotifier* GetNotifier() const { return m_notifier; }
     bool IsBusy() const { return m_busy; }
 
     // Thread-safe: each queues the handler of the same name on the user-interface thread
@@ -84,6 +87,7 @@ private:
     CNimbrelDoc* m_doc;
     CNimbrelView* m_view = nullptr;
     CProgressStatus* m_status = nullptr;
+    DesktopNotifier* m_notifier = nullptr;
     CRadioSwitch* m_radio = nullptr;
     std::unique_ptr<InstanceServer> m_instanceServer;
     QAction* m_stopAction = nullptr;

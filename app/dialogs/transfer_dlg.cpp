@@ -9,6 +9,7 @@
 
 #include "app/browser/browser_item.h"
 #include "app/browser/nimbrel_view.h"
+#include "app/frame/desktop_notifier.h"
 #include "app/frame/main_frame.h"
 #include "engine/obex/client_obex.h"
 
@@ -82,6 +83,8 @@ void CTransferDlg::OnTransferProgress(int value) {
         m_running = false;
         // The item that started the transfer hears of its end, whichever is selected now.
         if (m_frame && m_frame->GetActiveView()) m_frame->GetActiveView()->OnTransferDone(m_owner);
+        if (m_frame && !m_frame->isActiveWindow())
+            m_frame->GetNotifier()->Notify(QStringLiteral("Transfer finished"), QStringLiteral("The transfer finished."));
         hide();
         break;
     case PROGRESS_UNKNOWN: {
@@ -100,6 +103,8 @@ void CTransferDlg::OnTransferProgress(int value) {
         // A transfer cut short after it ended its progress (251 comes first) is told too;
         // one the user aborted is not.
         if (!m_aborted) show();
+        if (!m_aborted && m_frame && !m_frame->isActiveWindow())
+            m_frame->GetNotifier()->Notify(QStringLiteral("Transfer failed"), QStringLiteral("The transfer failed."));
         break;
     default:
         m_progress->setValue(qBound(0, value, 100));

@@ -67,7 +67,8 @@ void CDistantDeviceItem::Pair() {
     if (showRunningPairing()) return;
     std::wstring pin;
     const QString caption = QStringLiteral("Pair ") + GetName();
-    if (!CPinDlg::Ask(caption, GetView(), &pin)) return;
+    const QString prompt = QStringLiteral("Enter the PIN to pair with %1 (%2).").arg(GetName(), GetAddressText());
+    if (!CPinDlg::Ask(caption, prompt, GetView(), &pin)) return;
     CDeviceDistant* device = m_distant;
     startPairing(caption, [device, pin] { device->AskPairRequest(static_cast<int>(pin.size()), pin.c_str()); });
 }
@@ -78,7 +79,9 @@ void CDistantDeviceItem::AnswerPairRequest() {
     if (askedToConfirm()) return;
     std::wstring pin;
     const QString caption = QStringLiteral("Pair ") + QStringLiteral("request ") + GetName();
-    if (!CPinDlg::Ask(caption, GetView(), &pin)) {
+    const QString prompt =
+        QStringLiteral("%1 (%2) asks to pair with this computer. Enter the PIN it expects.").arg(GetName(), GetAddressText());
+    if (!CPinDlg::Ask(caption, prompt, GetView(), &pin)) {
         m_distant->RefusePairRequest();
         return;
     }

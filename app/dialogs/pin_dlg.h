@@ -9,14 +9,18 @@ class QLineEdit;
 class CPinDlg : public QDialog {
     Q_OBJECT
 public:
-    CPinDlg(const QString& caption, QWidget* parent);
+    // `prompt` says who asks and for what, above the PIN.
+    CPinDlg(const QString& caption, const QString& prompt, QWidget* parent);
 
     QString Pin() const;
+    QString Prompt() const;
     QLineEdit* PinEdit() const { return m_pin; }
 
-    // Shows the dialog (through nimbrel::RunModal); true on "OK", with the PIN as typed.
-    static bool Ask(const QString& caption, QWidget* parent, std::wstring* pin);
+    // Shows the dialog (through nimbrel::RunModal); true on "OK", with the PIN as typed; false
+    // on "Cancel" (or Esc).
+    static bool Ask(const QString& caption, const QString& prompt, QWidget* parent, std::wstring* pin);
 
 private:
     QLineEdit* m_pin;
+    QString m_prompt;
 };

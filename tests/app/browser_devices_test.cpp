@@ -87,8 +87,12 @@ TEST(BrowserDevices, PinDialogPairsBothWaysAndCancellingARequestRefusesIt) {
         if (!pinDialog) return int(QMessageBox::Ok);
         EXPECT_TRUE(pinDialog->PinEdit()->text().isEmpty());
         EXPECT_EQ(pinDialog->PinEdit()->echoMode(), QLineEdit::Password);
-        // The device is named only in the title, which a narrow dialog's title bar would cut.
+        // The device is named in the body too, where a narrow title bar cannot cut it.
         EXPECT_GT(dialog.minimumWidth(), QFontMetrics(dialog.font()).horizontalAdvance(dialog.windowTitle()));
+        const QString device = dialog.windowTitle().section(' ', -1);
+        EXPECT_TRUE(pinDialog->Prompt().startsWith(device + " (00:00:00:00:00:0") ||
+                    pinDialog->Prompt().startsWith("Enter the PIN to pair with " + device + " (00:00:00:00:00:0"))
+            << pinDialog->Prompt().toStdString();
         pinDialog->PinEdit()->setText(pin);
         return pin.isEmpty() ? int(QDialog::Rejected) : int(QDialog::Accepted);
     };

@@ -105,7 +105,7 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("nimbrel"));
-    QApplication::setDesktopFileName(QStringLiteral("nimbrel"));
+    QApplication::setDesktopFileName(QStringLiteral("org.nimbrel.Nimbrel"));
     // The window hides on close; the program ends through "Exit".
     QApplication::setQuitOnLastWindowClosed(false);
     QuitOnSignals(app);

@@ -10,6 +10,7 @@
 
 #include "app/browser/browser_item.h"
 #include "app/browser/device_class.h"
+#include "app/frame/autostart.h"
 #include "app/frame/modal.h"
 
 namespace {
@@ -61,6 +62,11 @@ void CPropertiesDlg::addSecurityPage() {
     m_findableBox->setChecked(m_findable != 0);
     connect(m_findableBox, &QCheckBox::clicked, this, [this] { m_findable ^= 1; });
     rows->addRow(QStringLiteral("Let other devices discover :"), m_findableBox);
+    // The program's own setting, beside the adapter's.
+    m_autostartBox = new QCheckBox(QStringLiteral("Yes"));
+    m_autostartBox->setChecked(autostart::Enabled());
+    m_autostartBox->setToolTip(autostart::EntryPath());
+    rows->addRow(QStringLiteral("Start with the desktop :"), m_autostartBox);
 }
 
 void CPropertiesDlg::addFileTransferPage() {
@@ -83,6 +89,11 @@ void CPropertiesDlg::Apply() {
     if (m_authenticationBox) {
         m_item.SetAuthenticate(m_authenticate);
         m_item.SetFindable(m_findable);
+    }
+    if (m_autostartBox && m_autostartBox->isChecked() != autostart::Enabled()) {
+        QString error;
+        if (!autostart::SetEnabled(m_autostartBox->isChecked(), &error))
+            nimbrel::ShowMessage(parentWidget(), error, QMessageBox::Warning);
     }
 }
 

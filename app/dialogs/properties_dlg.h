@@ -2,7 +2,7 @@
 // The properties of a browser item: the pages the item has (General, Security, File Transfer,
 // Serial Port, in that order) on tabs. Values are read from the item when the dialog opens;
 // on OK the editable ones go back through the item, folder first, then authentication, then
-// findability. Cancel writes nothing.
+// findability, then whether the program starts with the desktop. Cancel writes nothing.
 #include <QDialog>
 #include <QString>
 
@@ -22,6 +22,7 @@ public:
     QTabWidget* Tabs() const { return m_tabs; }
     QCheckBox* AuthenticationBox() const { return m_authenticationBox; }
     QCheckBox* FindableBox() const { return m_findableBox; }
+    QCheckBox* AutostartBox() const { return m_autostartBox; }
     QLineEdit* FolderEdit() const { return m_folderEdit; }
 
 private:
@@ -34,6 +35,7 @@ private:
     QTabWidget* m_tabs;
     QCheckBox* m_authenticationBox = nullptr;
     QCheckBox* m_findableBox = nullptr;
+    QCheckBox* m_autostartBox = nullptr;
     QLineEdit* m_folderEdit = nullptr;
     // The stored values: each click on a box flips its value, the folder follows the edit.
     int m_authenticate = 0;

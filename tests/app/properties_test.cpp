@@ -5,6 +5,8 @@
 #include <algorithm>
 
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
@@ -14,7 +16,9 @@
 #include "app/browser/browser_item.h"
 #include "app/browser/device_item.h"
 #include "app/dialogs/properties_dlg.h"
+#include "app/frame/autostart.h"
 #include "app/frame/modal.h"
+#include "platform/kernel/paths.h"
 
 namespace {
 
@@ -98,6 +102,30 @@ TEST_F(PropertiesDialog, WritesBackOnlyOnOkInTheOrderFolderAuthenticationFindabi
     });
     ShowPropertiesDialog(item, nullptr);
     EXPECT_EQ(item.writes, (std::vector<std::string>{"path=", "authenticate=1", "findable=1"}));
+}
+
+TEST_F(PropertiesDialog, StartWithTheDesktopWritesAndRemovesTheAutostartEntry) {
+    const QString config = QString::fromStdString((platform::NimbrelHome() / "config").string());
+    qputenv("XDG_CONFIG_HOME", config.toUtf8());
+    RecordingItem item({CBrowserItem::kGeneralPage, CBrowserItem::kSecurityPage});
+    const auto clickAutostart = [](QDialog& shown) {
+        static_cast<CPropertiesDlg&>(shown).AutostartBox()->click();
+        return static_cast<int>(QDialog::Accepted);
+    };
+    nimbrel::SetModalAnswerer(clickAutostart);
+    ShowPropertiesDialog(item, nullptr);
+    const QString entry = config + "/autostart/org.nimbrel.Nimbrel.desktop";
+    ASSERT_EQ(autostart::EntryPath(), entry);
+    QFile written(entry);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(written.readAll());
+    EXPECT_TRUE(text.startsWith("[Desktop Entry]\nType=Application\n")) << text.toStdString();
+    EXPECT_TRUE(text.contains("Exec=\"" + QCoreApplication::applicationFilePath() + "\"\n")) << text.toStdString();
+    EXPECT_TRUE(autostart::Enabled());
+    ShowPropertiesDialog(item, nullptr);  // unticked
+    EXPECT_FALSE(QFile::exists(entry));
+    EXPECT_TRUE(item.writes.size() == 4u) << "the adapter's values are written as ever";
+    qunsetenv("XDG_CONFIG_HOME");
 }
 
 }  // namespace

@@ -59,6 +59,8 @@ class Servers;
 class BluetoothServer final : public bth::IncomingLinks {
 public:
     BluetoothServer(Servers& servers, ServerFolders folders) : servers_(servers), folders_(std::move(folders)) {}
+    // Stops listening first: a connection being handed over still reads the folders.
+    ~BluetoothServer() override { listening.reset(); }
     void Connected(BT_ADDR device, const bth::LinkOpener& open) override;
 
     std::unique_ptr<bth::Listening> listening;

@@ -49,8 +49,7 @@ ServerSession::ServerSession(ServerFolders folders, SessionRules* rules)
 ServerSession::~ServerSession() { End(); }
 
 void ServerSession::End() {
-    if (operation_ == Operation::Put && kind_) rules_->NotStored(*kind_, putName_, "the link was lost");
-    EndOperation();
+    EndOperation("the link was lost");
 }
 
 ServerSession::Reply ServerSession::TooLarge() { return Fail(ResponseCode::EntityTooLarge); }
@@ -60,9 +59,7 @@ ServerSession::Reply ServerSession::Handle(std::span<const std::uint8_t> packet)
     if (DecodeRequest(packet, &request) != CodecError::None) return Fail(ResponseCode::BadRequest);
     const bool continuing = (request.opcode == Opcode::Put && operation_ == Operation::Put) ||
                             (request.opcode == Opcode::Get && operation_ == Operation::Get);
-    if (!continuing && request.opcode != Opcode::Abort && operation_ == Operation::Put && kind_)
-        rules_->NotStored(*kind_, putName_, "another request came before its end");
-    if (!continuing && request.opcode != Opcode::Abort) EndOperation();
+    if (!continuing && request.opcode != Opcode::Abort) EndOperation("another request came before its end");
     if (request.opcode == Opcode::Connect) return Connect(request);
     if (!Accepts(request, continuing)) return Answer(ResponseCode::ServiceUnavailable);
     switch (request.opcode) {
@@ -71,8 +68,7 @@ ServerSession::Reply ServerSession::Handle(std::span<const std::uint8_t> packet)
             tree_.reset();
             return Answer(ResponseCode::Success);
         case Opcode::Abort:
-            if (operation_ == Operation::Put) rules_->NotStored(*kind_, putName_, "the sender aborted it");
-            EndOperation();
+            EndOperation("the sender aborted it");
             return Answer(ResponseCode::Success);
         case Opcode::SetPath: return Answer(SetPath(request));
         case Opcode::Put: return Put(request);
@@ -206,8 +202,7 @@ bool ServerSession::BodyAllowed(std::size_t count, Reply* reply) {
         case SessionRules::Flow::Go: moved_ += count; return true;
         case SessionRules::Flow::Refuse: *reply = Fail(ResponseCode::InternalServerError); return false;
         case SessionRules::Flow::HangUp:
-            if (operation_ == Operation::Put) rules_->NotStored(*kind_, putName_, "the link was lost");
-            EndOperation();
+            EndOperation("the link was lost");
             *reply = Reply{std::nullopt, true};
             return false;
     }
@@ -300,18 +295,20 @@ ServerSession::Reply ServerSession::NextPart() {
 
 // ---- answers ----
 
-// Ends the operation in progress; a partial object is removed.
-void ServerSession::EndOperation() {
+// Ends the operation in progress; a partial object is removed, and only then told of with
+// `whyNotStored` (when given), so whoever hears of it finds the folder as it stays.
+void ServerSession::EndOperation(const std::string& whyNotStored) {
+    const bool putOpen = operation_ == Operation::Put && kind_;
     operation_ = Operation::None;
     incoming_.reset();
     file_.reset();
     listing_.reset();
     getHeaders_.clear();
+    if (putOpen && !whyNotStored.empty()) rules_->NotStored(*kind_, putName_, whyNotStored);
 }
 
 ServerSession::Reply ServerSession::Fail(ResponseCode code) {
-    if (operation_ == Operation::Put && kind_) rules_->NotStored(*kind_, putName_, ReasonFor(code));
-    EndOperation();
+    EndOperation(ReasonFor(code));
     return Answer(code);
 }
 

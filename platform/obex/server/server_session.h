@@ -94,7 +94,7 @@ private:
     Reply NextPart();
     // False (and the reply set) when the rules stop the transfer.
     bool BodyAllowed(std::size_t count, Reply* reply);
-    void EndOperation();
+    void EndOperation(const std::string& whyNotStored = {});
     Reply Fail(ResponseCode code);
     static Reply Answer(ResponseCode code);
 

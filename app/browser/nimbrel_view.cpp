@@ -169,7 +169,7 @@ void CNimbrelView::emptyList() {
     m_shown.clear();
 }
 
-void CNimbrelView::showDeviceName() { m_frame->PostShowDeviceName(); }
+void CNimbrelView::showDeviceName() { m_frame->QueueShowDeviceName(); }
 
 void CNimbrelView::fillList() {
     for (CBrowserItem* item : m_shown) {
@@ -301,7 +301,7 @@ void CNimbrelView::OpenRow(int row) {
             m_currentFolder = static_cast<CFolderItem*>(item);
             emptyList();
             // An empty folder brings no listing news: the update (and Up) must not wait for one.
-            m_frame->PostRefresh();
+            m_frame->QueueRefresh();
             break;
         default: break;
     }

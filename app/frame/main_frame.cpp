@@ -8,7 +8,7 @@
 #include "app/browser/nimbrel_view.h"
 #include "app/dialogs/about_dlg.h"
 #include "app/frame/command_ids.h"
-#include "app/frame/frame_link.h"
+#include "app/frame/engine_events.h"
 #include "app/frame/modal.h"
 #include "app/frame/nimbrel_doc.h"
 #include "app/frame/progress_status.h"
@@ -60,12 +60,34 @@ CMainFrame::CMainFrame(CNimbrelDoc* doc) : m_doc(doc) {
             if (TrayIcon* tray = m_view->GetTrayIcon()) tray->Notify(summary, body);
         },
         this);
+    m_events = new EngineEvents(this);
+    connectEngineEvents();
     resize(720, 480);
-    framelink::Attach(this);
     updateCommands();
 }
 
-CMainFrame::~CMainFrame() { framelink::Detach(this); }
+CMainFrame::~CMainFrame() {
+    delete m_events;  // first: no engine event reaches a window being destroyed
+}
+
+// Queued: a handler runs on this thread after the engine call that caused it has returned.
+void CMainFrame::connectEngineEvents() {
+    constexpr auto queued = Qt::QueuedConnection;
+    const auto key = [](EngineEvents::ServiceKey service) { return reinterpret_cast<const void*>(service); };
+    connect(m_events, &EngineEvents::listsChanged, this, &CMainFrame::OnRefresh, queued);
+    connect(m_events, &EngineEvents::pairRequested, this, [this](quint64 device) { OnPairRequest(device); }, queued);
+    connect(m_events, &EngineEvents::inquiryStarted, this, &CMainFrame::OnInquiryStarted, queued);
+    connect(m_events, &EngineEvents::inquiryEnded, this, &CMainFrame::OnInquiryEnded, queued);
+    connect(m_events, &EngineEvents::connecting, this, &CMainFrame::OnConnecting, queued);
+    connect(m_events, &EngineEvents::connected, this, [this, key](auto service) { OnConnected(key(service)); }, queued);
+    connect(m_events, &EngineEvents::connectFailed, this,
+            [this, key](auto service) { OnConnectFailed(key(service)); }, queued);
+    connect(m_events, &EngineEvents::disconnected, this, [this, key](auto service) { OnDisconnected(key(service)); },
+            queued);
+    connect(m_events, &EngineEvents::obexDisconnected, this,
+            [this, key](auto service) { OnDistantDisconnected(key(service)); }, queued);
+    connect(m_events, &EngineEvents::errorReported, this, &CMainFrame::OnErrorReport, queued);
+}
 
 void CMainFrame::createToolBar() {
     QToolBar* bar = addToolBar(QStringLiteral("Nimbrel"));
@@ -94,49 +116,15 @@ void CMainFrame::updateCommands() {
     m_upAction->setEnabled(m_view && m_view->CanGoUp());
 }
 
-// Posting: a queued call to the handler of the same name on this window's thread.
-void CMainFrame::PostRefresh() { QMetaObject::invokeMethod(this, [this] { OnRefresh(); }, Qt::QueuedConnection); }
+void CMainFrame::QueueRefresh() { QMetaObject::invokeMethod(this, &CMainFrame::OnRefresh, Qt::QueuedConnection); }
 
-void CMainFrame::PostPairRequest(BT_ADDR device) {
-    QMetaObject::invokeMethod(this, [this, device] { OnPairRequest(device); }, Qt::QueuedConnection);
+void CMainFrame::QueueShowDeviceName() {
+    QMetaObject::invokeMethod(this, &CMainFrame::OnShowDeviceName, Qt::QueuedConnection);
 }
 
-void CMainFrame::PostInquiryStarted() {
-    QMetaObject::invokeMethod(this, [this] { OnInquiryStarted(); }, Qt::QueuedConnection);
-}
-
-void CMainFrame::PostInquiryEnded() {
-    QMetaObject::invokeMethod(this, [this] { OnInquiryEnded(); }, Qt::QueuedConnection);
-}
-
-void CMainFrame::PostConnecting() { QMetaObject::invokeMethod(this, [this] { OnConnecting(); }, Qt::QueuedConnection); }
-
-void CMainFrame::PostConnected(const void* service) {
-    QMetaObject::invokeMethod(this, [this, service] { OnConnected(service); }, Qt::QueuedConnection);
-}
-
-void CMainFrame::PostConnectFailed(const void* service) {
-    QMetaObject::invokeMethod(this, [this, service] { OnConnectFailed(service); }, Qt::QueuedConnection);
-}
-
-void CMainFrame::PostDistantDisconnected(const void* service) {
-    QMetaObject::invokeMethod(this, [this, service] { OnDistantDisconnected(service); }, Qt::QueuedConnection);
-}
-
-void CMainFrame::PostShowDeviceName() {
-    QMetaObject::invokeMethod(this, [this] { OnShowDeviceName(); }, Qt::QueuedConnection);
-}
-
-void CMainFrame::PostExit() { QMetaObject::invokeMethod(this, [this] { OnExit(); }, Qt::QueuedConnection); }
-
-void CMainFrame::PostErrorBox(const QString& text) {
-    QMetaObject::invokeMethod(
-        this,
-        [this, text] {
-            m_pendingErrors.append(text);
-            showNextErrorBox();
-        },
-        Qt::QueuedConnection);
+void CMainFrame::OnErrorReport(const QString& text) {
+    m_pendingErrors.append(text);
+    showNextErrorBox();
 }
 
 // One box at a time: a report that comes while a box is open waits for it to close.
@@ -182,6 +170,7 @@ void CMainFrame::OnConnecting() { m_status->StartConnecting(); }
 
 void CMainFrame::OnConnected(const void* service) {
     m_status->Stop();
+    QueueRefresh();  // runs even while the item's answer to the connection shows a dialog
     m_view->OnViewConnected(service);
     updateCommands();
 }
@@ -191,6 +180,8 @@ void CMainFrame::OnConnectFailed(const void* service) {
     m_view->OnViewConnectFailed(service);
     updateCommands();
 }
+
+void CMainFrame::OnDisconnected(const void*) { OnRefresh(); }
 
 void CMainFrame::OnDistantDisconnected(const void* service) {
     m_view->OnViewDistantDisconnected(service);
@@ -228,7 +219,7 @@ void CMainFrame::RunExitOrder() {
     m_exiting = true;
     m_doc->ActivateEngine(false);
     if (TrayIcon* tray = m_view->GetTrayIcon()) tray->Remove();
-    PostExit();
+    QMetaObject::invokeMethod(this, &CMainFrame::OnExit, Qt::QueuedConnection);
 }
 
 bool CMainFrame::ClaimSingleInstance() {

@@ -1,6 +1,6 @@
 #pragma once
 // The main window: toolbar, status bar with progress, the device browser as its central
-// widget, and the handlers of the messages the engine's forwarders post. Closing the window
+// widget, and the handlers of the engine's events. Closing the window
 // hides it; the program ends through "Exit" only (or, where there is no notification area,
 // by closing the window).
 #include <QMainWindow>
@@ -15,6 +15,7 @@ class CNimbrelView;
 class CProgressStatus;
 class CRadioSwitch;
 class DesktopNotifier;
+class EngineEvents;
 class InstanceServer;
 class QAction;
 
@@ -33,24 +34,10 @@ public:
     DesktopNotifier* GetNotifier() const { return m_notifier; }
     bool IsBusy() const { return m_busy; }
 
-    // Thread-safe: each queues the handler of the same name on the user-interface thread
-    // (the engine's forwarders and the view call these). `service` is the engine service a
-    // connection message concerns, a key only (null: none named).
-    void PostRefresh();
-    void PostPairRequest(BT_ADDR device);
-    void PostInquiryStarted();
-    void PostInquiryEnded();
-    void PostConnecting();
-    void PostConnected(const void* service);
-    void PostConnectFailed(const void* service);
-    void PostDistantDisconnected(const void* service);
-    void PostShowDeviceName();
-    void PostExit();
-    // An engine error report, shown in an "Error" box on the user-interface thread, one box
-    // at a time; the reporting thread never waits for it.
-    void PostErrorBox(const QString& text);
+    // The engine's notifications and error reports, as signals the window's handlers take.
+    EngineEvents* Events() const { return m_events; }
 
-    // The handlers (user-interface thread).
+    // The handlers (user-interface thread), each run queued after the event of its name.
     void OnRefresh();
     void OnPairRequest(BT_ADDR device);
     void OnInquiryStarted();
@@ -58,9 +45,16 @@ public:
     void OnConnecting();
     void OnConnected(const void* service);
     void OnConnectFailed(const void* service);
+    void OnDisconnected(const void* service);
     void OnDistantDisconnected(const void* service);
     void OnShowDeviceName();
     void OnExit();
+    // An engine error report, shown in an "Error" box, one box at a time.
+    void OnErrorReport(const QString& text);
+
+    // Queue OnRefresh / OnShowDeviceName (for the view: they run after its own handler).
+    void QueueRefresh();
+    void QueueShowDeviceName();
 
     // Runs a toolbar command (the view handles all but About).
     void OnCommand(int id);
@@ -84,7 +78,10 @@ private:
     void updateCommands();
     void showNextErrorBox();
 
+    void connectEngineEvents();
+
     CNimbrelDoc* m_doc;
+    EngineEvents* m_events = nullptr;
     CNimbrelView* m_view = nullptr;
     CProgressStatus* m_status = nullptr;
     DesktopNotifier* m_notifier = nullptr;

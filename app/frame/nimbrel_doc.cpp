@@ -6,87 +6,14 @@
 
 #include "app/browser/nimbrel_view.h"
 #include "app/frame/file_receiver.h"
-#include "app/frame/frame_link.h"
+#include "app/frame/engine_events.h"
 #include "app/frame/main_frame.h"
 #include "engine/device/device_local.h"
+#include "engine/frame/error_codes.h"
 #include "engine/frame/error_manager.h"
-#include "engine/frame/notifications.h"
 #include "engine/service/server_spp.h"
 
 namespace {
-
-// The engine's notifications, forwarded to the main window. They run on engine threads and
-// only post; the registration's user value is the main window.
-CMainFrame* FrameOf(NOTIFY_VALUE user) { return reinterpret_cast<CMainFrame*>(user); }
-
-int ForwardRefresh(NOTIFY_VALUE, NOTIFY_VALUE user) {
-    framelink::WithLiveFrame(FrameOf(user), [](CMainFrame& frame) { frame.PostRefresh(); });
-    return 0;
-}
-
-int ForwardPairRequest(NOTIFY_VALUE value, NOTIFY_VALUE user) {
-    // The device is valid only while this callback runs: pass its address on.
-    const auto* device = reinterpret_cast<const CDeviceDistant*>(value);
-    if (!device) return 0;
-    const BT_ADDR address = device->GetBtAddr();
-    framelink::WithLiveFrame(FrameOf(user), [address](CMainFrame& frame) { frame.PostPairRequest(address); });
-    return 0;
-}
-
-int ForwardInquiryStarted(NOTIFY_VALUE, NOTIFY_VALUE user) {
-    framelink::WithLiveFrame(FrameOf(user), [](CMainFrame& frame) { frame.PostInquiryStarted(); });
-    return 0;
-}
-
-int ForwardInquiryEnded(NOTIFY_VALUE, NOTIFY_VALUE user) {
-    framelink::WithLiveFrame(FrameOf(user), [](CMainFrame& frame) { frame.PostInquiryEnded(); });
-    return 0;
-}
-
-// The connection notifications name their service: it goes on as the key of the item it
-// concerns, never read (it may be gone by the time the window looks).
-const void* ServiceOf(NOTIFY_VALUE value) { return reinterpret_cast<const void*>(value); }
-
-int ForwardConnected(NOTIFY_VALUE value, NOTIFY_VALUE user) {
-    framelink::WithLiveFrame(FrameOf(user), [service = ServiceOf(value)](CMainFrame& frame) {
-        frame.PostConnected(service);
-        frame.PostRefresh();
-    });
-    return 0;
-}
-
-int ForwardConnecting(NOTIFY_VALUE, NOTIFY_VALUE user) {
-    framelink::WithLiveFrame(FrameOf(user), [](CMainFrame& frame) { frame.PostConnecting(); });
-    return 0;
-}
-
-int ForwardConnectFailed(NOTIFY_VALUE value, NOTIFY_VALUE user) {
-    framelink::WithLiveFrame(FrameOf(user),
-                             [service = ServiceOf(value)](CMainFrame& frame) { frame.PostConnectFailed(service); });
-    return 0;
-}
-
-int ForwardDistantDisconnected(NOTIFY_VALUE value, NOTIFY_VALUE user) {
-    framelink::WithLiveFrame(FrameOf(user),
-                             [service = ServiceOf(value)](CMainFrame& frame) { frame.PostDistantDisconnected(service); });
-    return 0;
-}
-
-struct Forwarding {
-    int code;
-    NIMBRL_CALLBACK forwarder;
-};
-
-// In the order of registration and of unregistration.
-constexpr Forwarding kForwardings[] = {
-    {NOTIFY_DEVICE_ADDED, ForwardRefresh},          {NOTIFY_SERVICE_ADDED, ForwardRefresh},
-    {NOTIFY_PAIRING_CHANGED, ForwardRefresh},       {NOTIFY_PIN_REQUEST, ForwardPairRequest},
-    {NOTIFY_INQUIRY_BEGIN, ForwardInquiryStarted},  {NOTIFY_INQUIRY_END, ForwardInquiryEnded},
-    {NOTIFY_CONNECTED, ForwardConnected},           {NOTIFY_DISCONNECTED, ForwardRefresh},
-    {NOTIFY_FOLDER_CHANGED, ForwardRefresh},        {NOTIFY_FOLDER_ITEM_DELETED, ForwardRefresh},
-    {NOTIFY_CONNECTING, ForwardConnecting},         {NOTIFY_CONNECT_FAILED, ForwardConnectFailed},
-    {NOTIFY_OBEX_DISCONNECTED, ForwardDistantDisconnected},
-};
 
 // What the engine reports while it is being switched on: the reason a failed start gives, as
 // the window that would have shown it goes with the failed start.
@@ -108,18 +35,18 @@ int ErrorBox(int, const wchar_t* message, const wchar_t*, void*) {
         std::lock_guard lock(g_startLock);
         if (g_starting && !text.isEmpty() && !g_startReports.contains(text)) g_startReports.append(text);
     }
-    framelink::WithLiveFrame(nullptr, [&text](CMainFrame& frame) { frame.PostErrorBox(text); });
+    EngineEvents::ReportError(text);
     return 0;
 }
 
 // Errors the program does not show.
-constexpr int kSilentErrors[] = {70005, 70007, 70505, 70301};
+constexpr int kSilentErrors[] = {ERR_OBEX_INCORRECT_INIT, ERR_OBEX_ABORT, ERR_BTS_STOP, ERR_INQUIRY_RUNNING};
 
 // The error table's host entry and the receivers; attaching again changes nothing.
 void AttachErrorReceivers() {
     const COMMUNICATION_HANDLE errorBox = NewCallBack(&ErrorBox);
     const COMMUNICATION_HANDLE blank = NewBlank();
-    NewError(70900, L"SDP Bluetooth profile not found");
+    NewError(ERR_SDP_PROFILE, L"SDP Bluetooth profile not found");
     // What a search on a switched-off adapter fails with (WSAENETDOWN).
     NewError(static_cast<int>(WSAENETDOWN),
              L"Bluetooth is switched off: switch it on with \"Bluetooth On\" in the radio menu of the status bar.");
@@ -163,14 +90,13 @@ int CNimbrelDoc::ActivateEngine(bool activate) {
         if (m_frame && m_frame->GetActiveView()) m_frame->GetActiveView()->StopListing();
         if (m_receiver) FileReceiver::Stop();
         m_receiver.reset();
-        for (const Forwarding& forwarding : kForwardings) NIMBRL_UnregisterCallback(forwarding.code);
+        if (m_frame) m_frame->Events()->Listen(false);
         return m_pDeviceLocal->Activate(FALSE);
     }
     AttachErrorReceivers();
     const int activated = m_pDeviceLocal->Activate(TRUE);
     if (!activated) return 0;
-    for (const Forwarding& forwarding : kForwardings)
-        NIMBRL_RegisterCallback(forwarding.code, forwarding.forwarder, reinterpret_cast<NOTIFY_VALUE>(m_frame));
+    if (m_frame) m_frame->Events()->Listen(true);
     m_pDeviceLocal->ActivateLocalServices(TRUE);
     if (m_frame) {
         m_receiver = std::make_shared<FileReceiver>(m_frame);

@@ -26,8 +26,8 @@ public:
     // attempt, one a line, or a general text when it reported none.
     QString StartFailure() const { return m_startFailure; }
 
-    // On: error table and receivers, Activate(TRUE), the thirteen notification forwarders,
-    // the local services, the OBEX servers. Off: the OBEX servers and the forwarders go first,
+    // On: error table and receivers, Activate(TRUE), the window's engine events,
+    // the local services, the OBEX servers. Off: the OBEX servers and the engine events go first,
     // then Activate(FALSE). Non-zero on success; 0 without a local device.
     int ActivateEngine(bool activate);
 

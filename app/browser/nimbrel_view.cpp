@@ -2,14 +2,16 @@
 
 #include <QApplication>
 #include <QGuiApplication>
-#include <QListWidget>
+#include <QListView>
 #include <QMenu>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStyleHints>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/browser/browser_list_model.h"
 #include "app/browser/context_menus.h"
 #include "app/browser/distant_device_item.h"
 #include "app/browser/file_transfer_item.h"
@@ -43,14 +45,9 @@ private:
     CNimbrelView* m_view;
 };
 
-namespace {
-// The roles under which a list entry keeps its picture and overlay numbers.
-constexpr int kImageRole = Qt::UserRole;
-constexpr int kOverlayRole = Qt::UserRole + 1;
-}  // namespace
-
 CNimbrelView::CNimbrelView(CNimbrelDoc* doc, CMainFrame* frame)
-    : QWidget(frame), m_doc(doc), m_frame(frame), m_list(new QListWidget(this)) {
+    : QWidget(frame), m_doc(doc), m_frame(frame), m_model(new BrowserListModel(this)), m_list(new QListView(this)) {
+    m_list->setModel(m_model);
     m_list->setViewMode(QListView::IconMode);
     m_list->setIconSize(QSize(32, 32));
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -63,6 +60,12 @@ CNimbrelView::CNimbrelView(CNimbrelDoc* doc, CMainFrame* frame)
     connect(m_list, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { ContextMenuAt(rowAt(pos), m_list->viewport()->mapToGlobal(pos)); });
     m_list->viewport()->installEventFilter(this);
+    m_list->installEventFilter(this);
+    // Moving through the list with the keyboard selects as a click does; the list's own
+    // changes (an update, a level shown) do not.
+    connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
+        if (!m_changingList && current.isValid()) select(ShownItem(current.row()));
+    });
 
     // Press and hold opens the context menu, as a right click does.
     m_pressAndHold = new QTimer(this);
@@ -83,20 +86,17 @@ CNimbrelView::CNimbrelView(CNimbrelDoc* doc, CMainFrame* frame)
 
 CNimbrelView::~CNimbrelView() {
     // The items forget themselves in the view as they go: do it while the view is whole.
-    m_shown.clear();
+    m_model->Clear();
     m_heldItems.clear();
     m_shortcutRoot.reset();
     m_root.reset();
 }
 
-CBrowserItem* CNimbrelView::ShownItem(int row) const {
-    if (row < 0 || row >= static_cast<int>(m_shown.size())) return nullptr;
-    return m_shown[static_cast<size_t>(row)];
-}
+CBrowserItem* CNimbrelView::ShownItem(int row) const { return m_model->Item(row); }
 
 int CNimbrelView::rowAt(const QPoint& viewportPos) const {
-    QListWidgetItem* entry = m_list->itemAt(viewportPos);
-    return entry ? m_list->row(entry) : -1;
+    const QModelIndex entry = m_list->indexAt(viewportPos);
+    return entry.isValid() ? entry.row() : -1;
 }
 
 // ---- items going away
@@ -106,7 +106,7 @@ void CNimbrelView::ForgetItem(const CBrowserItem* item) {
     if (static_cast<const CBrowserItem*>(m_currentDevice) == item) m_currentDevice = nullptr;
     if (m_currentFolder == item) m_currentFolder = nullptr;
     // The entry stays in the list until the next update, but no longer stands for an item.
-    std::replace(m_shown.begin(), m_shown.end(), const_cast<CBrowserItem*>(item), static_cast<CBrowserItem*>(nullptr));
+    m_model->Forget(item);
 }
 
 void CNimbrelView::DisposeItems(std::vector<std::unique_ptr<CBrowserItem>> items) {
@@ -144,7 +144,8 @@ void CNimbrelView::SetSelectedItem(CBrowserItem* item) {
 // After a rebuild: the selected item, or the new one of the same entry when it was replaced.
 void CNimbrelView::reselect() {
     if (m_selected || !m_selection.object) return;
-    for (CBrowserItem* item : m_shown) {
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        CBrowserItem* item = m_model->Item(row);
         if (item && selectionOf(item) == m_selection) {
             m_selected = item;
             return;
@@ -154,36 +155,26 @@ void CNimbrelView::reselect() {
 }
 
 void CNimbrelView::highlightSelected() {
-    const auto shown = std::find(m_shown.begin(), m_shown.end(), m_selected);
-    if (!m_selected || shown == m_shown.end() || m_list->count() != static_cast<int>(m_shown.size())) {
+    const int row = m_model->RowOf(m_selected);
+    if (row < 0) {
         m_list->clearSelection();
         return;
     }
-    m_list->setCurrentRow(static_cast<int>(shown - m_shown.begin()));
+    const ListChange change(this);
+    m_list->setCurrentIndex(m_model->index(row));
 }
 
 // ---- the list
 
 void CNimbrelView::emptyList() {
-    m_list->clear();
-    m_shown.clear();
+    const ListChange change(this);
+    m_model->Clear();
 }
 
 void CNimbrelView::showDeviceName() { m_frame->QueueShowDeviceName(); }
 
-void CNimbrelView::fillList() {
-    for (CBrowserItem* item : m_shown) {
-        const int image = item->GetImage();
-        const int overlay = item->GetOverlay();
-        auto* entry = new QListWidgetItem(icons::WithOverlay(image, overlay), item->GetName());
-        entry->setData(kImageRole, image);
-        entry->setData(kOverlayRole, overlay);
-        m_list->addItem(entry);
-    }
-}
-
 void CNimbrelView::OnUpdate() {
-    emptyList();
+    std::vector<CBrowserItem*> shown;
     CDeviceLocal* local = m_doc->GetDeviceLocal();
     if (!m_root && local) m_root = std::make_unique<CLocalDeviceItem>(this, local);
     if (m_root) m_root->Synchronise();
@@ -197,35 +188,52 @@ void CNimbrelView::OnUpdate() {
         case kDevices:
             m_currentDevice = nullptr;
             showDeviceName();
-            m_shown = m_root->DeviceItems();
+            shown = m_root->DeviceItems();
             break;
         case kLocalServices:
-            m_shown = m_root->ServiceItems();
+            shown = m_root->ServiceItems();
             showDeviceName();
             break;
         case kServices:
             if (m_currentDevice) {
                 m_currentDevice->Synchronise();
-                m_shown = m_currentDevice->ServiceItems();
+                shown = m_currentDevice->ServiceItems();
             }
             showDeviceName();
             break;
         case kFolder:
             if (m_currentFolder) {
                 m_currentFolder->Synchronise();
-                for (const auto& child : m_currentFolder->Children()) m_shown.push_back(child.get());
+                for (const auto& child : m_currentFolder->Children()) shown.push_back(child.get());
             }
             break;
         case kShortcuts:
             m_currentDevice = nullptr;
             showDeviceName();
             m_shortcutRoot->Rebuild();
-            m_shown = m_shortcutRoot->ServiceItems();
+            shown = m_shortcutRoot->ServiceItems();
             break;
     }
-    fillList();
+    {
+        const ListChange change(this);
+        m_model->Update(shown);
+    }
     reselect();
     highlightSelected();
+    m_list->setAccessibleName(levelName());
+}
+
+// What the list shows, for screen readers.
+QString CNimbrelView::levelName() const {
+    switch (m_mode) {
+        case kDevices: return tr("Devices found");
+        case kLocalServices: return tr("Local services");
+        case kServices: return tr("Services of %1").arg(CurrentDeviceName());
+        case kFolder: return m_currentFolder ? tr("Folder %1").arg(m_currentFolder->GetName()) : tr("Folder");
+        case kShortcuts: return tr("Shortcuts");
+        case kNothing: break;
+    }
+    return tr("Nothing shown");
 }
 
 QString CNimbrelView::CurrentDeviceName() const { return m_currentDevice ? m_currentDevice->GetName() : QString(); }
@@ -235,6 +243,7 @@ bool CNimbrelView::CanGoUp() const { return m_currentFolder && m_currentFolder->
 // ---- user actions on the list
 
 bool CNimbrelView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_list && event->type() == QEvent::KeyPress) return keyPressed(*static_cast<QKeyEvent*>(event));
     if (watched != m_list->viewport()) return QWidget::eventFilter(watched, event);
     switch (event->type()) {
         case QEvent::MouseButtonPress: {
@@ -260,6 +269,37 @@ bool CNimbrelView::eventFilter(QObject* watched, QEvent* event) {
             OpenRow(rowAt(static_cast<QMouseEvent*>(event)->position().toPoint()));
             return true;  // the list may have been rebuilt: it must not act on the click too
         default: break;
+    }
+    return false;
+}
+
+// Enter opens the current entry, Delete deletes it (a remote file or folder, a shortcut), the
+// Menu key and Shift+F10 open its context menu. True when the key was taken.
+bool CNimbrelView::keyPressed(const QKeyEvent& key) {
+    const int row = m_list->currentIndex().isValid() ? m_list->currentIndex().row() : -1;
+    const bool menuKey = key.key() == Qt::Key_Menu || (key.key() == Qt::Key_F10 && key.modifiers() == Qt::ShiftModifier);
+    if (menuKey) {
+        const QRect area = row >= 0 ? m_list->visualRect(m_model->index(row)) : QRect(QPoint(0, 0), QSize(1, 1));
+        ContextMenuAt(row, m_list->viewport()->mapToGlobal(area.center()));
+        return true;
+    }
+    if (key.modifiers() & ~Qt::KeypadModifier) return false;
+    if (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter) {
+        if (row < 0) return false;
+        OpenRow(row);
+        return true;
+    }
+    if (key.key() == Qt::Key_Delete) {
+        CBrowserItem* item = ShownItem(row);
+        const auto* entries = item ? context_menus::EntriesOf(item->GetMenuId()) : nullptr;
+        if (!entries) return false;
+        for (int command : {cmd::kDelete, cmd::kDeleteShortcut}) {
+            if (std::any_of(entries->begin(), entries->end(), [command](const auto& entry) { return entry.command == command; })) {
+                select(item);
+                OnCommand(command);
+                return true;
+            }
+        }
     }
     return false;
 }
@@ -577,7 +617,8 @@ void CNimbrelView::ShowService(CServiceDistant* service) {
     m_mode = kServices;
     m_currentDevice = m_root->FindDeviceItem(service->GetDevice());
     OnUpdate();  // synchronises the device and shows its services
-    const std::vector<CBrowserItem*> shown = m_shown;  // opening the service may update the list
+    std::vector<CBrowserItem*> shown;  // opening the service may update the list
+    for (int row = 0; row < m_model->rowCount(); ++row) shown.push_back(m_model->Item(row));
     for (CBrowserItem* item : shown) {
         auto* serviceItem = dynamic_cast<CServiceItem*>(item);
         if (!serviceItem || serviceItem->GetService()->GetID() != service->GetID()) continue;

@@ -1,8 +1,8 @@
 #pragma once
 // The device browser: a list in large-icon mode that shows one level at a time (search
 // results, local services, a device's services, a remote folder, shortcuts). Each entry is a
-// browser item wrapping one engine object; the list is rebuilt from the engine's lists on
-// every update. Owns the notification-area icon.
+// browser item wrapping one engine object; an update brings the list model to the engine's
+// lists, changing only the rows that changed. Owns the notification-area icon.
 #include <QPoint>
 #include <QWidget>
 #include <memory>
@@ -23,8 +23,9 @@ class CLocalDeviceItem;
 class CMainFrame;
 class CNimbrelDoc;
 class CShortcutRootItem;
-class QListWidget;
-class QListWidgetItem;
+class BrowserListModel;
+class QKeyEvent;
+class QListView;
 class QTimer;
 class TrayIcon;
 
@@ -66,7 +67,8 @@ public:
 
     // For the frame and for tests.
     Mode GetMode() const { return m_mode; }
-    QListWidget* List() const { return m_list; }
+    QListView* List() const { return m_list; }
+    BrowserListModel* Model() const { return m_model; }
     CBrowserItem* ShownItem(int row) const;
     CBrowserItem* SelectedItem() const { return m_selected; }
     // Selects `item` (null: none) and highlights its entry when it is shown.
@@ -105,6 +107,18 @@ protected:
 
 private:
     class CommandHold;
+    // Marks a change of the list's rows or current entry the view makes itself.
+    class ListChange {
+    public:
+        explicit ListChange(CNimbrelView* view) : m_view(view), m_was(view->m_changingList) { view->m_changingList = true; }
+        ~ListChange() { m_view->m_changingList = m_was; }
+        ListChange(const ListChange&) = delete;
+        ListChange& operator=(const ListChange&) = delete;
+
+    private:
+        CNimbrelView* m_view;
+        bool m_was;
+    };
     // What the user selected, kept beyond its item: a rebuilt list finds the new item of the
     // same engine entry by it (the name guards against a new entry at a freed address).
     struct Selection {
@@ -130,19 +144,20 @@ private:
     void stopRunningSearch();
     void enterFolderBrowsing(CBrowserItem* fileTransfer);
     void emptyList();
-    void fillList();
     void showDeviceName();
+    bool keyPressed(const QKeyEvent& key);
+    QString levelName() const;
     int rowAt(const QPoint& viewportPos) const;
     CBrowserItem* findServiceItem(const void* service) const;
     void releaseHeldItems();
 
     CNimbrelDoc* m_doc;
     CMainFrame* m_frame;
-    QListWidget* m_list = nullptr;
+    BrowserListModel* m_model = nullptr;
+    QListView* m_list = nullptr;
     std::unique_ptr<TrayIcon> m_tray;
     std::unique_ptr<CLocalDeviceItem> m_root;
     std::unique_ptr<CShortcutRootItem> m_shortcutRoot;
-    std::vector<CBrowserItem*> m_shown;
     CBrowserItem* m_selected = nullptr;
     Selection m_selection;  // of m_selected, or of the selected item that went away
     CDeviceItem* m_currentDevice = nullptr;
@@ -151,6 +166,7 @@ private:
     EngineCallWorker m_lister;
     CClientFtp* m_listing = nullptr;  // the session of the call started last
     void runOnFolders(CClientFtp* client, std::function<void()> call);
+    bool m_changingList = false;
     int m_holds = 0;  // commands on items (and their menus) running now
     std::vector<std::unique_ptr<CBrowserItem>> m_heldItems;  // deleted once m_holds is 0
     QTimer* m_pressAndHold = nullptr;

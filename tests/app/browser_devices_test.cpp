@@ -52,26 +52,26 @@ TEST(BrowserDevices, SearchShowsPicturesAndOverlaysOnceAndADoubleClickShowsTheSe
     program.View()->OnUpdate();
     program.View()->OnUpdate();
     program.View()->OnCommand(cmd::kSearchDevices);
-    EXPECT_EQ(program.List()->count(), 5);
+    EXPECT_EQ(program.Rows(), 5);
 
     program.DoubleClick(program.RowOf("Phone"));
     EXPECT_EQ(program.View()->GetMode(), CNimbrelView::kServices);
     EXPECT_EQ(program.View()->CurrentDeviceName(), "Phone");
     // Four services the browser knows; the headset gets no entry.
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return program.Local()->getDeviceDistant(2)->GetFoundServices() && program.List()->count() == 4; },
+        [&] { return program.Local()->getDeviceDistant(2)->GetFoundServices() && program.Rows() == 4; },
         10000))
         << program.Texts().join(", ").toStdString();
     program.View()->OnUpdate();
     std::vector<int> images;
-    for (int row = 0; row < program.List()->count(); ++row) images.push_back(program.Image(row));
+    for (int row = 0; row < program.Rows(); ++row) images.push_back(program.Image(row));
     std::sort(images.begin(), images.end());
     EXPECT_EQ(images, (std::vector<int>{7, 8, 9, 11}));
 
     // Refresh searches the services again, with new items for the new services only.
     program.View()->OnCommand(cmd::kRefresh);
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return program.Local()->getDeviceDistant(2)->GetFoundServices() && program.List()->count() == 4; },
+        [&] { return program.Local()->getDeviceDistant(2)->GetFoundServices() && program.Rows() == 4; },
         10000));
 }
 
@@ -197,12 +197,11 @@ TEST(BrowserDevices, ARebuiltListKeepsTheSelectionAndItsHighlight) {
     program.DoubleClick(program.RowOf("Phone"));
     ASSERT_TRUE(program.WaitForTexts({"Object Push", "Dial-Up Networking"}));
     auto click = [&](const QString& text) {
-        QListWidgetItem* entry = program.List()->item(program.RowOf(text));
-        QTest::mouseClick(program.List()->viewport(), Qt::LeftButton, {}, program.List()->visualItemRect(entry).center());
+        QTest::mouseClick(program.List()->viewport(), Qt::LeftButton, {}, program.Center(program.RowOf(text)));
     };
     auto highlighted = [&] {
-        const QList<QListWidgetItem*> entries = program.List()->selectedItems();
-        return entries.size() == 1 ? entries.front()->text() : QString();
+        const QModelIndexList entries = program.List()->selectionModel()->selectedIndexes();
+        return entries.size() == 1 ? entries.front().data().toString() : QString();
     };
     click("Object Push");
     CBrowserItem* push = program.View()->SelectedItem();

@@ -87,7 +87,7 @@ TEST(BrowserFolder, BrowsesFetchesAddsAndDeletesFilesAndLeavingDisconnects) {
     program.View()->OnCommand(cmd::kRefresh);
     program.DoubleClick(program.WaitForRow("Empty"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return UpEnabled(program); }, 10000));
-    EXPECT_EQ(program.List()->count(), 0);
+    EXPECT_EQ(program.Rows(), 0);
     program.View()->OnCommand(cmd::kUp);
     ASSERT_TRUE(program.WaitForTexts({"Images", "Sounds", "Documents", "Readme.txt", "Empty"}));
 

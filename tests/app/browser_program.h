@@ -5,7 +5,7 @@
 
 #include <QApplication>
 #include <QDialog>
-#include <QListWidget>
+#include <QListView>
 #include <QMenu>
 #include <QMessageBox>
 #include <QTest>
@@ -77,7 +77,12 @@ public:
     }
 
     CNimbrelView* View() const { return m_frame->GetActiveView(); }
-    QListWidget* List() const { return View()->List(); }
+    QListView* List() const { return View()->List(); }
+    QAbstractItemModel* Model() const { return List()->model(); }
+    int Rows() const { return Model()->rowCount(); }
+    QString Text(int row) const { return Model()->index(row, 0).data().toString(); }
+    // Where `row` shows, in the list's viewport.
+    QPoint Center(int row) const { return List()->visualRect(Model()->index(row, 0)).center(); }
     CDeviceLocal* Local() const { return m_doc->GetDeviceLocal(); }
 
     // The row whose entry reads `text`, waiting up to 10 s for it to appear; -1 when it does not.
@@ -86,22 +91,21 @@ public:
         return QTest::qWaitFor([&] { return (row = RowOf(text)) >= 0; }, 10000) ? row : -1;
     }
     int RowOf(const QString& text) const {
-        for (int row = 0; row < List()->count(); ++row)
-            if (List()->item(row)->text() == text) return row;
+        for (int row = 0; row < Rows(); ++row)
+            if (Text(row) == text) return row;
         return -1;
     }
-    int Image(int row) const { return List()->item(row)->data(Qt::UserRole).toInt(); }
-    int Overlay(int row) const { return List()->item(row)->data(Qt::UserRole + 1).toInt(); }
+    int Image(int row) const { return Model()->index(row, 0).data(Qt::UserRole).toInt(); }
+    int Overlay(int row) const { return Model()->index(row, 0).data(Qt::UserRole + 1).toInt(); }
     QStringList Texts() const {
         QStringList texts;
-        for (int row = 0; row < List()->count(); ++row) texts << List()->item(row)->text();
+        for (int row = 0; row < Rows(); ++row) texts << Text(row);
         return texts;
     }
 
     void DoubleClick(int row) const {
-        QListWidgetItem* entry = List()->item(row);
-        ASSERT_NE(entry, nullptr);
-        QTest::mouseDClick(List()->viewport(), Qt::LeftButton, {}, List()->visualItemRect(entry).center());
+        ASSERT_TRUE(row >= 0 && row < Rows());
+        QTest::mouseDClick(List()->viewport(), Qt::LeftButton, {}, Center(row));
     }
     // Chooses `entry` from the context menu of `row` (-1: the empty area), running `meanwhile`
     // first while the menu is open.
@@ -118,7 +122,7 @@ public:
     bool Search(int count) const {
         View()->OnCommand(32775);
         return QTest::qWaitFor(
-            [&] { return Local()->GetFoundDevices() && List()->count() == count; }, 10000);
+            [&] { return Local()->GetFoundDevices() && Rows() == count; }, 10000);
     }
 
 private:

@@ -22,7 +22,7 @@ TEST(BrowserSerial, OneFreePortConnectsWithoutAskingAndItsShortcutIsSavedOnceAnd
                      "services": [{"profile": "spp"}, {"profile": "opp"}]}]})");
     ASSERT_TRUE(program.Search(1));
     program.DoubleClick(program.RowOf("Phone"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return program.List()->count() == 2; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return program.Rows() == 2; }, 10000));
     Answers answers;
     const int serialRow = program.WaitForRow("Serial Port");
     program.DoubleClick(serialRow);

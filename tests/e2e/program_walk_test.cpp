@@ -56,7 +56,7 @@ protected:
     // and opens the service: the root folder shows.
     CService* OpenFileTransfer(Program& program, int devices, const QString& device, const QStringList& root) {
         ClickToolbar(program, cmd::kSearchDevices);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return program.Local()->GetFoundDevices() && program.List()->count() == devices; }, 10000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return program.Local()->GetFoundDevices() && program.Rows() == devices; }, 10000));
         program.DoubleClick(program.WaitForRow(device));
         const int row = program.WaitForRow("File Transfer");
         if (row < 0) return nullptr;

@@ -86,6 +86,7 @@ void CFolderItem::AddFile() {
     if (chosen.isEmpty()) return;
     const CString path = ToCString(chosen);
     CTransferDlg& transfer = TransferDialog(m_transfer, this);
+    transfer.DescribeSending(chosen, GetView()->CurrentDeviceName());
     // Refused (not connected, another upload running): no transfer to follow.
     if (m_folder->PutFile(path, &CTransferDlg::TransferProgress, transfer.Context())) transfer.show();
 }
@@ -110,6 +111,8 @@ void CFileItem::Abort() {
 void CFileItem::GetFile() {
     if (!m_file) return;
     CTransferDlg& transfer = TransferDialog(m_transfer, this);
+    transfer.Describe(CTransferDlg::tr("Getting “%1” from %2").arg(GetName(), GetView()->CurrentDeviceName()),
+                      m_file->dwSize);
     if (m_file->GetFile(&CTransferDlg::TransferProgress, transfer.Context())) transfer.show();
 }
 

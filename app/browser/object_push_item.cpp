@@ -54,6 +54,7 @@ void CObjectPushItem::pushFile() {
         return;
     }
     if (!m_transfer) m_transfer = new CTransferDlg(this, GetView()->GetFrame());
+    m_transfer->DescribeSending(chosen, GetView()->CurrentDeviceName());
     // A push the engine refused (one still runs) has no progress to follow.
     if (m_client->PushObject(ToCString(chosen), &CTransferDlg::TransferProgress, m_transfer->Context()))
         m_transfer->show();

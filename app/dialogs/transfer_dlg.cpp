@@ -1,9 +1,12 @@
 #include "app/dialogs/transfer_dlg.h"
 
+#include <QFileInfo>
 #include <QLabel>
+#include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <map>
 #include <mutex>
 
@@ -33,11 +36,22 @@ void Unregister(long context) {
     g_live.erase(context);
 }
 
+// The notification's text: what moved (when known), and how it ended.
+QString finishedText(const QString& what, bool finished) {
+    if (what.isEmpty())
+        return finished ? CTransferDlg::tr("The transfer finished.") : CTransferDlg::tr("The transfer failed.");
+    return finished ? CTransferDlg::tr("%1: done.").arg(what) : CTransferDlg::tr("%1: failed.").arg(what);
+}
+
 }  // namespace
 
 CTransferDlg::CTransferDlg(CBrowserItem* owner, CMainFrame* parent)
     : QDialog(parent), m_owner(owner), m_frame(parent), m_context(Register(this)) {
     setWindowTitle(QStringLiteral("Transfer ..."));
+    m_what = new QLabel(this);
+    m_what->hide();
+    m_detail = new QLabel(this);
+    m_detail->setAccessibleName(tr("Progress of the transfer"));
     m_message = new QLabel(this);
     m_message->hide();
     m_progress = new QProgressBar(this);
@@ -51,13 +65,49 @@ CTransferDlg::CTransferDlg(CBrowserItem* owner, CMainFrame* parent)
             OnAbort();
     });
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_what);
     layout->addWidget(m_message);
     layout->addWidget(m_progress);
+    layout->addWidget(m_detail);
     layout->addWidget(m_button, 0, Qt::AlignHCenter);
     setMinimumWidth(240);
 }
 
 CTransferDlg::~CTransferDlg() { Unregister(m_context); }
+
+void CTransferDlg::Describe(const QString& what, qint64 size) {
+    m_what->setText(what);
+    m_what->setVisible(!what.isEmpty());
+    m_progress->setAccessibleName(what);
+    m_size = size;
+    m_detail->clear();
+}
+
+void CTransferDlg::DescribeSending(const QString& path, const QString& device) {
+    const QFileInfo file(path);
+    Describe(tr("Sending “%1” to %2").arg(file.fileName(), device), file.size());
+}
+
+void CTransferDlg::showDetail(int percent) {
+    const qint64 elapsedMs = m_clock.isValid() ? m_clock.elapsed() : 0;
+    QStringList parts;
+    const QLocale locale;
+    if (m_size > 0) {
+        const qint64 done = m_size * percent / 100;
+        parts << tr("%1 of %2").arg(locale.formattedDataSize(done), locale.formattedDataSize(m_size));
+        if (elapsedMs >= 500 && done > 0) {
+            const qint64 perSecond = done * 1000 / elapsedMs;
+            parts << tr("%1/s").arg(locale.formattedDataSize(perSecond));
+            const qint64 secondsLeft = (m_size - done + perSecond - 1) / std::max<qint64>(perSecond, 1);
+            parts << tr("%n s left", nullptr, static_cast<int>(std::min<qint64>(secondsLeft, 1 << 30)));
+        }
+    } else {
+        parts << tr("%1%").arg(percent);
+    }
+    m_detail->setText(parts.join(QStringLiteral(", ")));
+}
+
+QString CTransferDlg::Detail() const { return m_detail->text(); }
 
 void CTransferDlg::TransferProgress(int value, long context) {
     std::lock_guard lock(g_liveLock);
@@ -75,6 +125,8 @@ void CTransferDlg::OnTransferProgress(int value) {
         m_running = true;
         m_aborted = false;
         m_failed = false;
+        m_clock.start();
+        m_detail->clear();
         m_message->hide();
         m_button->setText(QStringLiteral("Abort"));
         break;
@@ -84,7 +136,7 @@ void CTransferDlg::OnTransferProgress(int value) {
         // The item that started the transfer hears of its end, whichever is selected now.
         if (m_frame && m_frame->GetActiveView()) m_frame->GetActiveView()->OnTransferDone(m_owner);
         if (m_frame && !m_frame->isActiveWindow())
-            m_frame->GetNotifier()->Notify(QStringLiteral("Transfer finished"), QStringLiteral("The transfer finished."));
+            m_frame->GetNotifier()->Notify(QStringLiteral("Transfer finished"), finishedText(m_what->text(), true));
         hide();
         break;
     case PROGRESS_UNKNOWN: {
@@ -104,10 +156,11 @@ void CTransferDlg::OnTransferProgress(int value) {
         // one the user aborted is not.
         if (!m_aborted) show();
         if (!m_aborted && m_frame && !m_frame->isActiveWindow())
-            m_frame->GetNotifier()->Notify(QStringLiteral("Transfer failed"), QStringLiteral("The transfer failed."));
+            m_frame->GetNotifier()->Notify(QStringLiteral("Transfer failed"), finishedText(m_what->text(), false));
         break;
     default:
         m_progress->setValue(qBound(0, value, 100));
+        showDetail(m_progress->value());
         break;
     }
 }

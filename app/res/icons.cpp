@@ -1,7 +1,9 @@
 #include "app/res/icons.h"
 
+#include <QIconEngine>
 #include <QPainter>
 #include <QPixmap>
+#include <algorithm>
 #include <array>
 
 #include "app/frame/command_ids.h"
@@ -39,7 +41,36 @@ constexpr std::array<Source, kImageCount> kImages = {{
 
 constexpr int kFirstOverlay = 14;
 constexpr int kOverlayCount = 4;
-constexpr int kSizes[] = {16, 24, 32, 48, 64};
+
+// A picture with a mark on its bottom-left quarter and a bit, both drawn from their sources at
+// whatever size and device pixel ratio they are asked for, so they stay sharp on any screen.
+class OverlaidIconEngine final : public QIconEngine {
+public:
+    OverlaidIconEngine(QIcon picture, QIcon mark) : picture_(std::move(picture)), mark_(std::move(mark)) {}
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+        picture_.paint(painter, rect, Qt::AlignCenter, mode, state);
+        const int side = std::min(rect.width(), rect.height()) / 2;
+        mark_.paint(painter, QRect(rect.left(), rect.bottom() + 1 - side, side, side), Qt::AlignCenter, mode, state);
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return scaledPixmap(size, mode, state, 1.0);
+    }
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override {
+        QPixmap pixmap(size * scale);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        paint(&painter, QRect(QPoint(0, 0), pixmap.size()), mode, state);
+        painter.end();
+        pixmap.setDevicePixelRatio(scale);
+        return pixmap;
+    }
+    QIconEngine* clone() const override { return new OverlaidIconEngine(picture_, mark_); }
+
+private:
+    const QIcon picture_;
+    const QIcon mark_;
+};
 
 QIcon Own(const char* name) { return QIcon(QStringLiteral(":/res/%1.svg").arg(QLatin1String(name))); }
 
@@ -63,22 +94,8 @@ QIcon Image(int index) {
 }
 
 QIcon WithOverlay(int image, int overlay) {
-    const QIcon picture = Image(image);
-    if (overlay < 1 || overlay > kOverlayCount) return picture;
-    const QIcon mark = Image(kFirstOverlay + overlay - 1);
-    QIcon result;
-    for (int size : kSizes) {
-        QPixmap pixmap = picture.pixmap(size, size);
-        if (pixmap.isNull()) continue;
-        // Painted in device pixels, the bottom-left quarter-and-a-bit of the picture.
-        pixmap.setDevicePixelRatio(1.0);
-        const int side = pixmap.width() / 2;
-        QPainter painter(&pixmap);
-        painter.drawPixmap(0, pixmap.height() - side, mark.pixmap(side, side));
-        painter.end();
-        result.addPixmap(pixmap);
-    }
-    return result;
+    if (overlay < 1 || overlay > kOverlayCount) return Image(image);
+    return QIcon(new OverlaidIconEngine(Image(image), Image(kFirstOverlay + overlay - 1)));
 }
 
 QIcon Tray() { return Own("tray"); }

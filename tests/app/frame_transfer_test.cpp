@@ -1,6 +1,7 @@
 // The transfer dialog: progress values as the engine's transfer thread reports them.
 #include <gtest/gtest.h>
 
+#include <QLocale>
 #include <QPushButton>
 #include <QTest>
 #include <thread>
@@ -12,7 +13,10 @@ namespace {
 
 TEST(FrameTransfer, UnknownSizeStepsAndWrapsAfterAHundred) {
     CTransferDlg dialog(nullptr, nullptr);
+    dialog.Describe(QStringLiteral("Getting “a.bin” from Phone"), 0);
     dialog.OnTransferProgress(PROGRESS_START);
+    dialog.OnTransferProgress(40);
+    EXPECT_EQ(dialog.Detail(), "40%") << "without a size, the share done";
     EXPECT_TRUE(dialog.Running());
     dialog.OnTransferProgress(98);
     dialog.OnTransferProgress(PROGRESS_UNKNOWN);
@@ -38,8 +42,14 @@ TEST(FrameTransfer, FailureSaysSoAndTheButtonCloses) {
     EXPECT_TRUE(dialog.isVisible());
     QTest::mouseClick(dialog.Button(), Qt::LeftButton);
     EXPECT_FALSE(dialog.isVisible());
-    // The next transfer starts clean.
+    // The next transfer starts clean, and says how much of its size is done.
+    dialog.Describe(QStringLiteral("Sending “b.bin” to Phone"), 4 * 1024 * 1024);
     dialog.OnTransferProgress(PROGRESS_START);
+    EXPECT_TRUE(dialog.Detail().isEmpty());
+    dialog.OnTransferProgress(25);
+    EXPECT_TRUE(dialog.Detail().startsWith(QLocale().formattedDataSize(1024 * 1024) + " of " +
+                                           QLocale().formattedDataSize(4 * 1024 * 1024)))
+        << dialog.Detail().toStdString();
     EXPECT_EQ(dialog.Button()->text(), "Abort");
     EXPECT_TRUE(dialog.Message().isEmpty());
     // Cut short after its end was reported (251 comes before -1): told all the same...

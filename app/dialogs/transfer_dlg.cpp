@@ -37,13 +37,13 @@ void Unregister(long context) {
 
 CTransferDlg::CTransferDlg(CBrowserItem* owner, CMainFrame* parent)
     : QDialog(parent), m_owner(owner), m_frame(parent), m_context(Register(this)) {
-    setWindowTitle(QStringLiteral("Transfer ..."));
+    setWindowTitle(tr("Transfer ..."));
     m_message = new QLabel(this);
     m_message->hide();
     m_progress = new QProgressBar(this);
     m_progress->setRange(0, 100);
     m_progress->setValue(0);
-    m_button = new QPushButton(QStringLiteral("Abort"), this);
+    m_button = new QPushButton(tr("Abort"), this);
     connect(m_button, &QPushButton::clicked, this, [this] {
         if (m_failed)
             hide();
@@ -76,7 +76,7 @@ void CTransferDlg::OnTransferProgress(int value) {
         m_aborted = false;
         m_failed = false;
         m_message->hide();
-        m_button->setText(QStringLiteral("Abort"));
+        m_button->setText(tr("Abort"));
         break;
     case PROGRESS_END:
         m_progress->setValue(0);
@@ -84,7 +84,7 @@ void CTransferDlg::OnTransferProgress(int value) {
         // The item that started the transfer hears of its end, whichever is selected now.
         if (m_frame && m_frame->GetActiveView()) m_frame->GetActiveView()->OnTransferDone(m_owner);
         if (m_frame && !m_frame->isActiveWindow())
-            m_frame->GetNotifier()->Notify(QStringLiteral("Transfer finished"), QStringLiteral("The transfer finished."));
+            m_frame->GetNotifier()->Notify(tr("Transfer finished"), tr("The transfer finished."));
         hide();
         break;
     case PROGRESS_UNKNOWN: {
@@ -97,14 +97,14 @@ void CTransferDlg::OnTransferProgress(int value) {
         m_progress->setValue(0);
         m_running = false;
         m_failed = true;
-        m_message->setText(QStringLiteral("The transfer failed."));
+        m_message->setText(tr("The transfer failed."));
         m_message->show();
-        m_button->setText(QStringLiteral("Close"));
+        m_button->setText(tr("Close"));
         // A transfer cut short after it ended its progress (251 comes first) is told too;
         // one the user aborted is not.
         if (!m_aborted) show();
         if (!m_aborted && m_frame && !m_frame->isActiveWindow())
-            m_frame->GetNotifier()->Notify(QStringLiteral("Transfer failed"), QStringLiteral("The transfer failed."));
+            m_frame->GetNotifier()->Notify(tr("Transfer failed"), tr("The transfer failed."));
         break;
     default:
         m_progress->setValue(qBound(0, value, 100));

@@ -116,8 +116,7 @@ int main(int argc, char** argv) {
     case hostbackend::Outcome::kBadWorld: std::fprintf(stderr, "nimbrel: %s\n", error.c_str()); return 2;
     case hostbackend::Outcome::kUnavailable:
         std::fprintf(stderr, "nimbrel: %s\n", error.c_str());
-        nimbrel::ShowMessage(nullptr, QString::fromStdString(error), QMessageBox::Critical, QMessageBox::Ok,
-                             QStringLiteral("Error"));
+        nimbrel::ShowError(nullptr, QString::fromStdString(error));
         return 1;
     }
 

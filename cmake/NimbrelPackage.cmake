@@ -42,8 +42,9 @@ set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
 if(TARGET nimbrel-program)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6")
 endif()
-# Real Bluetooth needs bluetoothd; the simulated radio works without it.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "bluez")
+# Real Bluetooth needs bluetoothd; the simulated radio works without it. Qt's own translations
+# put the standard buttons and key names of the program's dialogs in the user's language.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "bluez, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "obexftp")
 
 set(CPACK_GENERATOR DEB)

@@ -1,6 +1,7 @@
 #include "app/browser/context_menus.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QMenu>
 #include <map>
 
@@ -10,37 +11,54 @@ namespace context_menus {
 namespace {
 constexpr Entry kSeparator{nullptr, 0, false};
 
+// The texts are marked for translation in the context "context_menus"; Build translates them.
 const std::map<int, std::vector<Entry>>& Table() {
     static const std::map<int, std::vector<Entry>> table = {
-        {133, {{"Properties", cmd::kProperties, false}, {"Unpair", cmd::kUnpair, false}, {"Update", cmd::kUpdate, false}}},
-        {134, {{"Properties", cmd::kProperties, false}, {"Pair", cmd::kPair, false}, {"Update", cmd::kUpdate, false}}},
-        {146, {{"Add file", cmd::kAddFile, false}}},
+        {133,
+         {{QT_TRANSLATE_NOOP("context_menus", "Properties"), cmd::kProperties, false},
+          {QT_TRANSLATE_NOOP("context_menus", "Unpair"), cmd::kUnpair, false},
+          {QT_TRANSLATE_NOOP("context_menus", "Update"), cmd::kUpdate, false}}},
+        {134,
+         {{QT_TRANSLATE_NOOP("context_menus", "Properties"), cmd::kProperties, false},
+          {QT_TRANSLATE_NOOP("context_menus", "Pair"), cmd::kPair, false},
+          {QT_TRANSLATE_NOOP("context_menus", "Update"), cmd::kUpdate, false}}},
+        {146, {{QT_TRANSLATE_NOOP("context_menus", "Add file"), cmd::kAddFile, false}}},
         {147,
-         {{"Connect", cmd::kConnect, false},
-          {"Properties", cmd::kProperties, false},
+         {{QT_TRANSLATE_NOOP("context_menus", "Connect"), cmd::kConnect, false},
+          {QT_TRANSLATE_NOOP("context_menus", "Properties"), cmd::kProperties, false},
           kSeparator,
-          {"Create Shortcut", cmd::kCreateShortcut, true}}},
-        {148, {{"Get file", cmd::kGetFile, false}, {"Delete", cmd::kDelete, false}}},
+          {QT_TRANSLATE_NOOP("context_menus", "Create Shortcut"), cmd::kCreateShortcut, true}}},
+        {148,
+         {{QT_TRANSLATE_NOOP("context_menus", "Get file"), cmd::kGetFile, false},
+          {QT_TRANSLATE_NOOP("context_menus", "Delete"), cmd::kDelete, false}}},
         {149,
-         {{"Disconnect", cmd::kDisconnect, false},
-          {"Properties", cmd::kProperties, false},
+         {{QT_TRANSLATE_NOOP("context_menus", "Disconnect"), cmd::kDisconnect, false},
+          {QT_TRANSLATE_NOOP("context_menus", "Properties"), cmd::kProperties, false},
           kSeparator,
-          {"Create Shortcut", cmd::kCreateShortcut, false}}},
-        {150, {{"Add file", cmd::kAddFile, false}, {"Delete", cmd::kDelete, false}}},
+          {QT_TRANSLATE_NOOP("context_menus", "Create Shortcut"), cmd::kCreateShortcut, false}}},
+        {150,
+         {{QT_TRANSLATE_NOOP("context_menus", "Add file"), cmd::kAddFile, false},
+          {QT_TRANSLATE_NOOP("context_menus", "Delete"), cmd::kDelete, false}}},
         {151,
-         {{"Push file", cmd::kAddFile, false},
-          {"Properties", cmd::kProperties, false},
+         {{QT_TRANSLATE_NOOP("context_menus", "Push file"), cmd::kAddFile, false},
+          {QT_TRANSLATE_NOOP("context_menus", "Properties"), cmd::kProperties, false},
           kSeparator,
-          {"Create Shortcut", cmd::kCreateShortcut, false}}},
-        {170, {{"Connect", cmd::kConnectShortcut, false}, {"Delete", cmd::kDeleteShortcut, false}}},
+          {QT_TRANSLATE_NOOP("context_menus", "Create Shortcut"), cmd::kCreateShortcut, false}}},
+        {170,
+         {{QT_TRANSLATE_NOOP("context_menus", "Connect"), cmd::kConnectShortcut, false},
+          {QT_TRANSLATE_NOOP("context_menus", "Delete"), cmd::kDeleteShortcut, false}}},
         {171,
-         {{"Connect", cmd::kConnect, false},
-          {"Properties", cmd::kFileTransferProperties, false},
+         {{QT_TRANSLATE_NOOP("context_menus", "Connect"), cmd::kConnect, false},
+          {QT_TRANSLATE_NOOP("context_menus", "Properties"), cmd::kFileTransferProperties, false},
           kSeparator,
-          {"Create Shortcut", cmd::kCreateShortcut, false}}},
-        {183, {{"Start", cmd::kStartServer, false}, {"Properties", cmd::kProperties, false}}},
-        {184, {{"Stop", cmd::kStopServer, false}, {"Properties", cmd::kProperties, false}}},
-        {185, {{"Delete", cmd::kDeleteShortcut, false}}},
+          {QT_TRANSLATE_NOOP("context_menus", "Create Shortcut"), cmd::kCreateShortcut, false}}},
+        {183,
+         {{QT_TRANSLATE_NOOP("context_menus", "Start"), cmd::kStartServer, false},
+          {QT_TRANSLATE_NOOP("context_menus", "Properties"), cmd::kProperties, false}}},
+        {184,
+         {{QT_TRANSLATE_NOOP("context_menus", "Stop"), cmd::kStopServer, false},
+          {QT_TRANSLATE_NOOP("context_menus", "Properties"), cmd::kProperties, false}}},
+        {185, {{QT_TRANSLATE_NOOP("context_menus", "Delete"), cmd::kDeleteShortcut, false}}},
     };
     return table;
 }
@@ -60,7 +78,7 @@ std::unique_ptr<QMenu> Build(int menuId, QWidget* parent) {
             menu->addSeparator();
             continue;
         }
-        QAction* action = menu->addAction(QString::fromLatin1(entry.text));
+        QAction* action = menu->addAction(QCoreApplication::translate("context_menus", entry.text));
         action->setData(entry.command);
         action->setEnabled(!entry.greyed);
     }

@@ -11,7 +11,7 @@ class QWidget;
 namespace context_menus {
 
 struct Entry {
-    const char* text;  // null: a separator
+    const char* text;  // in English, translated in the context "context_menus"; null: a separator
     int command;
     bool greyed;
 };

@@ -1,5 +1,6 @@
 #include "app/browser/device_class.h"
 
+#include <QCoreApplication>
 #include <iterator>
 
 namespace device_class {
@@ -32,9 +33,13 @@ int ImageOf(unsigned int classOfDevice) {
 }
 
 QString LabelOf(int image) {
-    static const char* const kLabels[] = {"UNKNOWN", "DESKTOP", "LAPTOP", "PDA", "PHONE", "ACCESS POINT", "AUDIO"};
+    static const char* const kLabels[] = {
+        QT_TRANSLATE_NOOP("device_class", "UNKNOWN"), QT_TRANSLATE_NOOP("device_class", "DESKTOP"),
+        QT_TRANSLATE_NOOP("device_class", "LAPTOP"),  QT_TRANSLATE_NOOP("device_class", "PDA"),
+        QT_TRANSLATE_NOOP("device_class", "PHONE"),   QT_TRANSLATE_NOOP("device_class", "ACCESS POINT"),
+        QT_TRANSLATE_NOOP("device_class", "AUDIO")};
     if (image < 0 || image >= static_cast<int>(std::size(kLabels))) return {};
-    return QString::fromLatin1(kLabels[image]);
+    return QCoreApplication::translate("device_class", kLabels[image]);
 }
 
 }  // namespace device_class

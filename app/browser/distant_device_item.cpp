@@ -66,8 +66,8 @@ void CDistantDeviceItem::Open() {
 void CDistantDeviceItem::Pair() {
     if (showRunningPairing()) return;
     std::wstring pin;
-    const QString caption = QStringLiteral("Pair ") + GetName();
-    const QString prompt = QStringLiteral("Enter the PIN to pair with %1 (%2).").arg(GetName(), GetAddressText());
+    const QString caption = tr("Pair %1").arg(GetName());
+    const QString prompt = tr("Enter the PIN to pair with %1 (%2).").arg(GetName(), GetAddressText());
     if (!CPinDlg::Ask(caption, prompt, GetView(), &pin)) return;
     CDeviceDistant* device = m_distant;
     startPairing(caption, [device, pin] { device->AskPairRequest(static_cast<int>(pin.size()), pin.c_str()); });
@@ -78,9 +78,9 @@ void CDistantDeviceItem::AnswerPairRequest() {
     if (showRunningPairing()) return;
     if (askedToConfirm()) return;
     std::wstring pin;
-    const QString caption = QStringLiteral("Pair ") + QStringLiteral("request ") + GetName();
+    const QString caption = tr("Pair request %1").arg(GetName());
     const QString prompt =
-        QStringLiteral("%1 (%2) asks to pair with this computer. Enter the PIN it expects.").arg(GetName(), GetAddressText());
+        tr("%1 (%2) asks to pair with this computer. Enter the PIN it expects.").arg(GetName(), GetAddressText());
     if (!CPinDlg::Ask(caption, prompt, GetView(), &pin)) {
         m_distant->RefusePairRequest();
         return;
@@ -95,12 +95,11 @@ bool CDistantDeviceItem::askedToConfirm() {
     if (!backend || backend->ReadPinRequestKind(m_distant->GetBtAddr(), &kind) != ERROR_SUCCESS || !kind.confirmation)
         return false;
     // Secure Simple Pairing: the user compares the passkey both devices show, or just agrees.
-    const QString question =
-        kind.passkey ? QStringLiteral("%1 asks to pair.\n\nDoes it show the passkey %2?")
-                           .arg(GetName())
-                           .arg(*kind.passkey, 6, 10, QLatin1Char('0'))
-                     : QStringLiteral("%1 asks to pair. Allow it?").arg(GetName());
-    const QString caption = QStringLiteral("Pair ") + QStringLiteral("request ") + GetName();
+    const QString question = kind.passkey ? tr("%1 asks to pair.\n\nDoes it show the passkey %2?")
+                                                .arg(GetName())
+                                                .arg(*kind.passkey, 6, 10, QLatin1Char('0'))
+                                          : tr("%1 asks to pair. Allow it?").arg(GetName());
+    const QString caption = tr("Pair request %1").arg(GetName());
     if (nimbrel::ShowMessage(GetView(), question, QMessageBox::Question, QMessageBox::Yes | QMessageBox::No, caption) !=
         QMessageBox::Yes) {
         m_distant->RefusePairRequest();
@@ -137,7 +136,7 @@ void CDistantDeviceItem::pairingFinished() {
     if (!m_pairingDlg || !m_pairingDlg->isVisible()) return;
     m_pairingDlg->hide();
     if (!m_distant->IsPaired())
-        nimbrel::ShowMessage(GetView(), QStringLiteral("Pairing with %1 failed.").arg(GetName()), QMessageBox::Warning);
+        nimbrel::ShowMessage(GetView(), tr("Pairing with %1 failed.").arg(GetName()), QMessageBox::Warning);
 }
 
 void CDistantDeviceItem::Unpair() { m_distant->Unpair(); }

@@ -1,6 +1,7 @@
 #pragma once
 // A remote device: opening it searches its services (once), and it owns the items of the
 // services found.
+#include <QCoreApplication>
 #include <QPointer>
 #include <functional>
 #include <memory>
@@ -15,6 +16,8 @@ class CDistantServiceItem;
 class CServiceDistant;
 
 class CDistantDeviceItem : public CDeviceItem {
+    Q_DECLARE_TR_FUNCTIONS(CDistantDeviceItem)
+
 public:
     CDistantDeviceItem(CNimbrelView* view, CDeviceDistant* device);
     ~CDistantDeviceItem() override;

@@ -23,7 +23,7 @@ void CDistantServiceItem::CreateShortcut() {
     CDeviceLocal* local = GetView()->GetDocument()->GetDeviceLocal();
     if (!local) return;
     if (local->ShortcutAlreadySaved(m_distant)) {
-        nimbrel::ShowMessage(GetView(), QStringLiteral("Shortcut already saved."));
+        nimbrel::ShowMessage(GetView(), tr("Shortcut already saved."));
         return;
     }
     if (!m_distant->SaveShortcut()) return;
@@ -32,7 +32,7 @@ void CDistantServiceItem::CreateShortcut() {
     if (!shortcutDevice)
         shortcutDevice = local->AddShortcutDevice(device->GetBtAddr(), device->GetName(), device->GetClass(), 0);
     shortcutDevice->AddShortcutService(m_distant->GetID(), m_distant->GetComPort());
-    nimbrel::ShowMessage(GetView(), QStringLiteral("Shortcut succesfully saved."));
+    nimbrel::ShowMessage(GetView(), tr("Shortcut succesfully saved."));
 }
 
 void CDistantServiceItem::AnnounceComPort() {
@@ -40,6 +40,6 @@ void CDistantServiceItem::AnnounceComPort() {
     m_comPortAnnounced = true;
     m_distant->UnsetDistantDisconnection();
     nimbrel::ShowMessage(GetView(),
-                         QStringLiteral("Connection succeeded on communication port COM%1:").arg(m_distant->GetComPort()),
+                         tr("Connection succeeded on communication port COM%1:").arg(m_distant->GetComPort()),
                          QMessageBox::Information);
 }

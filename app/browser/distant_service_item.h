@@ -1,11 +1,15 @@
 #pragma once
 // A service of a remote device. Connect and Disconnect both toggle it (Open); a connected
 // service can be saved as a shortcut.
+#include <QCoreApplication>
+
 #include "app/browser/service_item.h"
 
 class CServiceDistant;
 
 class CDistantServiceItem : public CServiceItem {
+    Q_DECLARE_TR_FUNCTIONS(CDistantServiceItem)
+
 public:
     CDistantServiceItem(CNimbrelView* view, CServiceDistant* service, Kind kind = kDistantService);
 

@@ -118,7 +118,7 @@ void CFileItem::GetFile() {
 
 void CFileItem::Delete() {
     if (!m_file || !m_file->GetParent()) return;
-    const auto answer = nimbrel::ShowMessage(GetView()->GetFrame(), QStringLiteral("Are you sure to delete it ?"),
+    const auto answer = nimbrel::ShowMessage(GetView()->GetFrame(), tr("Are you sure to delete it ?"),
                                              QMessageBox::Question, QMessageBox::Yes | QMessageBox::No);
     if (answer != QMessageBox::Yes) return;
     GetView()->DeleteEntry(std::exchange(m_file, nullptr));

@@ -3,6 +3,7 @@
 // Transfer client's tree and owns the items of the children found so far; a file item stands
 // for one remote file. Folder items browse, add files and delete; file items fetch and delete.
 // An item whose entry was deleted forgets it and does nothing until the next update drops it.
+#include <QCoreApplication>
 #include <memory>
 #include <vector>
 
@@ -55,6 +56,8 @@ private:
 };
 
 class CFileItem : public CBrowserItem {
+    Q_DECLARE_TR_FUNCTIONS(CFileItem)
+
 public:
     CFileItem(CNimbrelView* view, CFtpFile* file);
     ~CFileItem() override;

@@ -11,7 +11,7 @@ CLocalServiceItem::CLocalServiceItem(CNimbrelView* view, CServiceLocal* service,
 CSerialServerItem::CSerialServerItem(CNimbrelView* view, CServerSpp* server)
     : CLocalServiceItem(view, server, kSerialServer), m_server(server) {}
 
-QString CSerialServerItem::GetName() const { return QStringLiteral("Serial Port"); }
+QString CSerialServerItem::GetName() const { return tr("Serial Port"); }
 
 int CSerialServerItem::GetOverlay() const { return m_server->IsConnected() ? 2 : 0; }
 
@@ -29,6 +29,6 @@ void CSerialServerItem::Open() {
     m_server->setSelectedPortCom(chosen);
     if (m_server->Connect())
         nimbrel::ShowMessage(GetView(),
-                             QStringLiteral("Serial Port successfully loaded on port COM%1:").arg(m_server->GetComPort()),
+                             tr("Serial Port successfully loaded on port COM%1:").arg(m_server->GetComPort()),
                              QMessageBox::Information);
 }

@@ -1,6 +1,8 @@
 #pragma once
 // The services this device offers. Only the serial-port server has an item: it is started on
 // a COM port the user chooses, and stopped.
+#include <QCoreApplication>
+
 #include "app/browser/service_item.h"
 
 class CServerSpp;
@@ -17,6 +19,8 @@ private:
 };
 
 class CSerialServerItem : public CLocalServiceItem {
+    Q_DECLARE_TR_FUNCTIONS(CSerialServerItem)
+
 public:
     CSerialServerItem(CNimbrelView* view, CServerSpp* server);
 

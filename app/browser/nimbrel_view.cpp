@@ -368,7 +368,7 @@ void CNimbrelView::ContextMenuAt(int row, const QPoint& globalPos) {
     // While the menu was open the engine may have changed the list: the command goes to the
     // item of the entry chosen (a rebuild made a new one) and to no other.
     if (item && (!m_selected || selectionOf(m_selected) != chosen)) {
-        nimbrel::ShowMessage(this, QStringLiteral("%1 is no longer there: the command was not run.").arg(chosen.name));
+        nimbrel::ShowMessage(this, tr("%1 is no longer there: the command was not run.").arg(chosen.name));
         return;
     }
     OnCommand(command);

@@ -49,7 +49,7 @@ void CObjectPushItem::pushFile() {
         return;
     }
     if (!m_client->IsConnected()) {
-        nimbrel::ShowMessage(GetView(), QStringLiteral("Can't send a file to a remote device after remote disconnection"));
+        nimbrel::ShowMessage(GetView(), tr("Can't send a file to a remote device after remote disconnection"));
         m_client->UnsetDistantDisconnection();
         return;
     }

@@ -1,6 +1,7 @@
 #pragma once
 // A remote Object Push service: every push connects, sends one file chosen by the user with
 // a progress dialog, and disconnects when the transfer is over.
+#include <QCoreApplication>
 #include <QPointer>
 
 #include "app/browser/distant_service_item.h"
@@ -9,6 +10,8 @@ class CClientOpp;
 class CTransferDlg;
 
 class CObjectPushItem : public CDistantServiceItem {
+    Q_DECLARE_TR_FUNCTIONS(CObjectPushItem)
+
 public:
     CObjectPushItem(CNimbrelView* view, CClientOpp* service);
     ~CObjectPushItem() override;

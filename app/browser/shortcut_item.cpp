@@ -10,8 +10,8 @@
 
 QString ShortcutName(const QString& service, unsigned int comPort, const QString& device) {
     // A service without a port (object push, file transfer) keeps the "none" mark as its port.
-    if (comPort == 0 || comPort == NO_COM_PORT) return service + QStringLiteral(" on ") + device;
-    return service + QStringLiteral(" on ") + QStringLiteral(" COM %1 ").arg(comPort) + device;
+    if (comPort == 0 || comPort == NO_COM_PORT) return CShortcutItem::tr("%1 on %2").arg(service, device);
+    return CShortcutItem::tr("%1 on  COM %2 %3").arg(service, QString::number(comPort), device);
 }
 
 CShortcutItem::CShortcutItem(CNimbrelView* view, CServiceDistant* shortcut)
@@ -53,14 +53,14 @@ void CShortcutItem::Open() {
 void CShortcutItem::DeleteShortcut() {
     CDeviceLocal* local = GetView()->GetDocument()->GetDeviceLocal();
     if (!m_shortcut || !local) return;
-    if (nimbrel::ShowMessage(GetView(), QStringLiteral("Do you really want to delete this shortcut?"),
-                             QMessageBox::Critical, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+    if (nimbrel::ShowMessage(GetView(), tr("Do you really want to delete this shortcut?"), QMessageBox::Critical,
+                             QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return;
     CServiceDistant* shortcut = m_shortcut;
     m_shortcut = nullptr;  // the engine deletes it now
     local->DeleteShortcut(shortcut);
     GetView()->OnUpdate();
-    nimbrel::ShowMessage(GetView(), QStringLiteral("Shortcut deleted."), QMessageBox::Information);
+    nimbrel::ShowMessage(GetView(), tr("Shortcut deleted."), QMessageBox::Information);
 }
 
 void CShortcutItem::ConnectShortcut() {

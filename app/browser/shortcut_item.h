@@ -1,11 +1,15 @@
 #pragma once
 // A saved shortcut to a remote service: connecting it finds (or makes) the device and the
 // service it names and opens that service's level.
+#include <QCoreApplication>
+
 #include "app/browser/browser_item.h"
 
 class CServiceDistant;
 
 class CShortcutItem : public CBrowserItem {
+    Q_DECLARE_TR_FUNCTIONS(CShortcutItem)
+
 public:
     CShortcutItem(CNimbrelView* view, CServiceDistant* shortcut);
     ~CShortcutItem() override;

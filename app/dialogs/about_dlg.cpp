@@ -9,7 +9,7 @@
 #include "app/res/icons.h"
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("About Nimbrel"));
+    setWindowTitle(tr("About Nimbrel"));
     auto* picture = new QLabel(this);
     picture->setPixmap(icons::Program().pixmap(48, 48));
     auto* name = new QLabel(QStringLiteral("Nimbrel"), this);

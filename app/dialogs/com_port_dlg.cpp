@@ -10,7 +10,7 @@
 
 CComPortDlg::CComPortDlg(std::vector<int> ports, QWidget* parent)
     : QDialog(parent), m_ports(std::move(ports)), m_list(new QComboBox(this)) {
-    setWindowTitle(QStringLiteral("Select the COM Port"));
+    setWindowTitle(tr("Select the COM Port"));
     // The entries keep the list's order: entry i stands for port i.
     for (int port : m_ports) m_list->addItem(QStringLiteral("COM%1:").arg(port));
     if (!m_ports.empty()) {
@@ -19,8 +19,8 @@ CComPortDlg::CComPortDlg(std::vector<int> ports, QWidget* parent)
     }
     connect(m_list, &QComboBox::currentIndexChanged, this, &CComPortDlg::onSelectionChanged);
     auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+    buttons->addButton(tr("OK"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(tr("Cancel"), QDialogButtonBox::RejectRole);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);

@@ -15,12 +15,12 @@ CPinDlg::CPinDlg(const QString& caption, const QString& prompt, QWidget* parent)
     question->setTextFormat(Qt::PlainText);  // a remote device's name
     question->setWordWrap(true);
     m_pin->setEchoMode(QLineEdit::Password);
-    auto* label = new QLabel(QStringLiteral("Pin :"), this);
+    auto* label = new QLabel(tr("Pin :"), this);
     label->setBuddy(m_pin);
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* ok = new QPushButton(tr("OK"), this);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    auto* cancel = new QPushButton(tr("Cancel"), this);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     auto* row = new QHBoxLayout;
     row->addWidget(label);

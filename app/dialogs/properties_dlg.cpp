@@ -30,7 +30,7 @@ QFormLayout* NewPage(QTabWidget* tabs, const QString& title, const QString& head
 }  // namespace
 
 CPropertiesDlg::CPropertiesDlg(CBrowserItem& item, QWidget* parent) : QDialog(parent), m_item(item), m_tabs(new QTabWidget(this)) {
-    setWindowTitle(QStringLiteral("Properties"));
+    setWindowTitle(tr("Properties"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_tabs);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -44,44 +44,44 @@ CPropertiesDlg::CPropertiesDlg(CBrowserItem& item, QWidget* parent) : QDialog(pa
 }
 
 void CPropertiesDlg::addGeneralPage() {
-    QFormLayout* rows = NewPage(m_tabs, QStringLiteral("General"), QString());
-    rows->addRow(QStringLiteral("Name :"), new QLabel(m_item.GetName()));
-    rows->addRow(QStringLiteral("Adress :"), new QLabel(m_item.GetAddressText()));
-    rows->addRow(QStringLiteral("Class :"), new QLabel(device_class::LabelOf(m_item.GetImage())));
+    QFormLayout* rows = NewPage(m_tabs, tr("General"), QString());
+    rows->addRow(tr("Name :"), new QLabel(m_item.GetName()));
+    rows->addRow(tr("Adress :"), new QLabel(m_item.GetAddressText()));
+    rows->addRow(tr("Class :"), new QLabel(device_class::LabelOf(m_item.GetImage())));
 }
 
 void CPropertiesDlg::addSecurityPage() {
     m_authenticate = m_item.GetAuthenticate() ? 1 : 0;
     m_findable = m_item.GetFindable() ? 1 : 0;
-    QFormLayout* rows = NewPage(m_tabs, QStringLiteral("Security"), QString());
-    m_authenticationBox = new QCheckBox(QStringLiteral("Enabled"));
+    QFormLayout* rows = NewPage(m_tabs, tr("Security"), QString());
+    m_authenticationBox = new QCheckBox(tr("Enabled"));
     m_authenticationBox->setChecked(m_authenticate != 0);
     connect(m_authenticationBox, &QCheckBox::clicked, this, [this] { m_authenticate ^= 1; });
-    rows->addRow(QStringLiteral("Authentification :"), m_authenticationBox);
-    m_findableBox = new QCheckBox(QStringLiteral("Yes"));
+    rows->addRow(tr("Authentification :"), m_authenticationBox);
+    m_findableBox = new QCheckBox(tr("Yes"));
     m_findableBox->setChecked(m_findable != 0);
     connect(m_findableBox, &QCheckBox::clicked, this, [this] { m_findable ^= 1; });
-    rows->addRow(QStringLiteral("Let other devices discover :"), m_findableBox);
+    rows->addRow(tr("Let other devices discover :"), m_findableBox);
     // The program's own setting, beside the adapter's.
-    m_autostartBox = new QCheckBox(QStringLiteral("Yes"));
+    m_autostartBox = new QCheckBox(tr("Yes"));
     m_autostartBox->setChecked(autostart::Enabled());
     m_autostartBox->setToolTip(autostart::EntryPath());
-    rows->addRow(QStringLiteral("Start with the desktop :"), m_autostartBox);
+    rows->addRow(tr("Start with the desktop :"), m_autostartBox);
 }
 
 void CPropertiesDlg::addFileTransferPage() {
     m_folder = m_item.GetPath();
-    QFormLayout* rows = NewPage(m_tabs, QStringLiteral("File Transfer"), QStringLiteral("File Transfer Profile"));
+    QFormLayout* rows = NewPage(m_tabs, tr("File Transfer"), tr("File Transfer Profile"));
     m_folderEdit = new QLineEdit(m_folder);
     connect(m_folderEdit, &QLineEdit::textChanged, this, [this](const QString& text) { m_folder = text; });
-    rows->addRow(QStringLiteral("Download files to :"), m_folderEdit);
+    rows->addRow(tr("Download files to :"), m_folderEdit);
 }
 
 void CPropertiesDlg::addSerialPortPage() {
-    QFormLayout* rows = NewPage(m_tabs, QStringLiteral("Serial Port"), QStringLiteral("Serial port profile"));
+    QFormLayout* rows = NewPage(m_tabs, tr("Serial Port"), tr("Serial port profile"));
     auto* port = new QLineEdit(SerialPortText(m_item.GetComPort()));
     port->setEnabled(false);
-    rows->addRow(QStringLiteral("Connected on :"), port);
+    rows->addRow(tr("Connected on :"), port);
 }
 
 void CPropertiesDlg::Apply() {

@@ -12,13 +12,13 @@ CReceiveDlg::CReceiveDlg(const QString& device, const QString& file, std::option
     setIcon(QMessageBox::Question);
     setTextFormat(Qt::PlainText);  // the names are the sender's
     if (file.isEmpty()) {
-        setText(QStringLiteral("%1 asks to browse your shared folder. Allow it?").arg(device));
+        setText(tr("%1 asks to browse your shared folder. Allow it?").arg(device));
     } else {
         const QString sized = size ? QStringLiteral(" (%1)").arg(SizeText(*size)) : QString();
-        setText(QStringLiteral("%1 wants to send you \u201C%2\u201D%3. Accept it?").arg(device, file, sized));
+        setText(tr("%1 wants to send you \u201C%2\u201D%3. Accept it?").arg(device, file, sized));
     }
-    QPushButton* accept = addButton(QStringLiteral("Accept"), QMessageBox::AcceptRole);
-    QPushButton* reject = addButton(QStringLiteral("Reject"), QMessageBox::RejectRole);
+    QPushButton* accept = addButton(tr("Accept"), QMessageBox::AcceptRole);
+    QPushButton* reject = addButton(tr("Reject"), QMessageBox::RejectRole);
     setDefaultButton(reject);
     setEscapeButton(reject);
     Q_UNUSED(accept);
@@ -30,7 +30,7 @@ CReceiveDlg::CReceiveDlg(const QString& device, const QString& file, std::option
 }
 
 QString CReceiveDlg::SizeText(quint64 size) {
-    if (size < 1000) return QStringLiteral("%1 bytes").arg(size);
+    if (size < 1000) return tr("%1 bytes").arg(size);
     const char* units[] = {"kB", "MB", "GB", "TB"};
     double value = static_cast<double>(size);
     int unit = -1;

@@ -12,7 +12,7 @@ CSplashDlg::CSplashDlg(QWidget* parent) : QDialog(parent, Qt::SplashScreen | Qt:
     picture->setPixmap(icons::Program().pixmap(64, 64));
     picture->setAlignment(Qt::AlignHCenter);
     layout->addWidget(picture);
-    for (const QString& line : {QStringLiteral("Loading ..."), QStringLiteral("Please Wait"), QStringLiteral("Nimbrel")}) {
+    for (const QString& line : {tr("Loading ..."), tr("Please Wait"), QStringLiteral("Nimbrel")}) {
         auto* label = new QLabel(line, this);
         label->setAlignment(Qt::AlignHCenter);
         layout->addWidget(label);

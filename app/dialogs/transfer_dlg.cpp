@@ -47,7 +47,7 @@ QString finishedText(const QString& what, bool finished) {
 
 CTransferDlg::CTransferDlg(CBrowserItem* owner, CMainFrame* parent)
     : QDialog(parent), m_owner(owner), m_frame(parent), m_context(Register(this)) {
-    setWindowTitle(QStringLiteral("Transfer ..."));
+    setWindowTitle(tr("Transfer ..."));
     m_what = new QLabel(this);
     m_what->hide();
     m_detail = new QLabel(this);
@@ -57,7 +57,7 @@ CTransferDlg::CTransferDlg(CBrowserItem* owner, CMainFrame* parent)
     m_progress = new QProgressBar(this);
     m_progress->setRange(0, 100);
     m_progress->setValue(0);
-    m_button = new QPushButton(QStringLiteral("Abort"), this);
+    m_button = new QPushButton(tr("Abort"), this);
     connect(m_button, &QPushButton::clicked, this, [this] {
         if (m_failed)
             hide();
@@ -128,7 +128,7 @@ void CTransferDlg::OnTransferProgress(int value) {
         m_clock.start();
         m_detail->clear();
         m_message->hide();
-        m_button->setText(QStringLiteral("Abort"));
+        m_button->setText(tr("Abort"));
         break;
     case PROGRESS_END:
         m_progress->setValue(0);
@@ -136,7 +136,7 @@ void CTransferDlg::OnTransferProgress(int value) {
         // The item that started the transfer hears of its end, whichever is selected now.
         if (m_frame && m_frame->GetActiveView()) m_frame->GetActiveView()->OnTransferDone(m_owner);
         if (m_frame && !m_frame->isActiveWindow())
-            m_frame->GetNotifier()->Notify(QStringLiteral("Transfer finished"), finishedText(m_what->text(), true));
+            m_frame->GetNotifier()->Notify(tr("Transfer finished"), finishedText(m_what->text(), true));
         hide();
         break;
     case PROGRESS_UNKNOWN: {
@@ -149,14 +149,14 @@ void CTransferDlg::OnTransferProgress(int value) {
         m_progress->setValue(0);
         m_running = false;
         m_failed = true;
-        m_message->setText(QStringLiteral("The transfer failed."));
+        m_message->setText(tr("The transfer failed."));
         m_message->show();
-        m_button->setText(QStringLiteral("Close"));
+        m_button->setText(tr("Close"));
         // A transfer cut short after it ended its progress (251 comes first) is told too;
         // one the user aborted is not.
         if (!m_aborted) show();
         if (!m_aborted && m_frame && !m_frame->isActiveWindow())
-            m_frame->GetNotifier()->Notify(QStringLiteral("Transfer failed"), finishedText(m_what->text(), false));
+            m_frame->GetNotifier()->Notify(tr("Transfer failed"), finishedText(m_what->text(), false));
         break;
     default:
         m_progress->setValue(qBound(0, value, 100));

@@ -41,16 +41,16 @@ bool SetEnabled(bool on, QString* error) {
     const QString path = EntryPath();
     if (!on) {
         if (!QFile::exists(path) || QFile::remove(path)) return true;
-        *error = QStringLiteral("%1 could not be removed.").arg(path);
+        *error = QCoreApplication::translate("autostart", "%1 could not be removed.").arg(path);
         return false;
     }
     if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
-        *error = QStringLiteral("%1 could not be made.").arg(QFileInfo(path).absolutePath());
+        *error = QCoreApplication::translate("autostart", "%1 could not be made.").arg(QFileInfo(path).absolutePath());
         return false;
     }
     QSaveFile entry(path);
     if (!entry.open(QIODevice::WriteOnly | QIODevice::Text)) {
-        *error = QStringLiteral("%1 could not be written: %2").arg(path, entry.errorString());
+        *error = QCoreApplication::translate("autostart", "%1 could not be written: %2").arg(path, entry.errorString());
         return false;
     }
     QTextStream text(&entry);
@@ -64,7 +64,7 @@ bool SetEnabled(bool on, QString* error) {
             "X-GNOME-Autostart-enabled=true\n";
     text.flush();
     if (!entry.commit()) {
-        *error = QStringLiteral("%1 could not be written: %2").arg(path, entry.errorString());
+        *error = QCoreApplication::translate("autostart", "%1 could not be written: %2").arg(path, entry.errorString());
         return false;
     }
     return true;

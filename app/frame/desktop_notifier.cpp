@@ -43,7 +43,7 @@ void DesktopNotifier::Notify(const QString& summary, const QString& body, const 
     }
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kService, QStringLiteral("Notify"));
     QStringList actions;
-    if (!folder.isEmpty()) actions << kOpenFolder << QStringLiteral("Open folder");
+    if (!folder.isEmpty()) actions << kOpenFolder << tr("Open folder");
     // The body is plain text: a notification server may read it as markup.
     call << QStringLiteral("Nimbrel") << uint(0) << QStringLiteral("nimbrel") << summary << body.toHtmlEscaped()
          << actions << QVariantMap() << kExpireMs;

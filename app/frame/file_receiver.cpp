@@ -74,12 +74,12 @@ void FileReceiver::Received(const obex::Peer& peer, const std::filesystem::path&
         [self = shared_from_this(), peer, file, size] {
             CMainFrame* frame = self->m_frame.data();
             const QString name = QFileInfo(file).fileName();
-            const QString text = QStringLiteral("Received \u201C%1\u201D (%2) from %3")
+            const QString text = tr("Received \u201C%1\u201D (%2) from %3")
                                      .arg(name, CReceiveDlg::SizeText(size), self->DeviceName(peer));
             // The status bar has little room: the name first, the whole story in its tooltip.
-            frame->GetStatusBar()->showMessage(QStringLiteral("Received \u201C%1\u201D").arg(name), kAnnouncementMs);
+            frame->GetStatusBar()->showMessage(tr("Received \u201C%1\u201D").arg(name), kAnnouncementMs);
             frame->GetStatusBar()->setToolTip(text + QStringLiteral("\n") + file);
-            frame->GetNotifier()->Notify(QStringLiteral("File received"), text, QFileInfo(file).absolutePath());
+            frame->GetNotifier()->Notify(tr("File received"), text, QFileInfo(file).absolutePath());
         },
         Qt::QueuedConnection);
 }
@@ -90,10 +90,14 @@ void FileReceiver::Refused(const obex::Peer& peer, const std::wstring& name, con
     QMetaObject::invokeMethod(
         m_frame.data(),
         [self = shared_from_this(), peer, file, why] {
-            const QString what = file.isEmpty() ? QStringLiteral("Browsing") : QStringLiteral("\u201C%1\u201D").arg(file);
-            self->m_frame->GetStatusBar()->showMessage(QStringLiteral("%1 not received").arg(what), kAnnouncementMs);
-            self->m_frame->GetStatusBar()->setToolTip(
-                QStringLiteral("%1 from %2 not received: %3").arg(what, self->DeviceName(peer), why));
+            const QString from = self->DeviceName(peer);
+            // Browsing refused and a file refused are told apart: other languages say them differently.
+            const QString status =
+                file.isEmpty() ? tr("Browsing not received") : tr("\u201C%1\u201D not received").arg(file);
+            const QString story = file.isEmpty() ? tr("Browsing from %1 not received: %2").arg(from, why)
+                                                 : tr("\u201C%1\u201D from %2 not received: %3").arg(file, from, why);
+            self->m_frame->GetStatusBar()->showMessage(status, kAnnouncementMs);
+            self->m_frame->GetStatusBar()->setToolTip(story);
         },
         Qt::QueuedConnection);
 }

@@ -3,6 +3,7 @@
 // Object Push folder and share the File Transfer folder with paired devices; a device that is
 // not paired is asked about, and each received file is announced in the window's status bar
 // and in the notification area.
+#include <QCoreApplication>
 #include <QPointer>
 #include <memory>
 
@@ -11,6 +12,8 @@
 class CMainFrame;
 
 class FileReceiver final : public obex::ServerHost, public std::enable_shared_from_this<FileReceiver> {
+    Q_DECLARE_TR_FUNCTIONS(FileReceiver)
+
 public:
     explicit FileReceiver(CMainFrame* frame);
 

@@ -13,6 +13,7 @@
 
 #include "app/frame/modal.h"
 #include "app/frame/nimbrel_app.h"
+#include "app/frame/translations.h"
 #include "tools/common/backend_choice.h"
 
 #include <fcntl.h>
@@ -104,6 +105,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     QApplication app(argc, argv);
+    translations::Install();  // the user's language, before the first box or window
     QApplication::setApplicationName(QStringLiteral("nimbrel"));
     QApplication::setDesktopFileName(QStringLiteral("org.nimbrel.Nimbrel"));
     // The window hides on close; the program ends through "Exit".
@@ -116,8 +118,7 @@ int main(int argc, char** argv) {
     case hostbackend::Outcome::kBadWorld: std::fprintf(stderr, "nimbrel: %s\n", error.c_str()); return 2;
     case hostbackend::Outcome::kUnavailable:
         std::fprintf(stderr, "nimbrel: %s\n", error.c_str());
-        nimbrel::ShowMessage(nullptr, QString::fromStdString(error), QMessageBox::Critical, QMessageBox::Ok,
-                             QStringLiteral("Error"));
+        nimbrel::ShowError(nullptr, QString::fromStdString(error));
         return 1;
     }
 

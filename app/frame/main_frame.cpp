@@ -23,23 +23,23 @@ namespace {
 
 struct ToolButton {
     int id;  // 0: separator
-    const char* tip;
+    const char* tip;   // translated in the context of CMainFrame
     const char* keys;  // keyboard shortcut (also what scripts press)
 };
 
 // Toolbar 128, in its order.
 constexpr ToolButton kToolbar[] = {
-    {cmd::kStop, "Stop", "Esc"},
-    {cmd::kRefresh, "Refresh", "F5"},
-    {cmd::kUp, "Up", "Alt+Up"},
+    {cmd::kStop, QT_TRANSLATE_NOOP("CMainFrame", "Stop"), "Esc"},
+    {cmd::kRefresh, QT_TRANSLATE_NOOP("CMainFrame", "Refresh"), "F5"},
+    {cmd::kUp, QT_TRANSLATE_NOOP("CMainFrame", "Up"), "Alt+Up"},
     {0, nullptr, nullptr},
-    {cmd::kShortcuts, "Shortcuts", "Ctrl+K"},
-    {cmd::kSearchDevices, "Search Devices", "Ctrl+F"},
-    {cmd::kLocalServices, "Local Services", "Ctrl+L"},
+    {cmd::kShortcuts, QT_TRANSLATE_NOOP("CMainFrame", "Shortcuts"), "Ctrl+K"},
+    {cmd::kSearchDevices, QT_TRANSLATE_NOOP("CMainFrame", "Search Devices"), "Ctrl+F"},
+    {cmd::kLocalServices, QT_TRANSLATE_NOOP("CMainFrame", "Local Services"), "Ctrl+L"},
     {0, nullptr, nullptr},
-    {cmd::kSettings, "Settings", "Ctrl+P"},
+    {cmd::kSettings, QT_TRANSLATE_NOOP("CMainFrame", "Settings"), "Ctrl+P"},
     {0, nullptr, nullptr},
-    {cmd::kAbout, "About", "F1"},
+    {cmd::kAbout, QT_TRANSLATE_NOOP("CMainFrame", "About"), "F1"},
 };
 
 }  // namespace
@@ -99,10 +99,11 @@ void CMainFrame::createToolBar() {
             bar->addSeparator();
             continue;
         }
-        QAction* action = bar->addAction(icons::Command(button.id), QString::fromLatin1(button.tip));
+        const QString tip = tr(button.tip);
+        QAction* action = bar->addAction(icons::Command(button.id), tip);
         const QKeySequence keys(QString::fromLatin1(button.keys));
         action->setShortcut(keys);
-        action->setToolTip(QStringLiteral("%1 (%2)").arg(QLatin1String(button.tip), keys.toString(QKeySequence::NativeText)));
+        action->setToolTip(QStringLiteral("%1 (%2)").arg(tip, keys.toString(QKeySequence::NativeText)));
         action->setData(button.id);
         const int id = button.id;
         connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
@@ -133,7 +134,7 @@ void CMainFrame::showNextErrorBox() {
     m_errorBoxShown = true;
     while (!m_pendingErrors.isEmpty()) {
         const QString text = m_pendingErrors.takeFirst();
-        nimbrel::ShowMessage(this, text, QMessageBox::Critical, QMessageBox::Ok, QStringLiteral("Error"));
+        nimbrel::ShowError(this, text);
     }
     m_errorBoxShown = false;
 }
@@ -146,8 +147,8 @@ void CMainFrame::OnRefresh() {
 void CMainFrame::OnPairRequest(BT_ADDR device) {
     // The PIN dialog shows with the window; while it is hidden, the desktop says who asks.
     if (!isVisible())
-        m_notifier->Notify(QStringLiteral("Pairing request"),
-                           QStringLiteral("%1 asks to pair with this computer. Open Nimbrel to answer.")
+        m_notifier->Notify(tr("Pairing request"),
+                           tr("%1 asks to pair with this computer. Open Nimbrel to answer.")
                                .arg(QString::fromStdString(bth::FormatAddress(device)).toUpper()));
     // Posted on, so that the PIN dialog runs outside this handler.
     CNimbrelView* view = m_view;

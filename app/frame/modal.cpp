@@ -1,5 +1,6 @@
 #include "app/frame/modal.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QFileDialog>
 #include <QFontMetrics>
@@ -41,6 +42,10 @@ QMessageBox::StandardButton ShowMessage(QWidget* parent, const QString& text, QM
                                         QMessageBox::StandardButtons buttons, const QString& caption) {
     QMessageBox box(icon, caption.isEmpty() ? QStringLiteral("Nimbrel") : caption, text, buttons, parent);
     return static_cast<QMessageBox::StandardButton>(RunModal(box));
+}
+
+void ShowError(QWidget* parent, const QString& text) {
+    ShowMessage(parent, text, QMessageBox::Critical, QMessageBox::Ok, QCoreApplication::translate("nimbrel", "Error"));
 }
 
 QString ChooseFileToSend(QWidget* parent) {

@@ -26,6 +26,9 @@ QMessageBox::StandardButton ShowMessage(QWidget* parent, const QString& text,
                                         QMessageBox::StandardButtons buttons = QMessageBox::Ok,
                                         const QString& caption = QString());
 
+// A critical message box captioned "Error" with OK: what the program could not do.
+void ShowError(QWidget* parent, const QString& text);
+
 // The file-open dialog of a push or an upload: the chosen path, or an empty text when the user
 // cancelled.
 QString ChooseFileToSend(QWidget* parent);

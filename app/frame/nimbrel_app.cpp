@@ -13,11 +13,6 @@
 #include "platform/bluetooth/bt_backend.h"
 #include "tools/common/backend_choice.h"
 
-namespace {
-const QString kSwitchOnQuestion = QStringLiteral("Bluetooth is switched off. Switch it on?");
-const QString kPoweredOffText = QStringLiteral("Bluetooth is switched off.");
-}  // namespace
-
 CNimbrelApp::CNimbrelApp() = default;
 
 CNimbrelApp::~CNimbrelApp() {
@@ -33,15 +28,14 @@ CNimbrelApp::StartResult CNimbrelApp::InitInstance() {
     // The engine cannot start on a switched-off adapter: the user switches it on, or the
     // program ends (at once, not after the engine's ten seconds of waiting for the hardware).
     if (hostbackend::PoweredOff()) {
-        if (nimbrel::ShowMessage(nullptr, kSwitchOnQuestion, QMessageBox::Question,
+        if (nimbrel::ShowMessage(nullptr, tr("Bluetooth is switched off. Switch it on?"), QMessageBox::Question,
                                  QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
-            m_startFailure = kPoweredOffText;
+            m_startFailure = tr("Bluetooth is switched off.");
             return kFailed;
         }
         if (const DWORD error = bth::InstalledBackend()->WritePower(true)) {
-            m_startFailure = QStringLiteral("Bluetooth could not be switched on (error %1).").arg(error);
-            nimbrel::ShowMessage(nullptr, m_startFailure, QMessageBox::Critical, QMessageBox::Ok,
-                                 QStringLiteral("Error"));
+            m_startFailure = tr("Bluetooth could not be switched on (error %1).").arg(error);
+            nimbrel::ShowError(nullptr, m_startFailure);
             return kFailed;
         }
     }
@@ -64,7 +58,7 @@ CNimbrelApp::StartResult CNimbrelApp::InitInstance() {
         m_doc.reset();
         splash.reset();
         if (otherInstance) return kOtherInstance;
-        nimbrel::ShowMessage(nullptr, m_startFailure, QMessageBox::Critical, QMessageBox::Ok, QStringLiteral("Error"));
+        nimbrel::ShowError(nullptr, m_startFailure);
         return kFailed;
     }
     m_frame->GetActiveView()->OnUpdate();

@@ -1,6 +1,7 @@
 #pragma once
 // The application object: start-up (one instance per user, the splash, the document, the
 // main window and its view) and what is left to tear down when the event loop ends.
+#include <QCoreApplication>
 #include <QString>
 #include <memory>
 
@@ -8,6 +9,8 @@ class CMainFrame;
 class CNimbrelDoc;
 
 class CNimbrelApp {
+    Q_DECLARE_TR_FUNCTIONS(CNimbrelApp)
+
 public:
     enum StartResult {
         kStarted,        // the program runs; enter the event loop

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <mutex>
+#include <string>
 
 #include "app/browser/nimbrel_view.h"
 #include "app/frame/file_receiver.h"
@@ -46,10 +47,15 @@ constexpr int kSilentErrors[] = {ERR_OBEX_INCORRECT_INIT, ERR_OBEX_ABORT, ERR_BT
 void AttachErrorReceivers() {
     const COMMUNICATION_HANDLE errorBox = NewCallBack(&ErrorBox);
     const COMMUNICATION_HANDLE blank = NewBlank();
-    NewError(ERR_SDP_PROFILE, L"SDP Bluetooth profile not found");
+    // The program's own texts in the engine's table, in the user's language.
+    const std::wstring noProfile = CNimbrelDoc::tr("SDP Bluetooth profile not found").toStdWString();
+    NewError(ERR_SDP_PROFILE, noProfile.c_str());
     // What a search on a switched-off adapter fails with (WSAENETDOWN).
-    NewError(static_cast<int>(WSAENETDOWN),
-             L"Bluetooth is switched off: switch it on with \"Bluetooth On\" in the radio menu of the status bar.");
+    const std::wstring switchedOff = CNimbrelDoc::tr(
+                                         "Bluetooth is switched off: switch it on with \"Bluetooth On\" "
+                                         "in the radio menu of the status bar.")
+                                         .toStdWString();
+    NewError(static_cast<int>(WSAENETDOWN), switchedOff.c_str());
     AddCommunication(0, errorBox, ERROR_TYPE_UNKNOWN);
     for (int code : kSilentErrors) AddCommunication(code, blank, ERROR_TYPE_ERROR);
 }
@@ -76,7 +82,7 @@ bool CNimbrelDoc::OnNewDocument(CMainFrame* frame) {
             std::lock_guard lock(g_startLock);
             m_startFailure = g_startReports.join(QLatin1Char('\n'));
         }
-        if (m_startFailure.isEmpty()) m_startFailure = QStringLiteral("The Bluetooth engine could not be switched on.");
+        if (m_startFailure.isEmpty()) m_startFailure = tr("The Bluetooth engine could not be switched on.");
         ActivateEngine(false);
         m_pDeviceLocal.reset();
         return false;

@@ -2,6 +2,7 @@
 // The document: owns the engine's one local device and the local serial-port server it hands
 // to it, and switches the engine on and off together with the program's notification and
 // error receivers.
+#include <QCoreApplication>
 #include <QString>
 #include <memory>
 
@@ -10,6 +11,8 @@ class CMainFrame;
 class FileReceiver;
 
 class CNimbrelDoc {
+    Q_DECLARE_TR_FUNCTIONS(CNimbrelDoc)
+
 public:
     CNimbrelDoc();
     ~CNimbrelDoc();  // deletes the local device (its threads end first)

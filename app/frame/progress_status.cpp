@@ -8,9 +8,6 @@
 
 namespace {
 constexpr int kTickMs = 1000;
-const QString kInquiryText = QStringLiteral("Inquiry Running ...");
-const QString kConnectingText = QStringLiteral("Connecting ...");
-const QString kReadyText = QStringLiteral("Ready");
 }  // namespace
 
 CProgressStatus::CProgressStatus(QWidget* parent)
@@ -20,7 +17,7 @@ CProgressStatus::CProgressStatus(QWidget* parent)
       m_name(new QLabel(this)),
       m_timer(new QTimer(this)) {
     setSizeGripEnabled(false);
-    m_text->setText(kReadyText);
+    m_text->setText(tr("Ready"));
     addWidget(m_text, 1);
     m_progress->setRange(0, 100);
     m_progress->setValue(0);
@@ -60,7 +57,7 @@ void CProgressStatus::OnTimer() {
     switch (m_mode) {
     case kInquiry:
     case kConnecting:
-        m_text->setText(m_mode == kInquiry ? kInquiryText : kConnectingText);
+        m_text->setText(m_mode == kInquiry ? tr("Inquiry Running ...") : tr("Connecting ..."));
         if (m_remaining != m_total)
             m_progress->setValue(static_cast<int>((m_total - m_remaining) * 100u / m_total % 100u));
         --m_remaining;
@@ -71,7 +68,7 @@ void CProgressStatus::OnTimer() {
         break;
     case kResetting:
         m_mode = kIdle;
-        m_text->setText(kReadyText);
+        m_text->setText(tr("Ready"));
         m_progress->setValue(0);
         break;
     case kIdle:

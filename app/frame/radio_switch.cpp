@@ -1,6 +1,7 @@
 #include "app/frame/radio_switch.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QMenu>
 
 #include "app/frame/modal.h"
@@ -9,7 +10,9 @@
 
 QString RadioDescription() {
     const auto backend = bth::InstalledBackend();
-    return QStringLiteral("Radio: ") + (backend ? QString::fromStdString(backend->Describe()) : QStringLiteral("none"));
+    return QCoreApplication::translate("CRadioSwitch", "Radio: %1")
+        .arg(backend ? QString::fromStdString(backend->Describe())
+                     : QCoreApplication::translate("CRadioSwitch", "none"));
 }
 
 CRadioSwitch::CRadioSwitch(QWidget* parent) : QToolButton(parent) {
@@ -17,7 +20,7 @@ CRadioSwitch::CRadioSwitch(QWidget* parent) : QToolButton(parent) {
     setAutoRaise(true);
     setPopupMode(QToolButton::InstantPopup);
     auto* menu = new QMenu(this);
-    m_power = menu->addAction(QStringLiteral("Bluetooth On"));
+    m_power = menu->addAction(tr("Bluetooth On"));
     m_power->setObjectName(QStringLiteral("bluetoothOn"));
     m_power->setCheckable(true);
     setMenu(menu);
@@ -29,8 +32,8 @@ CRadioSwitch::CRadioSwitch(QWidget* parent) : QToolButton(parent) {
 void CRadioSwitch::Refresh() {
     const bool on = hostbackend::PoweredOn();
     m_power->setChecked(on);
-    setText(on ? RadioDescription() : RadioDescription() + QStringLiteral(" (off)"));
-    setToolTip(on ? QStringLiteral("Bluetooth is on") : QStringLiteral("Bluetooth is off"));
+    setText(on ? RadioDescription() : tr("%1 (off)").arg(RadioDescription()));
+    setToolTip(on ? tr("Bluetooth is on") : tr("Bluetooth is off"));
 }
 
 void CRadioSwitch::switchPower(bool on) {
@@ -38,9 +41,7 @@ void CRadioSwitch::switchPower(bool on) {
     const DWORD error = backend ? backend->WritePower(on) : ERROR_DEV_NOT_EXIST;
     Refresh();
     if (error)
-        nimbrel::ShowMessage(this,
-                             QStringLiteral("Bluetooth could not be switched %1 (error %2).")
-                                 .arg(on ? QStringLiteral("on") : QStringLiteral("off"))
-                                 .arg(error),
-                             QMessageBox::Critical, QMessageBox::Ok, QStringLiteral("Error"));
+        nimbrel::ShowError(this, (on ? tr("Bluetooth could not be switched on (error %1).")
+                                     : tr("Bluetooth could not be switched off (error %1)."))
+                                     .arg(error));
 }

@@ -10,8 +10,8 @@
 
 TrayIcon::TrayIcon(CNimbrelView* view) : m_view(view), m_menu(std::make_unique<QMenu>()) {
     // Menu 152.
-    QAction* show = m_menu->addAction(QStringLiteral("Show"));
-    QAction* exit = m_menu->addAction(QStringLiteral("Exit"));
+    QAction* show = m_menu->addAction(tr("Show"));
+    QAction* exit = m_menu->addAction(tr("Exit"));
     connect(show, &QAction::triggered, this, [this] { m_view->OnCommand(cmd::kShow); });
     connect(exit, &QAction::triggered, this, [this] { m_view->OnCommand(cmd::kExit); });
     if (!Available()) return;

@@ -75,13 +75,18 @@ struct Run {
     QString errors;
 };
 
-// The program on `world` in a process of its own, its boxes dismissed as they open.
-Run RunProgramOn(const std::string& world, const QStringList& arguments = {}) {
+// The program on `world` in a process of its own, its boxes dismissed as they open, for a user
+// of `locale` (by default in the language its texts are written in, whoever runs the tests).
+Run RunProgramOn(const std::string& world, const QStringList& arguments = {}, const QString& locale = "C.UTF-8") {
     QTemporaryDir folder;
     const QString path = folder.filePath("world.json");
     std::ofstream(path.toStdString()) << world;
     QProcess program;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("LANGUAGE");
+    environment.remove("LC_MESSAGES");
+    environment.insert("LC_ALL", locale);
+    environment.insert("LANG", locale);
     environment.insert("NIMBREL_WORLD", path);
     environment.insert("NIMBREL_DISMISS_DIALOGS", "1");
     program.setProcessEnvironment(environment);
@@ -115,6 +120,12 @@ TEST(FrameProgram, AStartOnASwitchedOffAdapterAsksToSwitchItOnAndEndsWhenLeftOff
     EXPECT_TRUE(run.errors.contains("nimbrel: dismissed \"Nimbrel\": Bluetooth is switched off. Switch it on?\n"))
         << run.errors.toStdString();
     EXPECT_TRUE(run.errors.contains("nimbrel: Bluetooth is switched off.\n")) << run.errors.toStdString();
+    // Under a German locale the program asks in German from its first box on.
+    const auto german = RunProgramOn(R"({"adapter": {"powered": false}})", {}, "de_DE.UTF-8");
+    EXPECT_EQ(german.exitCode, 1);
+    EXPECT_TRUE(
+        german.errors.contains("nimbrel: dismissed \"Nimbrel\": Bluetooth ist ausgeschaltet. Jetzt einschalten?\n"))
+        << german.errors.toStdString();
     const auto unknown = RunProgramOn("{}", {"--backend", "carrier-pigeon"});
     EXPECT_EQ(unknown.exitCode, 2);
     EXPECT_TRUE(unknown.errors.contains("unknown backend 'carrier-pigeon'")) << unknown.errors.toStdString();

@@ -12,9 +12,11 @@
 namespace item_description {
 namespace {
 
-QString Tr(const char* text) { return QCoreApplication::translate("ItemDescription", text); }
+struct ItemDescription {
+    Q_DECLARE_TR_FUNCTIONS(ItemDescription)
+};
 
-QString YesNo(bool yes) { return yes ? Tr("yes") : Tr("no"); }
+QString YesNo(bool yes) { return yes ? ItemDescription::tr("yes") : ItemDescription::tr("no"); }
 
 QStringList FactsOf(const CBrowserItem& item) {
     QStringList facts;
@@ -22,24 +24,24 @@ QStringList FactsOf(const CBrowserItem& item) {
     switch (item.GetKind()) {
         case CBrowserItem::kDevice: {
             if (const QString address = item.GetAddressText(); !address.isEmpty())
-                facts << Tr("Address: %1").arg(address.toUpper());
+                facts << ItemDescription::tr("Address: %1").arg(address.toUpper());
             const QString label = device_class::LabelOf(device_class::ImageOf(item.GetClass()));
-            facts << Tr("Class: %1 (0x%2)").arg(label).arg(item.GetClass(), 6, 16, QLatin1Char('0'));
+            facts << ItemDescription::tr("Class: %1 (0x%2)").arg(label).arg(item.GetClass(), 6, 16, QLatin1Char('0'));
             if (dynamic_cast<const CDistantDeviceItem*>(&item)) {
-                facts << Tr("Paired: %1").arg(YesNo(overlay & 1));
-                facts << Tr("Connected: %1").arg(YesNo(overlay & 2));
+                facts << ItemDescription::tr("Paired: %1").arg(YesNo(overlay & 1));
+                facts << ItemDescription::tr("Connected: %1").arg(YesNo(overlay & 2));
             }
             break;
         }
-        case CBrowserItem::kFolder: facts << Tr("Folder"); break;
-        case CBrowserItem::kFile: facts << Tr("File"); break;
+        case CBrowserItem::kFolder: facts << ItemDescription::tr("Folder"); break;
+        case CBrowserItem::kFile: facts << ItemDescription::tr("File"); break;
         default: {
-            if (item.GetComPort() > 0) facts << Tr("COM port: COM%1").arg(item.GetComPort());
+            if (item.GetComPort() > 0) facts << ItemDescription::tr("COM port: COM%1").arg(item.GetComPort());
             const auto* service = dynamic_cast<const CServiceItem*>(&item);
             const auto* local = service ? dynamic_cast<const CServiceLocal*>(service->GetService()) : nullptr;
-            if (local && local->GetRfcommChannel()) facts << Tr("Channel: %1").arg(local->GetRfcommChannel());
-            if (overlay & 2) facts << Tr("Connected");
-            if (overlay & 4) facts << Tr("The remote side disconnected");
+            if (local && local->GetRfcommChannel()) facts << ItemDescription::tr("Channel: %1").arg(local->GetRfcommChannel());
+            if (overlay & 2) facts << ItemDescription::tr("Connected");
+            if (overlay & 4) facts << ItemDescription::tr("The remote side disconnected");
             break;
         }
     }

@@ -159,6 +159,34 @@ Zeigt das Gerät den Schlüssel %2 an?</translation>
         <source>%1 is no longer there: the command was not run.</source>
         <translation>%1 ist nicht mehr vorhanden: Der Befehl wurde nicht ausgeführt.</translation>
     </message>
+    <message>
+        <source>Devices found</source>
+        <translation>Gefundene Geräte</translation>
+    </message>
+    <message>
+        <source>Local services</source>
+        <translation>Lokale Dienste</translation>
+    </message>
+    <message>
+        <source>Services of %1</source>
+        <translation>Dienste von %1</translation>
+    </message>
+    <message>
+        <source>Folder %1</source>
+        <translation>Ordner %1</translation>
+    </message>
+    <message>
+        <source>Folder</source>
+        <translation>Ordner</translation>
+    </message>
+    <message>
+        <source>Shortcuts</source>
+        <translation>Verknüpfungen</translation>
+    </message>
+    <message>
+        <source>Nothing shown</source>
+        <translation>Keine Anzeige</translation>
+    </message>
 </context>
 <context>
     <name>CObjectPushItem</name>
@@ -408,6 +436,45 @@ Zeigt das Gerät den Schlüssel %2 an?</translation>
         <source>Transfer failed</source>
         <translation>Übertragung fehlgeschlagen</translation>
     </message>
+    <message>
+        <source>Getting “%1” from %2</source>
+        <translation>„%1“ wird von %2 geholt</translation>
+    </message>
+    <message>
+        <source>%1: done.</source>
+        <translation>%1: fertig.</translation>
+    </message>
+    <message>
+        <source>%1: failed.</source>
+        <translation>%1: fehlgeschlagen.</translation>
+    </message>
+    <message>
+        <source>Progress of the transfer</source>
+        <translation>Fortschritt der Übertragung</translation>
+    </message>
+    <message>
+        <source>Sending “%1” to %2</source>
+        <translation>„%1“ wird an %2 gesendet</translation>
+    </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation>%1 von %2</translation>
+    </message>
+    <message>
+        <source>%1/s</source>
+        <translation>%1/s</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n s left</source>
+        <translation>
+            <numerusform>noch %n s</numerusform>
+            <numerusform>noch %n s</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1%</source>
+        <translation>%1 %</translation>
+    </message>
 </context>
 <context>
     <name>DesktopNotifier</name>
@@ -445,6 +512,57 @@ Zeigt das Gerät den Schlüssel %2 an?</translation>
     <message>
         <source>“%1” from %2 not received: %3</source>
         <translation>„%1“ von %2 nicht empfangen: %3</translation>
+    </message>
+</context>
+<context>
+    <name>ItemDescription</name>
+    <message>
+        <source>yes</source>
+        <translation>ja</translation>
+    </message>
+    <message>
+        <source>no</source>
+        <translation>nein</translation>
+    </message>
+    <message>
+        <source>Address: %1</source>
+        <translation>Adresse: %1</translation>
+    </message>
+    <message>
+        <source>Class: %1 (0x%2)</source>
+        <translation>Klasse: %1 (0x%2)</translation>
+    </message>
+    <message>
+        <source>Paired: %1</source>
+        <translation>Gekoppelt: %1</translation>
+    </message>
+    <message>
+        <source>Connected: %1</source>
+        <translation>Verbunden: %1</translation>
+    </message>
+    <message>
+        <source>Folder</source>
+        <translation>Ordner</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>Datei</translation>
+    </message>
+    <message>
+        <source>COM port: COM%1</source>
+        <translation>COM-Anschluss: COM%1</translation>
+    </message>
+    <message>
+        <source>Channel: %1</source>
+        <translation>Kanal: %1</translation>
+    </message>
+    <message>
+        <source>Connected</source>
+        <translation>Verbunden</translation>
+    </message>
+    <message>
+        <source>The remote side disconnected</source>
+        <translation>Die Gegenseite hat die Verbindung getrennt</translation>
     </message>
 </context>
 <context>

@@ -1,6 +1,6 @@
 #include "app/browser/distant_device_item.h"
 
-
+#include "app/browser/context_menus.h"
 #include "app/browser/dial_up_item.h"
 #include "app/browser/file_transfer_item.h"
 #include "app/browser/nimbrel_view.h"
@@ -53,7 +53,10 @@ int CDistantDeviceItem::GetOverlay() const {
     return paired ? 1 : 0;
 }
 
-int CDistantDeviceItem::GetMenuId() const { return m_distant->IsPaired() ? 133 : 134; }
+int CDistantDeviceItem::GetMenuId() const {
+    namespace menu = context_menus::menu;  // not the item kinds of the same names
+    return m_distant->IsPaired() ? menu::kPairedDevice : menu::kUnpairedDevice;
+}
 
 void CDistantDeviceItem::Open() {
     if (m_distant->GetFoundServices()) return;

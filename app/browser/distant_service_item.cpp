@@ -1,5 +1,6 @@
 #include "app/browser/distant_service_item.h"
 
+#include "app/browser/context_menus.h"
 #include "app/browser/nimbrel_view.h"
 #include "app/frame/modal.h"
 #include "app/frame/nimbrel_doc.h"
@@ -17,7 +18,10 @@ int DistantServiceOverlay(const CServiceDistant& service) {
 
 int CDistantServiceItem::GetOverlay() const { return DistantServiceOverlay(*m_distant); }
 
-int CDistantServiceItem::GetMenuId() const { return m_distant->IsConnected() ? 149 : 147; }
+int CDistantServiceItem::GetMenuId() const {
+    namespace menu = context_menus::menu;  // not the item kinds of the same names
+    return m_distant->IsConnected() ? menu::kConnectedService : menu::kService;
+}
 
 void CDistantServiceItem::CreateShortcut() {
     CDeviceLocal* local = GetView()->GetDocument()->GetDeviceLocal();

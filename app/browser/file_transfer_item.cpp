@@ -1,5 +1,6 @@
 #include "app/browser/file_transfer_item.h"
 
+#include "app/browser/context_menus.h"
 #include "app/browser/folder_item.h"
 #include "app/browser/nimbrel_view.h"
 #include "app/browser/qt_text.h"
@@ -13,7 +14,10 @@ CFileTransferItem::CFileTransferItem(CNimbrelView* view, CClientFtp* service)
 // The listing of one of its folders ends before the folders go.
 CFileTransferItem::~CFileTransferItem() { GetView()->StopListing(); }
 
-int CFileTransferItem::GetMenuId() const { return m_client->IsConnected() ? 149 : 171; }
+int CFileTransferItem::GetMenuId() const {
+    namespace menu = context_menus::menu;  // not the item kinds of the same names
+    return m_client->IsConnected() ? menu::kConnectedService : menu::kFileTransfer;
+}
 
 void CFileTransferItem::Open() {
     if (m_client->IsConnected()) {

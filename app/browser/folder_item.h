@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/browser/context_menus.h"
 #include "app/browser/browser_item.h"
 
 class CFtpElement;
@@ -38,7 +39,7 @@ public:
     int GetOverlay() const override { return 0; }
     unsigned int GetClass() const override { return 0; }
     int GetImage() const override { return 13; }
-    int GetMenuId() const override { return 150; }
+    int GetMenuId() const override { return context_menus::menu::kFolder; }
     void Open() override { Browse(); }
     void Abort() override;
     void AddFile() override;
@@ -69,7 +70,7 @@ public:
     int GetOverlay() const override { return 0; }
     unsigned int GetClass() const override { return 0; }
     int GetImage() const override { return 12; }
-    int GetMenuId() const override { return 148; }
+    int GetMenuId() const override { return context_menus::menu::kFile; }
     void Open() override { GetFile(); }
     void Abort() override;
     void GetFile() override;

@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/browser/context_menus.h"
 #include "app/browser/device_item.h"
 
 class CDeviceLocal;
@@ -17,7 +18,7 @@ public:
 
     CDeviceLocal* GetLocalDevice() const { return m_local; }
 
-    int GetMenuId() const override { return 133; }
+    int GetMenuId() const override { return context_menus::menu::kPairedDevice; }
     bool HasPage(Page page) const override { return page == kGeneralPage || page == kSecurityPage; }
     void Open() override;
     int GetAuthenticate() const override;

@@ -1,5 +1,6 @@
 #include "app/browser/local_service_item.h"
 
+#include "app/browser/context_menus.h"
 #include "app/browser/nimbrel_view.h"
 #include "app/dialogs/com_port_dlg.h"
 #include "app/frame/modal.h"
@@ -15,7 +16,10 @@ QString CSerialServerItem::GetName() const { return tr("Serial Port"); }
 
 int CSerialServerItem::GetOverlay() const { return m_server->IsConnected() ? 2 : 0; }
 
-int CSerialServerItem::GetMenuId() const { return m_server->IsConnected() ? 184 : 183; }
+int CSerialServerItem::GetMenuId() const {
+    namespace menu = context_menus::menu;  // not the item kinds of the same names
+    return m_server->IsConnected() ? menu::kRunningServer : menu::kStoppedServer;
+}
 
 void CSerialServerItem::Open() {
     if (m_server->IsConnected()) {

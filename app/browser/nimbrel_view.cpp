@@ -356,7 +356,7 @@ void CNimbrelView::ContextMenuAt(int row, const QPoint& globalPos) {
         menuId = item->GetMenuId();
     } else if (m_mode == kFolder && m_currentFolder) {
         item = m_currentFolder;
-        menuId = 146;
+        menuId = context_menus::menu::kFolderBackground;
     }
     SetSelectedItem(item);
     std::unique_ptr<QMenu> menu = context_menus::Build(menuId, this);

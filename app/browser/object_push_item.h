@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QPointer>
 
+#include "app/browser/context_menus.h"
 #include "app/browser/distant_service_item.h"
 
 class CClientOpp;
@@ -17,7 +18,7 @@ public:
     ~CObjectPushItem() override;
 
     int GetImage() const override { return 9; }
-    int GetMenuId() const override { return 151; }
+    int GetMenuId() const override { return context_menus::menu::kObjectPush; }
     void Open() override;
     // "Push file": pushes at once when connected, else connects and pushes when connected.
     void AddFile() override;

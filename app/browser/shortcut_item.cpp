@@ -1,5 +1,6 @@
 #include "app/browser/shortcut_item.h"
 
+#include "app/browser/context_menus.h"
 #include "app/browser/nimbrel_view.h"
 #include "app/browser/distant_service_item.h"
 #include "app/browser/qt_text.h"
@@ -43,7 +44,10 @@ int CShortcutItem::GetImage() const {
     }
 }
 
-int CShortcutItem::GetMenuId() const { return m_shortcut && m_shortcut->IsConnected() ? 185 : 170; }
+int CShortcutItem::GetMenuId() const {
+    namespace menu = context_menus::menu;  // not the item kinds of the same names
+    return m_shortcut && m_shortcut->IsConnected() ? menu::kConnectedShortcut : menu::kShortcut;
+}
 
 void CShortcutItem::Open() {
     if (!m_shortcut || m_shortcut->IsConnected()) return;

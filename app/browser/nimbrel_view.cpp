@@ -78,6 +78,10 @@ CNimbrelView::CNimbrelView(CNimbrelDoc* doc, CMainFrame* frame)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_list);
 
+    m_reconnectionWatch = new QTimer(this);
+    m_reconnectionWatch->setInterval(2000);
+    connect(m_reconnectionWatch, &QTimer::timeout, this, [this] { OnUpdate(); });
+
     m_tray = std::make_unique<TrayIcon>(this);
     // A call on the remote folders that changed nothing (a refused delete) still brings the
     // list back to what the engine holds.
@@ -221,6 +225,29 @@ void CNimbrelView::OnUpdate() {
     reselect();
     highlightSelected();
     m_list->setAccessibleName(levelName());
+    followReconnections();
+}
+
+// While a shown service's remote side has dropped its link, the list is read again every two
+// seconds: the monitor reconnects it without a word, and its coming back is told.
+void CNimbrelView::followReconnections() {
+    std::vector<const void*> waiting;
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        const CBrowserItem* item = m_model->Item(row);
+        if (!item || !item->GetEngineObject()) continue;
+        const int overlay = m_model->index(row).data(BrowserListModel::kOverlayRole).toInt();
+        const void* service = item->GetEngineObject();
+        if (overlay == 4)
+            waiting.push_back(service);
+        else if ((overlay & 2) && std::find(m_awaitingReconnection.begin(), m_awaitingReconnection.end(), service) !=
+                                      m_awaitingReconnection.end())
+            emit linkReestablished(item->GetName());
+    }
+    m_awaitingReconnection = std::move(waiting);
+    if (m_awaitingReconnection.empty())
+        m_reconnectionWatch->stop();
+    else if (!m_reconnectionWatch->isActive())
+        m_reconnectionWatch->start();
 }
 
 // What the list shows, for screen readers.

@@ -102,6 +102,11 @@ public:
     // before the entries of a folder, or their session, go.
     void StopListing();
 
+signals:
+    // A shown service whose remote side had dropped its link is connected again (the engine's
+    // connection monitor reconnects without a notification).
+    void linkReestablished(const QString& service);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -147,6 +152,7 @@ private:
     void showDeviceName();
     bool keyPressed(const QKeyEvent& key);
     QString levelName() const;
+    void followReconnections();
     int rowAt(const QPoint& viewportPos) const;
     CBrowserItem* findServiceItem(const void* service) const;
     void releaseHeldItems();
@@ -170,5 +176,7 @@ private:
     int m_holds = 0;  // commands on items (and their menus) running now
     std::vector<std::unique_ptr<CBrowserItem>> m_heldItems;  // deleted once m_holds is 0
     QTimer* m_pressAndHold = nullptr;
+    QTimer* m_reconnectionWatch = nullptr;
+    std::vector<const void*> m_awaitingReconnection;  // engine services shown as dropped
     QPoint m_pressPos;
 };

@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "engine/device/device_distant.h"
+#include "engine/frame/error_codes.h"
 #include "engine/frame/notifications.h"
 
 namespace {
@@ -85,6 +86,9 @@ void EngineEvents::Listen(bool on) {
     }
 }
 
-void EngineEvents::ReportError(const QString& text) {
-    WithLive([&text](EngineEvents& events) { emit events.errorReported(text); });
+void EngineEvents::ReportError(int code, const QString& text) {
+    WithLive([code, &text](EngineEvents& events) {
+        emit events.errorReported(text);
+        if (code == ERR_SERVICE_DISCONNECTED) emit events.linkLost(text);
+    });
 }

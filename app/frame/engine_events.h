@@ -22,8 +22,9 @@ public:
     // Registers the engine's notification callbacks (while the engine is on) or removes them.
     void Listen(bool on);
 
-    // The program's error receiver hands each report on through this (any thread).
-    static void ReportError(const QString& text);
+    // The program's error receiver hands each report (its code and text) on through this
+    // (any thread).
+    static void ReportError(int code, const QString& text);
 
 signals:
     // A device or service added, pairing changed, a folder's listing changed or an item of it
@@ -41,4 +42,7 @@ signals:
     // An OBEX session's remote side went away.
     void obexDisconnected(EngineEvents::ServiceKey service);
     void errorReported(const QString& text);
+    // The connection monitor found a connected service's link gone ("Service Serial Port on
+    // Phone disconnected!"); it tries to reconnect for a while.
+    void linkLost(const QString& text);
 };

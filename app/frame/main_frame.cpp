@@ -87,6 +87,8 @@ void CMainFrame::connectEngineEvents() {
     connect(m_events, &EngineEvents::obexDisconnected, this,
             [this, key](auto service) { OnDistantDisconnected(key(service)); }, queued);
     connect(m_events, &EngineEvents::errorReported, this, &CMainFrame::OnErrorReport, queued);
+    connect(m_events, &EngineEvents::linkLost, this, &CMainFrame::OnLinkLost, queued);
+    connect(m_view, &CNimbrelView::linkReestablished, this, &CMainFrame::OnLinkReestablished);
 }
 
 void CMainFrame::createToolBar() {
@@ -121,6 +123,16 @@ void CMainFrame::QueueRefresh() { QMetaObject::invokeMethod(this, &CMainFrame::O
 
 void CMainFrame::QueueShowDeviceName() {
     QMetaObject::invokeMethod(this, &CMainFrame::OnShowDeviceName, Qt::QueuedConnection);
+}
+
+void CMainFrame::OnLinkLost(const QString& text) {
+    if (!isActiveWindow()) m_notifier->Notify(tr("Link lost"), text);
+}
+
+void CMainFrame::OnLinkReestablished(const QString& service) {
+    const QString text = tr("%1 is connected again.").arg(service);
+    m_status->showMessage(text, 10000);
+    if (!isActiveWindow()) m_notifier->Notify(tr("Link re-established"), text);
 }
 
 void CMainFrame::OnErrorReport(const QString& text) {

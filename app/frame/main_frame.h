@@ -49,6 +49,10 @@ public:
     void OnDistantDisconnected(const void* service);
     void OnShowDeviceName();
     void OnExit();
+    // A service's link lost (the window's error box tells it too) and, later, back: told by the
+    // desktop's notifications while the window is not active.
+    void OnLinkLost(const QString& text);
+    void OnLinkReestablished(const QString& service);
     // An engine error report, shown in an "Error" box, one box at a time.
     void OnErrorReport(const QString& text);
 

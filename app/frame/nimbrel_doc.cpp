@@ -30,13 +30,13 @@ void CollectStartReports(bool on) {
 
 // The error receiver: runs on the reporting thread, so it only posts the text to the window,
 // which shows the boxes one at a time.
-int ErrorBox(int, const wchar_t* message, const wchar_t*, void*) {
+int ErrorBox(int code, const wchar_t* message, const wchar_t*, void*) {
     const QString text = message ? QString::fromWCharArray(message) : QString();
     {
         std::lock_guard lock(g_startLock);
         if (g_starting && !text.isEmpty() && !g_startReports.contains(text)) g_startReports.append(text);
     }
-    EngineEvents::ReportError(text);
+    EngineEvents::ReportError(code, text);
     return 0;
 }
 

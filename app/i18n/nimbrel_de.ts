@@ -122,6 +122,18 @@ Zeigt das Gerät den Schlüssel %2 an?</translation>
         <source>%1 asks to pair with this computer. Open Nimbrel to answer.</source>
         <translation>%1 möchte sich mit diesem Computer koppeln. Öffnen Sie Nimbrel, um zu antworten.</translation>
     </message>
+    <message>
+        <source>Link lost</source>
+        <translation>Verbindung verloren</translation>
+    </message>
+    <message>
+        <source>%1 is connected again.</source>
+        <translation>%1 ist wieder verbunden.</translation>
+    </message>
+    <message>
+        <source>Link re-established</source>
+        <translation>Verbindung wiederhergestellt</translation>
+    </message>
 </context>
 <context>
     <name>CNimbrelApp</name>

@@ -33,7 +33,7 @@ TEST(FrameEvents, NotificationsArriveQueuedOnTheWindowThreadAndStopWithTheObject
 
     events.reset();
     FireNotification(NOTIFY_CONNECTED, 9);  // registered no longer, and no object to reach
-    EngineEvents::ReportError(QStringLiteral("after the window"));
+    EngineEvents::ReportError(0, QStringLiteral("after the window"));
     QCoreApplication::processEvents();
     EXPECT_EQ(connected.size(), 2u);
 }

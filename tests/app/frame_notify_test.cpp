@@ -8,11 +8,13 @@
 #include <thread>
 
 #include "browser_program.h"
+#include "engine/frame/cregistry.h"
 #include "sim/radio.h"
 #include "support/background_command.h"
 
 namespace {
 
+using browsertest::Answers;
 using browsertest::Program;
 
 // A session bus of our own with a notification daemon on it, in this process's environment
@@ -105,6 +107,39 @@ TEST(FrameNotify, AFilePushedToTheProgramRaisesANotificationNamingItWithItsFolde
     EXPECT_TRUE(body.startsWith(QStringLiteral("Received \u201C" "beach.jpg\u201D (16 bytes) from 00:0E:9F:11:22:33")))
         << body.toStdString();
     EXPECT_EQ(actions, (QStringList{QStringLiteral("open-folder"), QStringLiteral("Open folder")}));
+}
+
+// A connected serial link whose device walks away is told as lost, and as back once the
+// connection monitor (every second here) has reconnected it.
+TEST(FrameNotifySlow, ALostLinkAndItsReturnAreTold) {
+    NotificationDaemon daemon;
+    if (access("/usr/bin/dbus-daemon", X_OK) != 0) GTEST_SKIP() << "dbus-daemon is not installed";
+    ASSERT_TRUE(daemon.ready()) << "the notification daemon did not start";
+    CRegistry().WriteValueDword(L"Scan Period", 1);
+    Program program(R"({"devices": [{"name": "Phone", "address": "00:00:00:00:00:02", "class": "0x214",
+                                     "services": [{"profile": "spp"}]}]})");
+    ASSERT_TRUE(program.Search(1));
+    program.DoubleClick(program.RowOf("Phone"));
+    Answers answers;
+    program.DoubleClick(program.WaitForRow("Serial Port"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return program.Overlay(program.RowOf("Serial Port")) == 2; }, 10000));
+
+    const auto told = [&](const QString& summary) {
+        for (const auto& [seenSummary, body, actions] : daemon.Notifications())
+            if (seenSummary == summary) return body;
+        return QString();
+    };
+    program.View()->GetFrame()->hide();  // to the notification area
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !program.View()->GetFrame()->isActiveWindow(); }, 5000));
+    sim::Radio::Instance().Leave(0x02);
+    QString body;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !(body = told("Link lost")).isEmpty(); }, 15000));
+    EXPECT_EQ(body, "Service Serial Port on Phone disconnected!");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return program.Overlay(program.RowOf("Serial Port")) == 4; }, 10000));
+    sim::Radio::Instance().Return(0x02);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !(body = told("Link re-established")).isEmpty(); }, 15000));
+    EXPECT_EQ(body, "Serial Port is connected again.");
+    EXPECT_EQ(program.Overlay(program.RowOf("Serial Port")), 2);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 CComPortDlg::CComPortDlg(std::vector<int> ports, QWidget* parent)
     : QDialog(parent), m_ports(std::move(ports)), m_list(new QComboBox(this)) {
     setWindowTitle(tr("Select the COM Port"));
+    m_list->setAccessibleName(tr("COM port"));
     // The entries keep the list's order: entry i stands for port i.
     for (int port : m_ports) m_list->addItem(QStringLiteral("COM%1:").arg(port));
     if (!m_ports.empty()) {

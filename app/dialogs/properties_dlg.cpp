@@ -57,15 +57,18 @@ void CPropertiesDlg::addSecurityPage() {
     m_authenticationBox = new QCheckBox(tr("Enabled"));
     m_authenticationBox->setChecked(m_authenticate != 0);
     connect(m_authenticationBox, &QCheckBox::clicked, this, [this] { m_authenticate ^= 1; });
+    m_authenticationBox->setAccessibleName(tr("Authentification"));
     rows->addRow(tr("Authentification :"), m_authenticationBox);
     m_findableBox = new QCheckBox(tr("Yes"));
     m_findableBox->setChecked(m_findable != 0);
     connect(m_findableBox, &QCheckBox::clicked, this, [this] { m_findable ^= 1; });
+    m_findableBox->setAccessibleName(tr("Let other devices discover"));
     rows->addRow(tr("Let other devices discover :"), m_findableBox);
     // The program's own setting, beside the adapter's.
     m_autostartBox = new QCheckBox(tr("Yes"));
     m_autostartBox->setChecked(autostart::Enabled());
     m_autostartBox->setToolTip(autostart::EntryPath());
+    m_autostartBox->setAccessibleName(tr("Start with the desktop"));
     rows->addRow(tr("Start with the desktop :"), m_autostartBox);
 }
 

@@ -22,6 +22,8 @@ CProgressStatus::CProgressStatus(QWidget* parent)
     m_progress->setRange(0, 100);
     m_progress->setValue(0);
     m_progress->setTextVisible(false);
+    m_progress->setAccessibleName(tr("Progress of the search or connection"));
+    m_name->setAccessibleName(tr("Device"));
     m_progress->setFixedWidth(kProgressPaneWidth);
     addPermanentWidget(m_progress);
     m_name->setAlignment(Qt::AlignRight | Qt::AlignVCenter);

@@ -29,23 +29,26 @@ QVariant BrowserListModel::data(const QModelIndex& index, int role) const {
 }
 
 bool BrowserListModel::Row::SameLook(const Row& other) const {
-    return name == other.name && image == other.image && overlay == other.overlay && toolTip == other.toolTip;
+    return item == other.item && overlay == other.overlay && image == other.image &&
+           classOfDevice == other.classOfDevice && comPort == other.comPort && name == other.name;
 }
 
+// An item's address never changes; the rest of what its texts say is here.
 BrowserListModel::Row BrowserListModel::Snapshot(CBrowserItem* item) {
-    return {item,
-            item->GetName(),
-            item->GetImage(),
-            item->GetOverlay(),
-            item_description::ToolTipOf(*item),
-            item_description::AccessibleOf(*item)};
+    return {item, item->GetName(), item->GetImage(), item->GetOverlay(), item->GetClass(), item->GetComPort(), {}, {}};
+}
+
+void BrowserListModel::Describe(Row& row) {
+    row.toolTip = item_description::ToolTipOf(*row.item);
+    row.description = item_description::AccessibleOf(*row.item);
 }
 
 void BrowserListModel::set(int row, Row fresh) {
     Row& current = m_rows[static_cast<std::size_t>(row)];
-    const bool changed = !current.SameLook(fresh);
+    if (current.SameLook(fresh)) return;
+    Describe(fresh);
     current = std::move(fresh);
-    if (changed) emit dataChanged(index(row), index(row));
+    emit dataChanged(index(row), index(row));
 }
 
 void BrowserListModel::Update(const std::vector<CBrowserItem*>& items) {
@@ -55,7 +58,10 @@ void BrowserListModel::Update(const std::vector<CBrowserItem*>& items) {
         // A new level: one reset, not a row at a time.
         beginResetModel();
         m_rows.clear();
-        for (CBrowserItem* item : items) m_rows.push_back(Snapshot(item));
+        for (CBrowserItem* item : items) {
+            m_rows.push_back(Snapshot(item));
+            Describe(m_rows.back());
+        }
         endResetModel();
         return;
     }
@@ -77,8 +83,10 @@ void BrowserListModel::Update(const std::vector<CBrowserItem*>& items) {
             endMoveRows();
             set(target, Snapshot(item));
         } else {
+            Row fresh = Snapshot(item);
+            Describe(fresh);
             beginInsertRows({}, target, target);
-            m_rows.insert(m_rows.begin() + target, Snapshot(item));
+            m_rows.insert(m_rows.begin() + target, std::move(fresh));
             endInsertRows();
         }
     }

@@ -29,16 +29,20 @@ public:
     void Forget(const CBrowserItem* item);
 
 private:
+    // What the item showed at the last update; the texts made from it only when it changed.
     struct Row {
         CBrowserItem* item = nullptr;
         QString name;
         int image = 0;
         int overlay = 0;
+        unsigned int classOfDevice = 0;
+        int comPort = 0;
         QString toolTip;
         QString description;
         bool SameLook(const Row& other) const;
     };
     static Row Snapshot(CBrowserItem* item);
+    static void Describe(Row& row);
     void set(int row, Row fresh);
 
     std::vector<Row> m_rows;

@@ -1,5 +1,5 @@
-// The connection monitor of a remote device: a thread that, every scan period, asks the stack
-// whether the device still has a baseband link. Without one, each connected service has lost
+// The connection monitor of a remote device: a pass every scan period (on the scheduler's
+// thread, connection_scheduler.h) asks the stack whether the device still has a baseband link. Without one, each connected service has lost
 // its link unannounced: it is reported ("Service %s on %s disconnected!"), disconnected on
 // this side and marked; marked services are reconnected at each check until the reconnection
 // time-out has passed since the loss. Dial-up is never reported.
@@ -39,28 +39,34 @@ bool HasBasebandLink(BASEBAND_CONNECTION (&records)[kBasebandRecords], BT_ADDR a
 
 }  // namespace
 
-UINT CDeviceDistant::connectionMonitorThread(void* device) {
-    return static_cast<UINT>(static_cast<CDeviceDistant*>(device)->doConnectionMonitorThreadWork());
-}
-
-int CDeviceDistant::doConnectionMonitorThreadWork() {
-    unsigned long scanPeriod = 0, reconnectionTimeout = 0;
-    {
+DWORD CDeviceDistant::doConnectionMonitorThreadWork() {
+    if (m_monitorStopping.load()) return INFINITE;
+    if (!m_monitorSettingsRead) {
+        // Read once, on the monitor's thread, before the first wait.
         CRegistry registry;
-        scanPeriod = registry.ReadSettingDword(kScanPeriod, kDefaultScanPeriodS);
-        reconnectionTimeout = registry.ReadSettingDword(kReconnectionTimeout, kDefaultReconnectionTimeoutS);
+        m_scanPeriodS = registry.ReadSettingDword(kScanPeriod, kDefaultScanPeriodS);
+        m_reconnectionTimeoutS = registry.ReadSettingDword(kReconnectionTimeout, kDefaultReconnectionTimeoutS);
+        m_monitorSettingsRead = true;
+        return PeriodMs(m_scanPeriodS);
     }
     BASEBAND_CONNECTION records[kBasebandRecords] = {};
-    while (WaitForSingleObject(m_monitorThread.StopEvent(), PeriodMs(scanPeriod)) == WAIT_TIMEOUT) {
-        if (!HasBasebandLink(records, m_btAddr)) checkConnections(reconnectionTimeout);
-    }
-    return 0;
+    if (watchesAService() && !HasBasebandLink(records, m_btAddr)) checkConnections(m_reconnectionTimeoutS);
+    return PeriodMs(m_scanPeriodS);
+}
+
+// A connected service, or one whose link was lost: without one a pass has nothing to do, and
+// the stack is not asked.
+bool CDeviceDistant::watchesAService() const {
+    std::lock_guard lock(m_servicesLock);
+    for (int index = 0; index < m_aServices.GetSize(); ++index)
+        if (m_aServices[index]->IsConnected() || m_aServices[index]->GetDistantDisconnection()) return true;
+    return false;
 }
 
 void CDeviceDistant::checkConnections(unsigned long reconnectionTimeout) {
     // The list is read afresh for each service: a discovery may empty and refill it meanwhile.
     // The hold keeps the service whole while it is used with the lock let go.
-    for (int index = 0; !m_monitorThread.StopRequested(); ++index) {
+    for (int index = 0; !m_monitorStopping.load(); ++index) {
         CServiceDistant* service = nullptr;
         InUse::Hold hold;
         {

@@ -1,5 +1,6 @@
 #include "engine/device/device_distant.h"
 
+#include "engine/device/connection_scheduler.h"
 #include "engine/device/remote_name.h"
 #include "engine/frame/bth_stack.h"
 #include "engine/frame/cregistry.h"
@@ -39,14 +40,13 @@ CDeviceDistant::CDeviceDistant(BT_ADDR address, CString name, unsigned int class
     m_btAddr = address;
     m_uiClass = classOfDevice;
     SetName(name.IsEmpty() ? CString(L"Unknown") : name);
-    // Without a thread the device still exists, unwatched.
-    m_monitorThread.Start(&CDeviceDistant::connectionMonitorThread, this);
+    ConnectionScheduler::Instance().Add(this);  // last: once everything a pass uses exists
 }
 
 CDeviceDistant::~CDeviceDistant() {
     EndInquiry();
-    m_monitorThread.RequestStop();
-    m_monitorThread.Join();
+    m_monitorStopping = true;  // a pass under way ends early
+    ConnectionScheduler::Instance().Remove(this);
     deleteServices(m_aServices);
     deleteServices(m_aShortcutServices);
 }

@@ -18,7 +18,8 @@
 //    NOTIFY_DISCONNECTED) is valid until the callback returns, and on the host's thread as above.
 // The device itself goes when the local device forgets it (see device_local.h).
 //
-// Each device runs a connection monitor for its whole life (connection_monitor.cpp): every
+// Each device is watched by a connection monitor for its whole life (connection_monitor.cpp,
+// all devices' passes on one scheduler thread): every
 // "Scan Period" seconds it asks the stack for baseband links and, when the device has none,
 // reports its connected services as lost and then reconnects them for up to "Reconnection
 // Timeout" seconds. It calls into a service only while holding it in use, and the lists' owners
@@ -65,8 +66,9 @@ public:
     void RefusePairRequest();
     void Unpair();
 
-    // The connection monitor's thread body; 0 when it ends.
-    int doConnectionMonitorThreadWork();
+    // One pass of the connection monitor (the first reads its settings); the wait until the
+    // next in milliseconds, INFINITE once the device is going.
+    DWORD doConnectionMonitorThreadWork();
 
     // The SDP search for one service class (see service_discovery.cpp); 0 when the lookup
     // succeeded, with the number of records the device holds for it.
@@ -79,7 +81,7 @@ protected:
     void pairRequestResult(int result);
 
 private:
-    static UINT connectionMonitorThread(void* device);
+    bool watchesAService() const;
     // One pass of the monitor over the found services; `reconnectionTimeout` in seconds.
     void checkConnections(unsigned long reconnectionTimeout);
     // Shuts a service that is out of every list down and deletes it, once the monitor lets go.
@@ -93,7 +95,11 @@ private:
     CArray<CServiceDistant*, CServiceDistant*> m_aServices;
     CArray<CServiceDistant*, CServiceDistant*> m_aShortcutServices;
     InUse m_servicesInUse;  // services the monitor calls into after letting go of the lock
-    WorkerThread m_monitorThread;  // last: started once everything it uses exists
+    std::atomic<bool> m_monitorStopping{false};
+    // The monitor's settings, on its thread only.
+    bool m_monitorSettingsRead = false;
+    unsigned long m_scanPeriodS = 0;
+    unsigned long m_reconnectionTimeoutS = 0;
 };
 
 // The registry value name of a paired device's name or class: "%04x%08x" + suffix.

@@ -3,9 +3,13 @@
 
 #include <chrono>
 #include <ctime>
+#include <filesystem>
+#include <memory>
+#include <vector>
 #include <functional>
 #include <thread>
 
+#include "engine/device/connection_scheduler.h"
 #include "engine/device/device_distant.h"
 #include "engine/frame/cregistry.h"
 #include "engine/frame/error_codes.h"
@@ -114,6 +118,25 @@ TEST(ConnectionMonitor, NoReconnectionAfterTheTimeOutSlow) {
     ASSERT_TRUE(Eventually([&] { return sim::Radio::Instance().adapter().basebandReads >= reads + 2; }));
     EXPECT_EQ(spp->IsConnected(), 0);
     EXPECT_EQ(spp->GetDistantDisconnection(), 1);
+}
+
+// Every device's monitor runs on one thread: a thousand devices add one thread, and it ends with
+// the last of them.
+TEST(ConnectionMonitor, AThousandDevicesShareOneMonitorThread) {
+    ASSERT_NO_FATAL_FAILURE(testsupport::UseWorld(kWorld));
+    const auto threads = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/task"), std::filesystem::directory_iterator{});
+    };
+    ASSERT_TRUE(Eventually([] { return !ConnectionScheduler::Instance().Running(); }));
+    const auto before = threads();
+    std::vector<std::unique_ptr<CDeviceDistant>> devices;
+    for (BT_ADDR address = 1; address <= 1000; ++address)
+        devices.push_back(std::make_unique<CDeviceDistant>(address, L"Device", 0x5A020C, 0));
+    EXPECT_EQ(ConnectionScheduler::Instance().Watched(), 1000u);
+    EXPECT_LE(threads(), before + 1);
+    devices.clear();
+    EXPECT_EQ(ConnectionScheduler::Instance().Watched(), 0u);
+    EXPECT_TRUE(Eventually([] { return !ConnectionScheduler::Instance().Running(); }));
 }
 
 }  // namespace

@@ -1,11 +1,13 @@
-// Engine overhead of discovery with a radio that takes no time: a device discovery that
-// finds 200 devices, and one device's four SDP searches.
+// Engine overhead of discovery with a radio that takes no time: a first device discovery of
+// 100 to 5000 devices (with the engine's threads at the end), and one device's four SDP searches.
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
+#include <memory>
 #include <string>
 
 #include "engine/device/device_local.h"
@@ -25,7 +27,7 @@ int InquiryEnded(NOTIFY_VALUE, NOTIFY_VALUE) {
 std::string World(int devices) {
     std::string json = R"({"devices": [)";
     for (int i = 0; i < devices; ++i) {
-        char device[200];
+        char device[256];
         std::snprintf(device, sizeof device,
                       R"(%s{"name": "Device %d", "address": "00:00:00:00:%02X:%02X", "class": "0x5A020C",
                          "services": [{"profile": "ftp"}, {"profile": "spp"}, {"profile": "opp"}, {"profile": "dun"}]})",
@@ -59,16 +61,33 @@ struct Engine {
     }
 };
 
-void BM_DiscoverTwoHundredDevices(benchmark::State& state) {
-    Engine engine(200);
-    for (auto _ : state) {
-        engine.local.FindDevices();
-        WaitForSingleObject(g_inquiryEnded, INFINITE);
-        engine.local.EndInquiry();  // the thread is on its way out; the next search starts clean
-    }
-    state.counters["devices"] = static_cast<double>(engine.local.GetDevices().GetSize());
+std::size_t Threads() {
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator("/proc/self/task"),
+                                                  std::filesystem::directory_iterator{}));
 }
-BENCHMARK(BM_DiscoverTwoHundredDevices)->Unit(benchmark::kMillisecond);
+
+// A first discovery, every device found new (its objects made, its monitor watching): the
+// engine's cost should grow in step with the devices, its threads not at all.
+void BM_DiscoverDevices(benchmark::State& state) {
+    const int devices = static_cast<int>(state.range(0));
+    std::size_t threads = 0, found = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto engine = std::make_unique<Engine>(devices);
+        state.ResumeTiming();
+        engine->local.FindDevices();
+        WaitForSingleObject(g_inquiryEnded, INFINITE);
+        state.PauseTiming();
+        threads = Threads();
+        found = static_cast<std::size_t>(engine->local.GetDevices().GetSize());
+        engine->local.EndInquiry();
+        engine.reset();
+        state.ResumeTiming();
+    }
+    state.counters["devices"] = static_cast<double>(found);
+    state.counters["threads"] = static_cast<double>(threads);
+}
+BENCHMARK(BM_DiscoverDevices)->Arg(100)->Arg(1000)->Arg(5000)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 
 void BM_FourServiceSearches(benchmark::State& state) {
     Engine engine(1);

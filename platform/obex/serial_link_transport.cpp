@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/obex/held_bytes.h"
+
 namespace obex {
 
 DWORD SerialLinkTransport::Open(bth::Backend& backend, BT_ADDR device, const sdp::Uuid& serviceClass,
@@ -53,13 +55,7 @@ TransportStatus SerialLinkTransport::WaitForBytes(std::unique_lock<std::mutex>& 
 }
 
 std::size_t SerialLinkTransport::CopyHeld(std::span<std::uint8_t> buffer) {
-    const std::size_t count = std::min(buffer.size(), held_.size() - readAt_);
-    std::memcpy(buffer.data(), held_.data() + readAt_, count);
-    readAt_ += count;
-    if (readAt_ == held_.size()) {
-        held_.clear();
-        readAt_ = 0;
-    }
+    const std::size_t count = TakeHeld(held_, readAt_, buffer);
     changed_.notify_all();  // room for a waiting sender
     return count;
 }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/obex/held_bytes.h"
 #include "sim/serial/serial_link.h"
 
 namespace sim {
@@ -67,14 +68,7 @@ obex::TransportResult DeviceInbox::Take(std::span<std::uint8_t> buffer, obex::De
     if (interrupted_) return {TransportStatus::Interrupted, 0};
     if (overflowed_) return {TransportStatus::Failed, 0};
     if (readAt_ == held_.size()) return {TransportStatus::Closed, 0};  // ended, and all read
-    const std::size_t count = std::min(buffer.size(), held_.size() - readAt_);
-    std::memcpy(buffer.data(), held_.data() + readAt_, count);
-    readAt_ += count;
-    if (readAt_ == held_.size()) {
-        held_.clear();
-        readAt_ = 0;
-    }
-    return {TransportStatus::Ok, count};
+    return {TransportStatus::Ok, obex::TakeHeld(held_, readAt_, buffer)};
 }
 
 std::unique_ptr<SerialEndpoint> MakeDeviceEndpoint(std::shared_ptr<DeviceInbox> inbox) {

@@ -120,6 +120,9 @@ TEST(RegistryText, BadTextNamesItsLine) {
         {"[-HKLM]\n", 1},
         {"[a\n", 1},
         {"garbage\n", 1},
+        // Names the registry would cut at the NUL, reaching another key or value.
+        {std::string("[-software\0\\Trevanix]\n", 22), 1},
+        {"[a]\n\"Keep\\x00 me\"=-\n", 2},
     };
     for (const auto& [text, line] : cases) {
         std::istringstream in(text);

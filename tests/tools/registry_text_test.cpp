@@ -48,6 +48,7 @@ TEST(RegistryText, ExportThenImportGivesBackEveryByte) {
           Raw(L"say \"hi\" \\ there", REG_SZ, StringData(L"line1\nline2\t\"q\" \\ \x01 \U0001F600 Ünï")),
           Raw(L"empty", REG_SZ, StringData(L"")),
           Raw(L"unterminated", REG_SZ, {'a', 0, 'b', 0}),
+          Raw(L"odd size", REG_SZ, {'a', 0, 'b'}),
           Raw(L"inner zero", REG_SZ, {'a', 0, 0, 0, 'b', 0, 0, 0}),
           Raw(L"expand", REG_EXPAND_SZ, StringData(L"%HOME%\\x")),
           Raw(L"multi", REG_MULTI_SZ, MultiStringData({L"x", L"", L"y, \"z\""})),

@@ -1,12 +1,14 @@
 // Our OBEX server's session fed what a peer may send: the first byte chooses the folders (an
-// inbox, a shared tree, or both) and what an object does to a file of its name, the rest is
-// the stream of request packets, framed as the servers frame it. Every input gets a fresh
+// inbox, a shared tree, or both), what an object does to a file of its name and how its host
+// rules (as a user or a fault may: refusing objects, stopping or hanging up after some bytes);
+// the rest is the stream of request packets, framed as the servers frame it. Every input gets a fresh
 // folder tree holding, beside the inbox and the shared tree, a folder that links inside the
 // shared tree lead to. Whatever the peer sends, nothing outside the inbox and the shared tree
 // changes, every answer is a packet the peer accepts, and no partial object is left behind.
 #include <algorithm>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -69,6 +71,35 @@ bool HoldsPartialObject(const fs::path& root) {
     return false;
 }
 
+// The host's answers, by bits 3 and 4 of the first byte; an object it is told of was stored
+// whole in a folder it serves.
+class Rules final : public SessionRules {
+public:
+    Rules(std::uint8_t choice, std::vector<fs::path> served) : choice_((choice >> 3) & 3), served_(std::move(served)) {}
+
+    ResponseCode AcceptPut(SessionKind, const std::wstring&, std::optional<std::uint64_t>) override {
+        return choice_ == kRefusePut ? ResponseCode::Forbidden : ResponseCode::Success;
+    }
+    Flow BeforeBody(std::uint64_t moved, std::size_t count) override {
+        if (moved + count <= kBodyAllowed) return Flow::Go;
+        return choice_ == kRefuseBody ? Flow::Refuse : choice_ == kHangUp ? Flow::HangUp : Flow::Go;
+    }
+    void Stored(SessionKind, const fs::path& path, std::uint64_t size) override {
+        std::error_code ec;
+        FUZZ_CHECK(fs::is_regular_file(fs::symlink_status(path, ec)) && fs::file_size(path, ec) == size);
+        const fs::path folder = fs::canonical(path.parent_path(), ec);
+        FUZZ_CHECK(std::any_of(served_.begin(), served_.end(), [&](const fs::path& served) {
+            return std::mismatch(served.begin(), served.end(), folder.begin(), folder.end()).first == served.end();
+        }));
+    }
+
+private:
+    static constexpr std::uint8_t kRefuseBody = 1, kHangUp = 2, kRefusePut = 3;
+    static constexpr std::uint64_t kBodyAllowed = 64;
+    const std::uint8_t choice_;
+    const std::vector<fs::path> served_;  // canonical
+};
+
 // The largest packet the peer said it takes, once a CONNECT of its was accepted.
 std::size_t PeerMaximum(std::span<const std::uint8_t> packet, const Response& response, std::size_t before) {
     Request request;
@@ -83,7 +114,8 @@ void RunSession(const fs::path& tree, std::uint8_t choice, std::span<const std::
     if (choice & 1) folders.inbox = tree / "inbox";
     if (choice & 2) folders.shared = tree / "shared";
     folders.existing = choice & 4 ? ExistingFile::Replaced : ExistingFile::Kept;
-    ServerSession session(folders, nullptr);
+    Rules rules(choice, {fs::canonical(tree / "inbox"), fs::canonical(tree / "shared")});
+    ServerSession session(folders, &rules);
     PacketFramer framer(kServerMaxPacket, PacketFramer::Oversized::Skip);
     std::size_t peerMax = kMinPacketLength;
     Bytes answer;

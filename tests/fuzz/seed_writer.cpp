@@ -119,13 +119,22 @@ void WriteObexPacketSeeds(const fs::path& folder) {
 
 void WriteObexServerSeeds(const fs::path& folder) {
     const Header id = Header::ConnectionId(1);  // the first session's
-    constexpr std::uint8_t kInbox = 1, kShared = 2, kReplace = 4;
+    constexpr std::uint8_t kInbox = 1, kShared = 2, kReplace = 4, kHangUpAfter64 = 2 << 3, kRefuseAfter64 = 1 << 3;
+    const Bytes body(100, 'b');
     Save(folder / "seed-push",
          Stream(kInbox, {Packet(Connect(false, 0x4000)),
                          Packet(Make(Opcode::Put, {Header::Name(L"old.txt"), Header::Length(8), Header::Body(Body("new "))}, false)),
                          Packet(Make(Opcode::Put, {Header::EndOfBody(Body("text"))})),
                          Packet(Make(Opcode::Put, {Header::Name(L"../../outside/x.txt"), Header::Body(Body("x"))}, false)),
                          Packet(Make(Opcode::Abort, {})), Packet(Make(Opcode::Disconnect, {}))}));
+    Save(folder / "seed-push-hung-up",
+         Stream(kInbox | kHangUpAfter64, {Packet(Connect(false, 0x4000)),
+                                          Packet(Make(Opcode::Put, {Header::Name(L"big.bin"), Header::Body(body)}, false)),
+                                          Packet(Make(Opcode::Put, {Header::EndOfBody(body)}))}));
+    Save(folder / "seed-get-refused",
+         Stream(kShared | kRefuseAfter64, {Packet(Connect(true, 255)),
+                                           Packet(Make(Opcode::Get, {id, Header::Type("x-obex/folder-listing")})),
+                                           Packet(Make(Opcode::Put, {id, Header::Name(L"b.bin"), Header::Body(body)}))}));
     const Request listing = Make(Opcode::Get, {id, Header::Type("x-obex/folder-listing")});
     const Request more = Make(Opcode::Get, {id});
     Save(folder / "seed-browse",

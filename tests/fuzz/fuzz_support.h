@@ -46,13 +46,11 @@ inline std::filesystem::path TemporaryFolder() {
 
 // A private Nimbrel home and run-time folder, as the test suite gives each test; for
 // LLVMFuzzerInitialize, before anything reads the environment.
-inline std::filesystem::path UsePrivateHome() {
+inline void UsePrivateHome() {
     const std::filesystem::path home = TemporaryFolder();
     setenv("NIMBREL_HOME", home.c_str(), 1);
     setenv("XDG_RUNTIME_DIR", home.c_str(), 1);
     unsetenv("NIMBREL_WORLD");
-    setenv("NIMBREL_BACKEND", "sim", 1);
-    return home;
 }
 
 }  // namespace fuzzsupport

@@ -34,14 +34,18 @@ LONG CopyOut(const StoredValue& value, DWORD* type, BYTE* data, DWORD* cbData) {
         if (cbData) *cbData = size;
         return ERROR_SUCCESS;
     }
-    if (size > *cbData) {
+    const DWORD room = *cbData;
+    if (size > room) {
         *cbData = size;
         return ERROR_MORE_DATA;
     }
     *cbData = size;
     if (IsStringType(value.type)) {
-        // At most size / 2 elements, and the caller's buffer holds *cbData / 2 of them.
+        // At most size / 2 elements, and the caller's buffer holds room / 2 of them. An odd last
+        // byte is the low half of one more element, handed out when the buffer holds that one
+        // too: a reader that makes room for it (RegKey does) gets back every byte written.
         std::wstring text = DecodeUtf16(value.data.data(), value.data.size());
+        if (size % 2 != 0 && text.size() < room / 2) text += static_cast<wchar_t>(value.data.back());
         if (!text.empty()) std::memcpy(data, text.data(), text.size() * sizeof(wchar_t));
     } else if (size > 0) {
         std::memcpy(data, value.data.data(), size);

@@ -86,9 +86,11 @@ LONG RegKey::Read(const std::wstring& name, RegValue* value) const {
         LONG result = RegQueryValueExW(handle_, name.c_str(), nullptr, nullptr, nullptr, &size);
         if (result != ERROR_SUCCESS) return result;
         // Big enough whether the value comes back as bytes or as wchar_t (its type may change
-        // between the two calls), with one spare zero element for an odd UTF-16 size.
+        // between the two calls), with one spare element for an odd UTF-16 size: declared as
+        // room for all of them, it gets the odd last byte.
         std::vector<wchar_t> buffer(size / 2 + 1);
         DWORD type = REG_NONE;
+        size = static_cast<DWORD>(buffer.size() * 2);
         result = RegQueryValueExW(handle_, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size);
         if (result == ERROR_MORE_DATA) continue;  // it grew in between
         if (result != ERROR_SUCCESS) return result;
@@ -104,8 +106,11 @@ LONG RegKey::Write(const RegValue& value) const {
     const auto size = static_cast<DWORD>(value.data.size());
     if (!IsStringType(value.type))
         return RegSetValueExW(handle_, value.name.c_str(), 0, value.type, value.data.data(), size);
-    // Re-encoding walks the text up to `size` bytes; an odd last byte reads the terminator.
+    // Re-encoding walks the text up to `size` bytes. An odd last byte is the low half of one
+    // more unit: it goes in as that unit's character (below U+0100, so it pairs with nothing),
+    // not as the terminator's first byte.
     std::wstring text = DecodeUtf16(value.data.data(), value.data.size());
+    if (value.data.size() % 2 != 0) text += static_cast<wchar_t>(value.data.back());
     return RegSetValueExW(handle_, value.name.c_str(), 0, value.type, reinterpret_cast<const BYTE*>(text.c_str()),
                           size);
 }

@@ -13,11 +13,14 @@
 // others until it is over.
 #include <string>
 
+#include "sim/export.h"
 #include "sim/radio.h"
 
 namespace sim {
 
-std::string AnswerControlRequest(Radio& radio, const std::string& request);
+// The reply line to one request line (at most kMaxControlRequest bytes, without its newline).
+// Offered by the library so that the fuzz target reaches the parsing without a socket.
+NIMBREL_SIM_API std::string AnswerControlRequest(Radio& radio, const std::string& request);
 
 // Starts this process's control server for its radio, once; later calls do nothing. The
 // server stops at exit (in the process that started it only: a forked child leaves it alone).

@@ -70,6 +70,22 @@ TEST_F(RegistryValues, StringWithoutTerminatorComesBackAsGiven) {
     EXPECT_EQ(std::wstring(buffer.data(), 4), L"abcx");  // nothing written past the stored bytes
 }
 
+// An odd size keeps its last byte as the low half of one more element, where the buffer
+// holds that element: what is read back re-encodes to every byte written.
+TEST_F(RegistryValues, OddSizedStringKeepsItsLastByteWhereTheBufferHoldsIt) {
+    ASSERT_EQ(RegSetValueExW(key_, L"Odd", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"ab"), 3), 0);
+    std::vector<wchar_t> buffer;
+    DWORD size = 0;
+    ASSERT_EQ(GetString(L"Odd", &buffer, &size, 3), 0);
+    EXPECT_EQ(size, 3u);
+    EXPECT_EQ(std::wstring(buffer.data(), 3), L"abx");
+    // A buffer of 3 bytes holds one element: the odd byte has no room there.
+    buffer.assign(2, L'x');
+    size = 3;
+    ASSERT_EQ(RegQueryValueExW(key_, L"Odd", nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &size), 0);
+    EXPECT_EQ(std::wstring(buffer.data(), 2), L"ax");
+}
+
 TEST_F(RegistryValues, CharactersBeyondTheBmpTakeTwoUtf16Units) {
     const std::wstring text = L"a\U0001F600z";  // 4 UTF-16 units
     ASSERT_EQ(SetString(L"Emoji", text, 4), 0);

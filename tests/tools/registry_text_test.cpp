@@ -48,6 +48,7 @@ TEST(RegistryText, ExportThenImportGivesBackEveryByte) {
           Raw(L"say \"hi\" \\ there", REG_SZ, StringData(L"line1\nline2\t\"q\" \\ \x01 \U0001F600 Ünï")),
           Raw(L"empty", REG_SZ, StringData(L"")),
           Raw(L"unterminated", REG_SZ, {'a', 0, 'b', 0}),
+          Raw(L"odd size", REG_SZ, {'a', 0, 'b'}),
           Raw(L"inner zero", REG_SZ, {'a', 0, 0, 0, 'b', 0, 0, 0}),
           Raw(L"expand", REG_EXPAND_SZ, StringData(L"%HOME%\\x")),
           Raw(L"multi", REG_MULTI_SZ, MultiStringData({L"x", L"", L"y, \"z\""})),
@@ -120,6 +121,9 @@ TEST(RegistryText, BadTextNamesItsLine) {
         {"[-HKLM]\n", 1},
         {"[a\n", 1},
         {"garbage\n", 1},
+        // Names the registry would cut at the NUL, reaching another key or value.
+        {std::string("[-software\0\\Trevanix]\n", 22), 1},
+        {"[a]\n\"Keep\\x00 me\"=-\n", 2},
     };
     for (const auto& [text, line] : cases) {
         std::istringstream in(text);

@@ -12,9 +12,11 @@
 namespace hostbackend {
 namespace {
 
+#ifdef NIMBREL_WITH_BLUEZ
 // Bounds of the attempts to reach bluetoothd: a quick look for auto, a longer one to attach.
 constexpr unsigned kProbeTimeoutMs = 2000;
 constexpr unsigned kInstallTimeoutMs = 5000;
+#endif
 
 // HCI_HARDWARE_UNKNOWN without a stack or a status.
 std::uint32_t HardwareStatus() {

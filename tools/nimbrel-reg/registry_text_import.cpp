@@ -109,6 +109,9 @@ std::string ParseLine(std::string_view text, std::optional<std::vector<std::wstr
         TextChange change;
         change.kind = Take(inner, "-") ? TextChange::Kind::DeleteKey : TextChange::Kind::CreateKey;
         change.key = MachineKeyPath(platform::WideFromUtf8(inner), false);
+        // The registry takes names up to their first NUL: "a<NUL>\b" would be key "a".
+        for (const auto& name : change.key)
+            if (name.find(L'\0') != std::wstring::npos) return "a key name cannot hold a NUL character";
         if (change.kind == TextChange::Kind::DeleteKey && change.key.empty())
             return "HKEY_LOCAL_MACHINE itself cannot be deleted";
         *current = change.kind == TextChange::Kind::CreateKey ? std::optional(change.key) : std::nullopt;
@@ -117,6 +120,8 @@ std::string ParseLine(std::string_view text, std::optional<std::vector<std::wstr
     }
     TextChange change;
     if (!Take(text, "@") && !Unquote(text, &change.value.name)) return "expected [key], \"name\"=data or @=data";
+    // As for keys: "a\x00b" would set or delete the value "a".
+    if (change.value.name.find(L'\0') != std::wstring::npos) return "a value name cannot hold a NUL character";
     text = Trim(text);
     if (!Take(text, "=")) return "expected '=' after the value name";
     if (!*current) return "a value needs a [key] line before it";

@@ -101,6 +101,8 @@ public:
     // Ends such a call still running (its OBEX operation is aborted) and waits for it to return:
     // before the entries of a folder, or their session, go.
     void StopListing();
+    // A call on the remote folders runs.
+    bool ListingRunning() const { return m_lister.Running(); }
 
 signals:
     // A shown service whose remote side had dropped its link is connected again (the engine's

@@ -199,13 +199,17 @@ TEST(BrowserFolder, AServerSlowToAnswerHoldsNeitherTheWindowNorTheWayOut) {
         program.DoubleClick(serviceRow);
         if (slowTo == obex::Opcode::Put) {  // listed, then a delete that waits for its answer
             ASSERT_TRUE(program.WaitForTexts({"sub", "a.txt"})) << program.Texts().join(", ").toStdString();
+            // The listing over: its entries stay while the menu is open.
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !program.View()->ListingRunning(); }, 10000));
             program.ChooseFromMenu(program.RowOf("a.txt"), "Delete");
         }
         // The window keeps answering while the server does not: this wait returns.
         // (Generous: on a loaded machine the connection and listing before it take a while.)
         ASSERT_TRUE(QTest::qWaitFor([&] { return !slow.Requests().empty() && slow.Requests().back().opcode == slowTo; },
                                     30000))
-            << slow.Requests().size() << " requests";
+            << slow.Requests().size() << " requests, the last "
+            << (slow.Requests().empty() ? -1 : static_cast<int>(slow.Requests().back().opcode))
+            << "; asked: " << (answers.asked.empty() ? QString() : answers.asked.back()).toStdString();
 
         program.View()->OnCommand(cmd::kShortcuts);  // the call is aborted, the service left
         EXPECT_EQ(program.View()->GetMode(), CNimbrelView::kShortcuts);

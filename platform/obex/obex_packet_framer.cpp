@@ -9,6 +9,7 @@ namespace obex {
 PacketFramer::Event PacketFramer::Feed(std::span<const std::uint8_t> data, std::size_t* taken) {
     *taken = 0;
     whole_ = {};
+    if (length_ != 0 && gathered_.size() == length_) Clear();  // the packet handed out last time
     if (skipping_ > 0) {
         *taken = std::min(skipping_, data.size());
         skipping_ -= *taken;

@@ -22,6 +22,7 @@ const ErrorText kEngineErrors[] = {
     {ERR_OBEX_BUSY, L"Another operation with the remote device is still running."},
     {ERR_OBEX_BODY_PAST_LENGTH, L"The remote device sent more data than the size it announced."},
     {ERR_OBEX_NO_PROGRESS, L"The remote device kept answering without sending any data."},
+    {ERR_LOCAL_WRITE, L"Writing the received file failed: the disk may be full."},
     {ERR_PUSH_NOT_CONNECTED, L"Trying to push an object on non-connected device"},
     {ERR_PUSH_ABORTED, L"The distant device abort the transfer."},
     {ERR_FILE_TOO_LARGE, L"The file is too large to be transferred (4 GB or more)."},

@@ -16,6 +16,7 @@ constexpr int ERR_OBEX_TIMEOUT = 70008;          // an answer did not come withi
 constexpr int ERR_OBEX_BUSY = 70009;             // one operation at a time per session
 constexpr int ERR_OBEX_BODY_PAST_LENGTH = 70010;
 constexpr int ERR_OBEX_NO_PROGRESS = 70011;
+constexpr int ERR_LOCAL_WRITE = 70012;  // a fetched file could not be written here (the disk is full, say)
 constexpr int ERR_PUSH_NOT_CONNECTED = 70100;
 constexpr int ERR_PUSH_ABORTED = 70101;
 constexpr int ERR_FILE_TOO_LARGE = 70102;      // OBEX lengths stop below 4 GiB

@@ -21,6 +21,8 @@ namespace {
 
 constexpr const wchar_t* kBluetoothTransport = L"{30A7BC03-59B6-40BB-AA2B-89EB49EF274E}";
 constexpr unsigned long kDefaultResponseTimeoutMs = 30000;
+// What the OBEX component answers once the link under a session is gone.
+const HRESULT kLinkFailed = HRESULT_FROM_WIN32(ERROR_DEVICE_NOT_CONNECTED);
 
 bool IsNil(const GUID& guid) { return guid == GUID{}; }
 
@@ -110,6 +112,8 @@ void CClientObex::interruptConnection() {
 
 void CClientObex::reportFailure(HRESULT result, int code, const wchar_t* context) {
     if (result == E_ABORT) return;  // ended on purpose here (Abort, interruptConnection): nothing failed
+    // Not while connecting: a link that never was up was not lost.
+    if (result == kLinkFailed && IsConnected()) linkLost(context);
     if (result == HRESULT_FROM_WIN32(ERROR_TIMEOUT)) RaiseError(ERR_OBEX_TIMEOUT, context);
     if (result == HRESULT_FROM_WIN32(ERROR_BUSY)) RaiseError(ERR_OBEX_BUSY, context);
     RaiseError(code, context);
@@ -117,9 +121,17 @@ void CClientObex::reportFailure(HRESULT result, int code, const wchar_t* context
 
 void CClientObex::streamFailed(HRESULT result, const wchar_t* context) {
     if (m_bTransferFailed.exchange(true) || result == E_ABORT) return;
+    if (result == kLinkFailed) linkLost(context);
     if (result == HRESULT_FROM_WIN32(ERROR_TIMEOUT)) RaiseError(ERR_OBEX_TIMEOUT, context);
     if (result == OBEX_E_BODY_PAST_LENGTH) RaiseError(ERR_OBEX_BODY_PAST_LENGTH, context);
     if (result == OBEX_E_NO_PROGRESS) RaiseError(ERR_OBEX_NO_PROGRESS, context);
+}
+
+void CClientObex::linkLost(const wchar_t* context) {
+    m_bLinkLost = true;
+    CString message;
+    message.Format(L"Service %s on %s disconnected!", GetName(), m_pDevice ? m_pDevice->GetName() : CString());
+    RaiseError(ERR_SERVICE_DISCONNECTED, context, 0, message);
 }
 
 std::unique_lock<std::mutex> CClientObex::ClaimSession(const wchar_t* context) {
@@ -145,6 +157,7 @@ int CClientObex::makeDisconnection() {
 int CClientObex::beginObject(bool put, int failure, const wchar_t* context) {
     m_bAborted = false;
     m_bTransferFailed = false;
+    m_bLinkLost = false;
     const std::shared_ptr<IObexDevice> bound = device();
     if (!bound) {
         RaiseError(ERR_OBEX_INCORRECT_INIT, context);
@@ -164,7 +177,10 @@ int CClientObex::beginObject(bool put, int failure, const wchar_t* context) {
 int CClientObex::endObject(bool put, const wchar_t* context) {
     m_bAborted = false;
     const std::unique_ptr<IStream> open = std::move(m_pStream);
-    m_bAccepted = open && put && SUCCEEDED(open->Commit(0));
+    const HRESULT committed = open && put ? open->Commit(0) : S_FALSE;
+    m_bAccepted = open && put && SUCCEEDED(committed);
+    // The last part of a PUT goes out here: the link may be lost on it too.
+    if (committed == kLinkFailed && !m_bTransferFailed.exchange(true)) linkLost(context);
     if (!open) RaiseError(ERR_OBEX_INCORRECT_INIT, context);
     m_pObjectHeaders->RemoveAll();
     return open ? 1 : 0;

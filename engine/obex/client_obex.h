@@ -58,6 +58,8 @@ public:
     // Whether a PutPacket or GetPacket of the object in progress failed (rather than the
     // object ending): refused, aborted or cut off.
     bool TransferFailed() const { return m_bTransferFailed.load(); }
+    // Whether the link to the device was lost during the object in progress (told as 70402).
+    bool LinkLost() const { return m_bLinkLost.load(); }
     // Whether the remote device accepted the object that the last EndPutObject committed.
     bool ObjectAccepted() const { return m_bAccepted.load(); }
     // The headers of the next PUT or GET; emptied by EndPutObject and EndGetObject. The
@@ -80,6 +82,8 @@ private:
     void reportFailure(HRESULT result, int code, const wchar_t* context);
     // A failed PutPacket or GetPacket: the transfer has failed; why is told once.
     void streamFailed(HRESULT result, const wchar_t* context);
+    // A session that was up lost its link: told as the connection monitor tells a lost link.
+    void linkLost(const wchar_t* context);
     // The bound device, copied under the lock: Abort and a transfer use it from different
     // threads.
     std::shared_ptr<IObexDevice> device() const;
@@ -91,6 +95,7 @@ private:
     std::atomic<bool> m_bAborted{false};
     std::atomic<bool> m_bAccepted{false};
     std::atomic<bool> m_bTransferFailed{false};
+    std::atomic<bool> m_bLinkLost{false};
     // The three collections live as long as the client.
     const std::shared_ptr<IHeaderCollection> m_pConnectionHeaders;
     const std::shared_ptr<IHeaderCollection> m_pObjectHeaders;

@@ -74,6 +74,8 @@ bool LocalFileSender::Send() {
     client_.EndPutObject();
     // The device may still refuse the object as a whole when its last part arrives.
     const bool accepted = complete && client_.ObjectAccepted();
-    if ((refused || (complete && !accepted)) && !aborted) PostError(ERR_PUSH_ABORTED, options_.reportContext);
+    // A lost link was told as such already: the device did not refuse anything.
+    if ((refused || (complete && !accepted)) && !aborted && !client_.LinkLost())
+        PostError(ERR_PUSH_ABORTED, options_.reportContext);
     return accepted;
 }

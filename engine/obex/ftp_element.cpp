@@ -149,20 +149,22 @@ int CFtpFile::DoGetFileThreadWork() {
     progress(PROGRESS_START);
     std::uint8_t block[kBlockSize];
     std::uint64_t total = 0;
-    bool failed = false;
+    bool writeFailed = false;
     BufferedWriter writer(file);
     for (ULONG count; (count = m_pClient->GetPacket(block, kBlockSize)) != 0;) {
-        failed = !writer.Write(block, count);
+        writeFailed = !writer.Write(block, count);
         total += count;
         if (dwSize != 0)
             progress(static_cast<int>(std::min<std::uint64_t>(total * 100 / dwSize, 100)));  // 64 bits: no overflow
         else
             progress(PROGRESS_UNKNOWN);
-        if (failed) break;
+        if (writeFailed) break;  // the rest is not asked for (ending the GET aborts it)
     }
-    failed = !writer.Flush() || failed;
+    writeFailed = !writer.Flush() || writeFailed;
+    // The disk full, say: the user hears that it was our side that failed.
+    if (writeFailed) RaiseError(ERR_LOCAL_WRITE, L"CFtpFile::DoGetFileThreadWork");
     // A transfer cut short (aborted, refused, link lost) brought no whole file either.
-    failed = failed || m_pClient->TransferFailed();
+    bool failed = writeFailed || m_pClient->TransferFailed();
     CloseHandle(file);
     failed = failed || !MoveFileExW(partPath, localPath, MOVEFILE_REPLACE_EXISTING);
     progress(PROGRESS_END);

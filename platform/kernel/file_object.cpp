@@ -7,6 +7,23 @@
 
 namespace platform {
 
+DWORD FileErrorFromErrno(int error) {
+    switch (error) {
+        case ENOENT: return ERROR_FILE_NOT_FOUND;
+        case ENOTDIR: return ERROR_PATH_NOT_FOUND;
+        case EACCES:
+        case EPERM:
+        case EISDIR: return ERROR_ACCESS_DENIED;
+        case EEXIST: return ERROR_FILE_EXISTS;
+        case ENOTEMPTY: return ERROR_ACCESS_DENIED;
+        case ENOSPC:
+        case EDQUOT:
+        case EFBIG: return ERROR_DISK_FULL;
+        case ENAMETOOLONG: return ERROR_INVALID_NAME;
+        default: return ERROR_GEN_FAILURE;
+    }
+}
+
 FileObject::~FileObject() {
     if (fd_ >= 0) ::close(fd_);
 }
@@ -31,7 +48,8 @@ BOOL FileObject::Write(const void* buffer, DWORD size, DWORD* written) {
         ssize_t n = ::write(fd_, bytes + done, size - done);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
-            SetLastError(errno == ENOSPC ? ERROR_CANTWRITE : ERROR_GEN_FAILURE);
+            // A write that takes nothing has no room left.
+            SetLastError(n < 0 ? FileErrorFromErrno(errno) : ERROR_DISK_FULL);
             if (written) *written = done;
             return FALSE;
         }

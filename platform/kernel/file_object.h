@@ -7,6 +7,10 @@
 
 namespace platform {
 
+// The error a failed call on a host file leaves for GetLastError. A full disk, a quota and a
+// file past the size this process may write are one thing to a user: ERROR_DISK_FULL.
+DWORD FileErrorFromErrno(int error);
+
 class FileObject final : public KernelObject {
 public:
     explicit FileObject(int fd) : fd_(fd) {}

@@ -18,20 +18,7 @@ namespace {
 
 std::string Narrow(const std::wstring& text) { return platform::Utf8FromWide(text); }
 
-DWORD ErrorFromErrno(int error) {
-    switch (error) {
-        case ENOENT: return ERROR_FILE_NOT_FOUND;
-        case ENOTDIR: return ERROR_PATH_NOT_FOUND;
-        case EACCES:
-        case EPERM:
-        case EISDIR: return ERROR_ACCESS_DENIED;
-        case EEXIST: return ERROR_FILE_EXISTS;
-        case ENOTEMPTY: return ERROR_ACCESS_DENIED;
-        case ENOSPC: return ERROR_CANTWRITE;
-        case ENAMETOOLONG: return ERROR_INVALID_NAME;
-        default: return ERROR_GEN_FAILURE;
-    }
-}
+DWORD ErrorFromErrno(int error) { return platform::FileErrorFromErrno(error); }
 
 BOOL Fail(DWORD error) {
     SetLastError(error);

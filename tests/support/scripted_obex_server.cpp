@@ -7,14 +7,16 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "platform/obex/obex_packet_reader.h"
 #include "platform/obex/socket_transport.h"
 #include "support/obex_client.h"
 
 namespace testsupport {
 
-ScriptedObexServer::ScriptedObexServer(Script script)
-    : script_(std::move(script)), stop_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+ScriptedObexServer::ScriptedObexServer(Script script, Cut cut)
+    : script_(std::move(script)), cut_(std::move(cut)), stop_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
     listener_ = platform::UniqueFd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -94,12 +96,22 @@ void ScriptedObexServer::Converse(platform::UniqueFd connection) {
             std::lock_guard guard(lock_);
             requests_.push_back(request);
         }
+        obex::Bytes answers;
         for (obex::Response& response : script_(request)) {
             obex::Bytes bytes;
             // The answer to a CONNECT carries the connection's fields, however the script wrote it.
             if (request.opcode == obex::Opcode::Connect && !response.connect) response.connect = obex::ConnectFields{};
-            open = obex::EncodeResponse(response, &bytes) == obex::CodecError::None &&
-                   transport->Send(bytes).status == obex::TransportStatus::Ok;
+            open = open && obex::EncodeResponse(response, &bytes) == obex::CodecError::None;
+            answers.insert(answers.end(), bytes.begin(), bytes.end());
+        }
+        const std::optional<std::size_t> cut = cut_ ? cut_(request) : std::nullopt;
+        if (cut) answers.resize(std::min(*cut, answers.size()));
+        open = open && transport->Send(answers).status == obex::TransportStatus::Ok;
+        if (cut) {
+            // Closed with a zero linger time, the socket goes with a reset rather than a goodbye.
+            const linger abrupt{1, 0};
+            ::setsockopt(socket, SOL_SOCKET, SO_LINGER, &abrupt, sizeof abrupt);
+            break;
         }
     }
     {

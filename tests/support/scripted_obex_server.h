@@ -1,12 +1,14 @@
 #pragma once
 // An OBEX server on a loopback TCP port that answers as a test tells it to: each request goes
 // to the script, which returns the packets to send back (none: it stays silent). It serves one
-// connection at a time, as many as come, and keeps every request it read.
+// connection at a time, as many as come, and keeps every request it read. A cut, when given,
+// may end a connection as a peer that crashes does: part of an answer, then a reset.
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -18,8 +20,10 @@ namespace testsupport {
 class ScriptedObexServer {
 public:
     using Script = std::function<std::vector<obex::Response>(const obex::Request&)>;
+    // How many bytes of its answers a request gets before the connection is reset (none: all).
+    using Cut = std::function<std::optional<std::size_t>(const obex::Request&)>;
 
-    explicit ScriptedObexServer(Script script);
+    explicit ScriptedObexServer(Script script, Cut cut = {});
     ~ScriptedObexServer();
     ScriptedObexServer(const ScriptedObexServer&) = delete;
     ScriptedObexServer& operator=(const ScriptedObexServer&) = delete;
@@ -41,6 +45,7 @@ private:
     void Converse(platform::UniqueFd connection);
 
     const Script script_;
+    const Cut cut_;
     platform::UniqueFd listener_;
     platform::UniqueFd stop_;  // an eventfd: readable once the server is to stop
     std::uint16_t port_ = 0;

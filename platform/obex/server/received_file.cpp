@@ -27,7 +27,8 @@ std::size_t CutUtf8(std::string_view text, std::size_t limit) {
 DWORD FromErrno(int error) {
     switch (error) {
         case ENOSPC:
-        case EDQUOT: return ERROR_DISK_FULL;
+        case EDQUOT:
+        case EFBIG: return ERROR_DISK_FULL;  // past the size this process may write: as full to the user
         case ENOENT:
         case ENOTDIR: return ERROR_PATH_NOT_FOUND;
         case EACCES:

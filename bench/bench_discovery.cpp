@@ -3,13 +3,13 @@
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <iterator>
 #include <memory>
 #include <string>
 
+#include "bench_world.h"
 #include "engine/device/device_local.h"
 #include "engine/frame/notifications.h"
 #include "platform/kernel/sync.h"
@@ -24,24 +24,11 @@ int InquiryEnded(NOTIFY_VALUE, NOTIFY_VALUE) {
     return 0;
 }
 
-std::string World(int devices) {
-    std::string json = R"({"devices": [)";
-    for (int i = 0; i < devices; ++i) {
-        char device[256];
-        std::snprintf(device, sizeof device,
-                      R"(%s{"name": "Device %d", "address": "00:00:00:00:%02X:%02X", "class": "0x5A020C",
-                         "services": [{"profile": "ftp"}, {"profile": "spp"}, {"profile": "opp"}, {"profile": "dun"}]})",
-                      i ? "," : "", i, (i >> 8) & 0xFF, i & 0xFF);
-        json += device;
-    }
-    return json + "]}";
-}
-
 // The radio gets its world before the engine's first request.
 bool UseWorld(int devices) {
     sim::World world;
     std::string error;
-    if (!sim::ParseWorld(World(devices), "the benchmark world", &world, &error)) return false;
+    if (!sim::ParseWorld(bench::WorldOfDevices(devices), "the benchmark world", &world, &error)) return false;
     sim::InstallSimulatedRadio(world);
     return true;
 }

@@ -1,5 +1,5 @@
 // nimbrel: the desktop program, on the radio `--backend sim|bluez|auto` (else NIMBREL_BACKEND,
-// else auto) chooses.
+// else auto) chooses; `--search` starts a device search at once (start_search.h).
 #include <QApplication>
 #include <QDialog>
 #include <QMessageBox>
@@ -13,6 +13,7 @@
 
 #include "app/frame/modal.h"
 #include "app/frame/nimbrel_app.h"
+#include "app/frame/start_search.h"
 #include "app/frame/translations.h"
 #include "tools/common/backend_choice.h"
 
@@ -61,17 +62,24 @@ void DismissDialogsWhenAsked() {
     });
 }
 
-// Takes `--backend NAME` (or `--backend=NAME`) out of the arguments, before Qt reads them.
-// False when the option has no value.
-bool TakeBackendOption(int& argc, char** argv, std::optional<std::string>* value) {
+// The program's own options, taken out of the arguments before Qt reads them.
+struct Options {
+    std::optional<std::string> backend;  // `--backend NAME` or `--backend=NAME`
+    bool search = false;                 // `--search`
+};
+
+// False when `--backend` has no value.
+bool TakeOwnOptions(int& argc, char** argv, Options* options) {
     int kept = 1;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         if (argument == "--backend") {
             if (i + 1 >= argc) return false;
-            *value = argv[++i];
+            options->backend = argv[++i];
         } else if (argument.rfind("--backend=", 0) == 0) {
-            *value = argument.substr(std::strlen("--backend="));
+            options->backend = argument.substr(std::strlen("--backend="));
+        } else if (argument == "--search") {
+            options->search = true;
         } else {
             argv[kept++] = argv[i];
         }
@@ -93,14 +101,14 @@ int main(int argc, char** argv) {
             stderr);
         return 1;
     }
-    std::optional<std::string> backendOption;
-    if (!TakeBackendOption(argc, argv, &backendOption)) {
+    Options options;
+    if (!TakeOwnOptions(argc, argv, &options)) {
         std::fputs("nimbrel: --backend needs a value: sim, bluez or auto\n", stderr);
         return 2;
     }
     hostbackend::Choice backend = hostbackend::Choice::Auto;
     std::string error;
-    if (!hostbackend::ResolveChoice(backendOption ? &*backendOption : nullptr, &backend, &error)) {
+    if (!hostbackend::ResolveChoice(options.backend ? &*options.backend : nullptr, &backend, &error)) {
         std::fprintf(stderr, "nimbrel: %s\n", error.c_str());
         return 2;
     }
@@ -131,5 +139,6 @@ int main(int argc, char** argv) {
         return 1;
     case CNimbrelApp::kStarted: break;
     }
+    if (options.search) start_search::Run(*nimbrel.GetMainFrame());
     return QApplication::exec();
 }

@@ -1,5 +1,7 @@
 #include "sim/security/security_keys.h"
 
+#include <algorithm>
+
 #include "platform/bluetooth/bt_security_store.h"
 #include "platform/registry/registry.h"
 
@@ -42,8 +44,9 @@ DWORD Store(SecurityKey& key, BT_ADDR address, const std::string& pin, std::vect
         key.Delete(pinName);
         return error;
     }
-    written->push_back(pinName);
-    written->push_back(keyName);
+    // Once each: a device paired again and again rewrites the same two values.
+    for (const std::wstring* name : {&pinName, &keyName})
+        if (std::find(written->begin(), written->end(), *name) == written->end()) written->push_back(*name);
     return ERROR_SUCCESS;
 }
 

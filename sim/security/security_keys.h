@@ -13,8 +13,8 @@ namespace sim {
 // The link key a pairing with this PIN makes: the same address and PIN always give the same key.
 std::array<std::uint8_t, 16> DeriveLinkKey(BT_ADDR address, const std::string& pin);
 
-// Writes the device's PIN and link key values. On success appends their names to `written`;
-// on failure writes nothing (a value written first is taken back) and returns the error.
+// Writes the device's PIN and link key values. On success adds their names to `written`, each
+// once; on failure writes nothing (a value written first is taken back) and returns the error.
 DWORD StorePairing(BT_ADDR address, const std::string& pin, std::vector<std::wstring>* written);
 
 // Deletes one value of the security key: ERROR_NOT_FOUND when there is none.

@@ -25,7 +25,7 @@ public:
     BackgroundCommand& operator=(const BackgroundCommand&) = delete;
 
     bool running() const { return pid_ > 0; }
-    // Its process id while it runs (for reading /proc), else -1.
+    // Its process id while it runs (to read its figures or reach its radio); -1 after Stop.
     pid_t pid() const { return pid_; }
     // The next line of its standard output, without the newline; none when it ended its
     // output or nothing came within `timeout`.

@@ -1,8 +1,9 @@
 #pragma once
 // One thread runs the connection monitor of every remote device, so that the engine's threads
 // do not grow with the devices around. Each device's pass is due when its last one asked
-// (`CDeviceDistant::doConnectionMonitorThreadWork` returns the wait until the next); passes
-// of different devices take turns. The thread exists only while some device is watched.
+// (`CDeviceDistant::doConnectionMonitorThreadWork` returns the wait until the next), or up to
+// a tenth of a second before, with a pass that falls due first; passes take turns. The thread
+// exists only while some device is watched.
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>

@@ -22,6 +22,7 @@
 
 #include "bench_world.h"
 #include "support/background_command.h"
+#include "support/process_figures.h"
 
 namespace {
 
@@ -70,14 +71,6 @@ double RunSeconds(pid_t pid) {
     return static_cast<double>(nanoseconds) / 1e9;
 }
 
-// A number of /proc/PID/status ("VmRSS:" in kB, "Threads:").
-double StatusValue(pid_t pid, const std::string& name) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind(name, 0) == 0) return std::stod(line.substr(name.size()));
-    return 0;
-}
-
 // The line that says the host has found the devices, within the bound; none when it ended
 // or said something else last.
 std::optional<std::string> WaitForLine(testsupport::BackgroundCommand& host, const std::string& start) {
@@ -112,8 +105,8 @@ void MeasureHost(benchmark::State& state, const std::string& program, const std:
         const double wall = std::chrono::duration<double>(Clock::now() - started).count();
         const pid_t pid = host.pid();
         const double cpu = CpuSeconds(pid);
-        const double threads = StatusValue(pid, "Threads:");
-        if (!line) {
+        const std::optional<testsupport::ProcessFigures> busy = testsupport::ReadProcessFigures(pid);
+        if (!line || !busy) {
             const std::string errors = host.Errors();
             return state.SkipWithError(("no '" + ready + "' line; " + errors.substr(0, 500)).c_str());
         }
@@ -125,10 +118,14 @@ void MeasureHost(benchmark::State& state, const std::string& program, const std:
         const double idleWall = std::chrono::duration<double>(Clock::now() - idleStart).count();
         state.counters["cpu_s"] = cpu;
         state.counters["wall_s"] = wall;
-        state.counters["threads"] = threads;
+        state.counters["threads"] = static_cast<double>(busy->threads);
         state.counters["idle_cpu_pct"] = 100.0 * idleRan / idleWall;
-        state.counters["rss_mb"] = StatusValue(pid, "VmRSS:") / 1024.0;
-        state.counters["idle_threads"] = StatusValue(pid, "Threads:");
+        const std::optional<testsupport::ProcessFigures> idle = testsupport::ReadProcessFigures(pid);
+        if (!idle) return state.SkipWithError("the host ended while idle");
+        // Resident in all, shared library pages included, and what is the process's own.
+        state.counters["rss_mb"] = static_cast<double>(idle->residentKiB) / 1024.0;
+        state.counters["rss_own_mb"] = static_cast<double>(idle->anonymousKiB) / 1024.0;
+        state.counters["idle_threads"] = static_cast<double>(idle->threads);
         state.SetLabel(*line);
         state.SetIterationTime(wall);
         host.Stop();

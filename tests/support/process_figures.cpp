@@ -26,13 +26,14 @@ std::optional<ProcessFigures> ReadProcessFigures(pid_t pid) {
     const std::string status((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     const auto threads = StatusField(status, "Threads:");
     const auto resident = StatusField(status, "VmRSS:");
-    if (!threads || !resident) return std::nullopt;
+    const auto anonymous = StatusField(status, "RssAnon:");
+    if (!threads || !resident || !anonymous) return std::nullopt;
     std::error_code ec;
     long descriptors = 0;
     for (std::filesystem::directory_iterator it(proc / "fd", ec), end; !ec && it != end; it.increment(ec))
         ++descriptors;
     if (ec) return std::nullopt;
-    return ProcessFigures{descriptors, *threads, *resident};
+    return ProcessFigures{descriptors, *threads, *resident, *anonymous};
 }
 
 std::string Describe(const ProcessFigures& figures) {

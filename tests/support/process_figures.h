@@ -15,6 +15,7 @@ struct ProcessFigures {
     long descriptors = 0;  // entries of /proc/PID/fd
     long threads = 0;      // "Threads" of /proc/PID/status
     long residentKiB = 0;  // "VmRSS" of /proc/PID/status
+    long anonymousKiB = 0;  // "RssAnon": the resident memory that is the process's own, not mapped files
 };
 
 // None when the process is gone (or /proc cannot be read).

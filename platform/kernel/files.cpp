@@ -18,14 +18,13 @@ namespace {
 
 std::string Narrow(const std::wstring& text) { return platform::Utf8FromWide(text); }
 
-DWORD ErrorFromErrno(int error) { return platform::FileErrorFromErrno(error); }
 
 BOOL Fail(DWORD error) {
     SetLastError(error);
     return FALSE;
 }
 
-BOOL FailErrno() { return Fail(ErrorFromErrno(errno)); }
+BOOL FailErrno() { return Fail(platform::FileErrorFromErrno(errno)); }
 
 int OpenFlags(DWORD access, DWORD creation) {
     int flags = O_CLOEXEC;
@@ -101,7 +100,7 @@ HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD share, void*, DWORD creatio
     if (!path) return INVALID_HANDLE_VALUE;
     int fd = ::open(path->c_str(), OpenFlags(access, creation), 0644);
     if (fd < 0) {
-        DWORD error = ErrorFromErrno(errno);
+        DWORD error = platform::FileErrorFromErrno(errno);
         if (error == ERROR_FILE_NOT_FOUND && creation != OPEN_EXISTING && creation != TRUNCATE_EXISTING)
             error = ERROR_PATH_NOT_FOUND;  // the folder itself is missing
         SetLastError(error);
@@ -152,7 +151,7 @@ DWORD SetFilePointer(HANDLE handle, LONG distance, LONG* high, DWORD method) {
     int whence = method == FILE_END ? SEEK_END : method == FILE_CURRENT ? SEEK_CUR : SEEK_SET;
     off_t position = lseek(file->fd(), offset, whence);
     if (position < 0) {
-        SetLastError(ErrorFromErrno(errno));
+        SetLastError(platform::FileErrorFromErrno(errno));
         return 0xFFFFFFFFu;
     }
     if (high) *high = static_cast<LONG>(static_cast<std::uint64_t>(position) >> 32);
@@ -193,7 +192,7 @@ DWORD GetFileAttributesW(LPCWSTR name) {
     auto path = name ? platform::MapPath(name) : std::nullopt;
     struct stat info {};
     if (!path || ::stat(path->c_str(), &info) != 0) {
-        if (path) SetLastError(ErrorFromErrno(errno));
+        if (path) SetLastError(platform::FileErrorFromErrno(errno));
         return INVALID_FILE_ATTRIBUTES;
     }
     return S_ISDIR(info.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;

@@ -18,7 +18,6 @@ namespace {
 
 std::string Narrow(const std::wstring& text) { return platform::Utf8FromWide(text); }
 
-
 BOOL Fail(DWORD error) {
     SetLastError(error);
     return FALSE;

@@ -129,6 +129,7 @@ public:
     }
     DWORD Send(const std::uint8_t* data, std::size_t size) override { return socket_->Send(data, size); }
     std::uint8_t Channel() const override { return socket_->Channel(); }
+    platform::UniqueFd TakeStream() override { return socket_->TakeStream(); }
 
 private:
     Profiles& profiles_;

@@ -24,19 +24,31 @@ SocketLink::SocketLink(int fd, std::uint8_t channel, bth::SerialSink* sink, bool
 }
 
 SocketLink::~SocketLink() {
-    if (wake_[1] >= 0) {
-        const char byte = 0;
-        [[maybe_unused]] auto written = write(wake_[1], &byte, 1);
-    } else {
-        shutdown(fd_, SHUT_RDWR);
-    }
-    reader_.join();
+    if (wake_[1] < 0) shutdown(fd_, SHUT_RDWR);
+    StopReader();
+    shutdown(fd_, SHUT_RDWR);  // a stream taken ends with the link
     close(fd_);
     if (wake_[0] >= 0) close(wake_[0]);
     if (wake_[1] >= 0) close(wake_[1]);
 }
 
 void SocketLink::HangUp() { shutdown(fd_, SHUT_RDWR); }
+
+void SocketLink::StopReader() {
+    if (!reader_.joinable()) return;
+    if (wake_[1] >= 0) {
+        const char byte = 0;
+        [[maybe_unused]] auto written = write(wake_[1], &byte, 1);
+    }
+    reader_.join();
+}
+
+platform::UniqueFd SocketLink::TakeStream() {
+    if (wake_[1] < 0 || !reader_.joinable()) return {};  // no way to stop the reader short of ending the link
+    StopReader();
+    if (broken_) return {};  // the sink heard Broken, or (a server's link) the peer went
+    return platform::UniqueFd(fcntl(fd_, F_DUPFD_CLOEXEC, 0));
+}
 
 void SocketLink::Read() {
     std::uint8_t buffer[kReadChunk];

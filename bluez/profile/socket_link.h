@@ -19,6 +19,8 @@ public:
 
     DWORD Send(const std::uint8_t* data, std::size_t size) override;
     std::uint8_t Channel() const override { return channel_; }
+    // The reader stops; the socket stays ours, and HangUp or the destructor still end it.
+    platform::UniqueFd TakeStream() override;
     // The peer is gone (bluetoothd asked us to let go, say): the link breaks.
     void HangUp();
     // Whether the peer hung up (or the socket failed).
@@ -26,6 +28,8 @@ public:
 
 private:
     void Read();
+    // Ends the reader's wait and joins it (once).
+    void StopReader();
 
     const int fd_;
     const std::uint8_t channel_;

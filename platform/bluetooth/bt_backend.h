@@ -18,6 +18,7 @@
 
 #include "platform/bluetooth/sdp_search.h"
 #include "platform/bluetooth/sdp_uuid.h"
+#include "platform/kernel/unique_fd.h"
 #include "platform/kernel/types.h"
 
 // Everything declared here is part of the platform library's interface.
@@ -83,6 +84,12 @@ public:
     virtual DWORD Send(const std::uint8_t* data, std::size_t size) = 0;
     // The RFCOMM channel: the remote service's for a client, our own for a server.
     virtual std::uint8_t Channel() const = 0;
+    // The link's byte stream as a socket of the caller's, who reads and writes it directly from
+    // now on (an OBEX session): the sink hears nothing more, not even Broken, and what it was
+    // handed before this returned is all that came through it. The link stays the owner: when
+    // it breaks or is destroyed the stream is shut down both ways. Invalid where the link has
+    // no such stream, or has broken; the caller then goes on with Send and the sink.
+    virtual platform::UniqueFd TakeStream() { return {}; }
 };
 
 // Attaches the sink of a connection that came in and gives its link: 0, or the backend's error

@@ -21,6 +21,8 @@ DWORD SerialLinkTransport::Accept(const bth::LinkOpener& open, std::unique_ptr<S
     std::unique_ptr<bth::SerialLink> link;
     if (DWORD error = open(opened.get(), &link)) return error;
     if (!link) return ERROR_DEVICE_NOT_CONNECTED;
+    // Each answer then reaches the session without crossing the backend's threads.
+    opened->stream_ = SocketTransport::Create(link->TakeStream());
     opened->link_ = std::move(link);
     *transport = std::move(opened);
     return ERROR_SUCCESS;
@@ -29,6 +31,10 @@ DWORD SerialLinkTransport::Accept(const bth::LinkOpener& open, std::unique_ptr<S
 SerialLinkTransport::~SerialLinkTransport() { Close(); }
 
 TransportResult SerialLinkTransport::Send(std::span<const std::uint8_t> data) {
+    if (stream_) {
+        stream_->SetDeadline(deadline());
+        return stream_->Send(data);
+    }
     {
         std::lock_guard lock(mutex_);
         if (interrupted_) return {TransportStatus::Interrupted, 0};
@@ -60,8 +66,20 @@ std::size_t SerialLinkTransport::CopyHeld(std::span<std::uint8_t> buffer) {
     return count;
 }
 
+TransportResult SerialLinkTransport::ReceiveFromStream(std::span<std::uint8_t> buffer) {
+    {
+        std::lock_guard lock(mutex_);
+        if (interrupted_) return {TransportStatus::Interrupted, 0};
+        if (closed_) return {TransportStatus::Closed, 0};
+        if (readAt_ < held_.size()) return {TransportStatus::Ok, TakeHeld(held_, readAt_, buffer)};
+    }
+    stream_->SetDeadline(deadline());
+    return stream_->Receive(buffer);
+}
+
 TransportResult SerialLinkTransport::Receive(std::span<std::uint8_t> buffer) {
     if (buffer.empty()) return {};
+    if (stream_) return ReceiveFromStream(buffer);
     std::unique_lock lock(mutex_);
     if (TransportStatus status = WaitForBytes(lock); status != TransportStatus::Ok) return {status, 0};
     return {TransportStatus::Ok, CopyHeld(buffer)};
@@ -69,6 +87,7 @@ TransportResult SerialLinkTransport::Receive(std::span<std::uint8_t> buffer) {
 
 TransportResult SerialLinkTransport::ReceiveFront(std::vector<std::uint8_t>* buffer, std::size_t most) {
     if (most == 0) return {};
+    if (stream_) return ReceiveFromStream(std::span(buffer->data(), most));
     std::unique_lock lock(mutex_);
     if (TransportStatus status = WaitForBytes(lock); status != TransportStatus::Ok) return {status, 0};
     if (readAt_ != 0 || held_.size() > most) return {TransportStatus::Ok, CopyHeld(std::span(buffer->data(), most))};
@@ -107,14 +126,20 @@ void SerialLinkTransport::Broken() {
 }
 
 void SerialLinkTransport::Interrupt() {
-    std::lock_guard lock(mutex_);
-    interrupted_ = true;
-    changed_.notify_all();
+    {
+        std::lock_guard lock(mutex_);
+        interrupted_ = true;
+        changed_.notify_all();
+    }
+    if (stream_) stream_->Interrupt();
 }
 
 void SerialLinkTransport::ClearInterrupt() {
-    std::lock_guard lock(mutex_);
-    interrupted_ = false;
+    {
+        std::lock_guard lock(mutex_);
+        interrupted_ = false;
+    }
+    if (stream_) stream_->ClearInterrupt();
 }
 
 void SerialLinkTransport::Close() {
@@ -123,6 +148,7 @@ void SerialLinkTransport::Close() {
         closed_ = true;
         changed_.notify_all();  // a backend thread waiting for room goes on (and drops its bytes)
     }
+    if (stream_) stream_->Close();
     // The link goes now, so that the remote end hears the hang-up at once, not when this
     // transport is destroyed; a Send in progress ends first. No sink call after this.
     std::unique_ptr<bth::SerialLink> link;

@@ -1,8 +1,9 @@
 #pragma once
-// An OBEX transport over a Bluetooth serial link of the installed backend. The backend pushes
-// what the remote end sends (on a thread of its own, or on the sender's thread while the remote
-// end answers); the session reads it with blocking calls. At most a few packets are held:
-// a sender that outruns the reader waits for room.
+// An OBEX transport over a Bluetooth serial link of the installed backend. Where the link hands
+// its socket over, the session reads and writes that directly, on its own thread. Otherwise the
+// backend pushes what the remote end sends (on a thread of its own, or on the sender's thread
+// while the remote end answers) and the session reads it with blocking calls; at most a few
+// packets are held, and a sender that outruns the reader waits for room.
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -11,6 +12,7 @@
 #include "platform/bluetooth/bt_backend.h"
 #include "platform/obex/obex_codes.h"
 #include "platform/obex/obex_transport.h"
+#include "platform/obex/socket_transport.h"
 
 // Everything declared here is part of the platform library's interface.
 #pragma GCC visibility push(default)
@@ -47,9 +49,13 @@ private:
     TransportStatus WaitForBytes(std::unique_lock<std::mutex>& lock);
     // With the lock: moves what is held into `buffer`, as much as fits; gives the count.
     std::size_t CopyHeld(std::span<std::uint8_t> buffer);
+    // On the link's own socket: what the link delivered before it was taken, then the socket.
+    TransportResult ReceiveFromStream(std::span<std::uint8_t> buffer);
 
     std::mutex linkMutex_;  // held while the link sends, and to take it away
     std::unique_ptr<bth::SerialLink> link_;  // under linkMutex_; set by Open, gone once closed
+    // The link's socket, when it handed it over; set by Accept, before any other call.
+    std::unique_ptr<SocketTransport> stream_;
 
     std::mutex mutex_;
     std::condition_variable changed_;

@@ -5,6 +5,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -57,7 +58,8 @@ platform::UniqueFd ConnectTcp(const TcpAddress& address) {
     ::setsockopt(socket.get(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     const timeval sendBound{kSendTimeoutMs / 1000, (kSendTimeoutMs % 1000) * 1000};
     ::setsockopt(socket.get(), SOL_SOCKET, SO_SNDTIMEO, &sendBound, sizeof sendBound);
-    // Blocking from now on: the relay waits in one receive per answer, not a poll and a receive.
+    // Blocking from now on, so that Receive waits for room; the relay polls and reads without
+    // waiting.
     ::fcntl(socket.get(), F_SETFL, ::fcntl(socket.get(), F_GETFL) & ~O_NONBLOCK);
     return socket;
 }
@@ -65,19 +67,19 @@ platform::UniqueFd ConnectTcp(const TcpAddress& address) {
 class TcpBridge final : public SerialEndpoint {
 public:
     TcpBridge(const TcpAddress& address, Output output, std::function<void()> hangup)
-        : output_(std::move(output)), hangup_(std::move(hangup)), socket_(ConnectTcp(address)) {
-        if (!socket_) {
+        : output_(std::move(output)), hangup_(std::move(hangup)), socket_(ConnectTcp(address)),
+          stop_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+        if (!socket_ || !stop_) {
             hangup_();
             return;
         }
         reader_ = std::thread([this] { Relay(); });
     }
     ~TcpBridge() override {
-        if (reader_.joinable()) {
-            stopping_ = true;
-            ::shutdown(socket_.get(), SHUT_RDWR);  // the relay's receive returns
-            reader_.join();
-        }
+        stopping_ = true;
+        // The relay's wait returns, and a stream taken ends with the link.
+        if (socket_) ::shutdown(socket_.get(), SHUT_RDWR);
+        if (reader_.joinable()) reader_.join();
     }
 
     // To the server; a TCP side that is gone, or takes nothing in time, breaks the link.
@@ -94,23 +96,45 @@ public:
         }
     }
 
+    // The relay stops where it is; what it already output stays output. A server that closed
+    // meanwhile has hung the link up, and then there is nothing to hand over.
+    platform::UniqueFd TakeStream() override {
+        if (!reader_.joinable()) return {};
+        const std::uint64_t one = 1;
+        if (::write(stop_.get(), &one, sizeof one) != sizeof one) return {};
+        reader_.join();
+        if (serverClosed_) return {};
+        return platform::UniqueFd(::fcntl(socket_.get(), F_DUPFD_CLOEXEC, 0));
+    }
+
 private:
-    // From the server to our side, until the server closes or the bridge stops.
+    // From the server to our side, until the server closes, the bridge stops or the stream is
+    // taken.
     void Relay() {
         std::vector<std::uint8_t> buffer(kRelayBuffer);
         for (;;) {
-            const ssize_t got = ::recv(socket_.get(), buffer.data(), buffer.size(), 0);
-            if (got < 0 && errno == EINTR) continue;
+            pollfd ready[2] = {{socket_.get(), POLLIN, 0}, {stop_.get(), POLLIN, 0}};
+            if (::poll(ready, 2, -1) < 0) {
+                if (errno == EINTR) continue;
+                break;
+            }
+            if (ready[1].revents & POLLIN) return;  // taken: the link goes on without the relay
+            const ssize_t got = ::recv(socket_.get(), buffer.data(), buffer.size(), MSG_DONTWAIT);
+            if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
             if (got <= 0 || stopping_) break;
             output_(buffer.data(), static_cast<std::size_t>(got));
         }
-        if (!stopping_) hangup_();  // stopping: our side closed the link
+        if (stopping_) return;  // our side closed the link
+        serverClosed_ = true;
+        hangup_();
     }
 
     const Output output_;
     const std::function<void()> hangup_;
     platform::UniqueFd socket_;
+    const platform::UniqueFd stop_;  // an eventfd: readable once the stream is taken
     std::atomic<bool> stopping_{false};
+    bool serverClosed_ = false;  // written by the relay, read once it is joined
     std::thread reader_;  // last: starts once everything it uses exists
 };
 

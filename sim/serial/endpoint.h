@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 
+#include "platform/kernel/unique_fd.h"
 #include "sim/world/world.h"
 
 namespace sim {
@@ -18,6 +19,9 @@ public:
     // Bytes from our side; what they answer is output before this returns, or later from a
     // thread of the endpoint (a talker, a link of limited rate).
     virtual void Receive(const std::uint8_t* data, std::size_t size) = 0;
+    // The socket behind an endpoint that only relays one (see bth::SerialLink::TakeStream):
+    // output stops; destroying the endpoint still shuts it down. Invalid for all others.
+    virtual platform::UniqueFd TakeStream() { return {}; }
 };
 
 // The endpoint of a service: the world's choice, else echo for a serial port and a modem for

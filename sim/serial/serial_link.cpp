@@ -72,6 +72,17 @@ void LinkCore::Hangup() {
     sink_ = nullptr;
 }
 
+platform::UniqueFd LinkCore::TakeStream() {
+    std::lock_guard lock(sendMutex_);
+    if (!endpoint_ || hungUp_ || ended_) return {};
+    platform::UniqueFd stream = endpoint_->TakeStream();
+    if (stream) {
+        std::lock_guard delivering(deliverMutex_);
+        sink_ = nullptr;  // the stream's reader hears the link end
+    }
+    return stream;
+}
+
 void LinkCore::End(bool broken) {
     std::unique_ptr<SerialEndpoint> endpoint;
     std::function<void()> gone;

@@ -40,6 +40,8 @@ public:
     // thread): the sink hears Broken, once, and Send fails from now on. The endpoint stays
     // until the link is closed, so it is never destroyed by its own thread.
     void Hangup();
+    // The remote end's socket, where it relays one and the link still stands.
+    platform::UniqueFd TakeStream();
 
     std::uint8_t channel() const { return channel_; }
 
@@ -69,6 +71,7 @@ public:
     ~SimSerialLink() override { core_->Close(); }
     DWORD Send(const std::uint8_t* data, std::size_t size) override { return core_->Send(data, size); }
     std::uint8_t Channel() const override { return core_->channel(); }
+    platform::UniqueFd TakeStream() override { return core_->TakeStream(); }
 
 private:
     const std::shared_ptr<LinkCore> core_;

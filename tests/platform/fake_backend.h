@@ -1,6 +1,9 @@
 #pragma once
 // A Bluetooth backend for the platform's driver tests: answers from fixed data and remembers
 // what it was asked.
+#include <fcntl.h>
+#include <sys/socket.h>
+
 #include <algorithm>
 #include <memory>
 #include <mutex>
@@ -26,6 +29,11 @@ public:
 
     DWORD error = 0;          // the answer to the next requests
     std::uint8_t channel = 7;  // the channel every link reports
+    // When set, links hand their stream over: a socket whose other end is `remoteEnd`, after
+    // `heldBeforeTake` went to the sink the old way.
+    bool handsStream = false;
+    std::string heldBeforeTake;
+    platform::UniqueFd remoteEnd;
 
     DWORD Make(bth::SerialSink* sink, std::unique_ptr<bth::SerialLink>* link, const Request& request) {
         std::lock_guard lock(mutex_);
@@ -61,6 +69,7 @@ private:
     public:
         explicit Link(FakeSerial* owner) : owner_(owner) {}
         ~Link() override {
+            if (stream_) ::shutdown(stream_.get(), SHUT_RDWR);
             std::lock_guard lock(owner_->mutex_);
             --owner_->open_;
         }
@@ -72,9 +81,19 @@ private:
             std::lock_guard lock(owner_->mutex_);
             return owner_->channel;
         }
+        platform::UniqueFd TakeStream() override {
+            if (!owner_->handsStream) return {};
+            int ends[2];
+            if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) return {};
+            stream_.reset(ends[0]);
+            owner_->remoteEnd.reset(ends[1]);
+            owner_->Speak(owner_->heldBeforeTake);
+            return platform::UniqueFd(::fcntl(ends[0], F_DUPFD_CLOEXEC, 0));
+        }
 
     private:
         FakeSerial* const owner_;
+        platform::UniqueFd stream_;
     };
 
     std::mutex mutex_;

@@ -63,4 +63,41 @@ TEST(SerialLinkTransport, HoldsAFewPacketsWaitsCanBeReleasedAndABreakEndsTheStre
     EXPECT_EQ(transport->Send(std::span(&byte, 1)).status, TransportStatus::Closed);
 }
 
+// A link that hands its socket over: what it delivered before comes first, then the session
+// talks to the socket itself, and closing still ends the link.
+TEST(SerialLinkTransport, OnALinksOwnSocketHeldBytesComeFirstAndInterruptAndCloseStillWork) {
+    testsupport::FakeBackend backend;
+    backend.serial.handsStream = true;
+    backend.serial.heldBeforeTake = "held";
+    std::unique_ptr<SerialLinkTransport> transport;
+    ASSERT_EQ(SerialLinkTransport::Open(backend, 1, sdp::uuids::kObexFileTransfer, 9, &transport), 0u);
+    const int remote = backend.serial.remoteEnd.get();
+
+    ASSERT_EQ(::write(remote, "direct", 6), 6);
+    TransportStatus status{};
+    EXPECT_EQ(ReadSome(*transport, 3, &status), "hel");
+    EXPECT_EQ(ReadSome(*transport, 10, &status), "d");
+    EXPECT_EQ(ReadSome(*transport, 10, &status), "direct");
+
+    const std::uint8_t request[] = {0x83, 0x00, 0x03};
+    ASSERT_EQ(transport->Send(request).status, TransportStatus::Ok);
+    std::uint8_t got[8] = {};
+    EXPECT_EQ(::read(remote, got, sizeof got), 3);
+    EXPECT_EQ(backend.serial.AwaitSent(0), "");  // nothing went the link's own way
+
+    auto blocked = std::async(std::launch::async, [&] { return ReadSome(*transport, 4, &status); });
+    transport->Interrupt();
+    EXPECT_EQ(blocked.get(), "");
+    EXPECT_EQ(status, TransportStatus::Interrupted);
+    transport->ClearInterrupt();
+
+    transport->SetDeadline(std::chrono::steady_clock::now() + std::chrono::milliseconds(20));
+    EXPECT_EQ(ReadSome(*transport, 4, &status), "");
+    EXPECT_EQ(status, TransportStatus::TimedOut);
+
+    transport->Close();
+    EXPECT_EQ(backend.serial.open(), 0);
+    EXPECT_EQ(::read(remote, got, sizeof got), 0);  // the remote end hears the hang-up
+}
+
 }  // namespace

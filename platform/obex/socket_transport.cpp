@@ -39,17 +39,22 @@ TransportStatus SocketTransport::Wait(short events, Deadline deadline) const {
 
 TransportResult SocketTransport::Send(std::span<const std::uint8_t> data) {
     TransportResult result;
+    // The send is tried first and waited for only when the socket has no room: a request then
+    // costs one system call, not a poll and a send.
     while (result.count < data.size()) {
         if (closed_) return {TransportStatus::Closed, result.count};
-        if (TransportStatus status = Wait(POLLOUT, deadline()); status != TransportStatus::Ok) return {status, result.count};
+        if (interrupted_) return {TransportStatus::Interrupted, result.count};
         const ssize_t sent = ::send(socket_.get(), data.data() + result.count, data.size() - result.count,
                                     MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (sent < 0) {
-            if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) continue;
+        if (sent >= 0) {
+            result.count += static_cast<std::size_t>(sent);
+            continue;
+        }
+        if (errno == EINTR) continue;
+        if (errno != EAGAIN && errno != EWOULDBLOCK)
             return {errno == EPIPE || errno == ECONNRESET ? TransportStatus::Closed : TransportStatus::Failed,
                     result.count};
-        }
-        result.count += static_cast<std::size_t>(sent);
+        if (TransportStatus status = Wait(POLLOUT, deadline()); status != TransportStatus::Ok) return {status, result.count};
     }
     return result;
 }
@@ -68,11 +73,13 @@ TransportResult SocketTransport::Receive(std::span<std::uint8_t> buffer) {
 }
 
 void SocketTransport::Interrupt() {
+    interrupted_ = true;
     const std::uint64_t one = 1;
     [[maybe_unused]] ssize_t ignored = ::write(interrupt_.get(), &one, sizeof one);
 }
 
 void SocketTransport::ClearInterrupt() {
+    interrupted_ = false;
     std::uint64_t count = 0;
     [[maybe_unused]] ssize_t ignored = ::read(interrupt_.get(), &count, sizeof count);
 }

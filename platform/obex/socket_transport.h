@@ -32,6 +32,7 @@ private:
     platform::UniqueFd socket_;
     platform::UniqueFd interrupt_;  // an eventfd, readable while an interrupt is in force
     std::atomic<bool> closed_{false};
+    std::atomic<bool> interrupted_{false};  // as the eventfd, for a send that does not wait
 };
 
 }  // namespace obex

@@ -2,7 +2,11 @@
 // the engine's File Transfer client and a service bridged to that port, beside obexftp, the
 // server's own client, moving the same file. Each run has a server of its own (obexftpd serves
 // one connection); for the engine only the transfer is timed, not the server's start, the
-// connection or the listing. Without obexftpd (or with port 650 taken) all are skipped.
+// connection or the listing, while obexftp and the console host (`nimbrelctl get` and `put`)
+// are timed as whole commands. Without obexftpd (or with port 650 taken) all are skipped. The
+// engine's runs are made twice: on the simulated radio, whose service bridges to the port, and
+// (where the BlueZ backend is built) on BlueZ against the tests' fake bluetoothd, whose profile
+// socket is relayed to the port by the fake.
 //
 // obexftpd answers in packets of 1 KB whatever the client offers, so every client makes about
 // 20,500 request/answer round trips and waits for the server's work in each. "server_busy" is
@@ -34,12 +38,20 @@
 #include "sim/simulated_radio.h"
 #include "../tests/engine/connection_attempt.h"
 #include "../tests/support/obexftpd_server.h"
+#ifdef NIMBREL_BENCH_OVER_BLUEZ
+#include "bluez/bluez_backend.h"
+#include "platform/bluetooth/bt_backend.h"
+#include "../tests/support/fake_bluez.h"
+#endif
 
 namespace {
 
 constexpr std::size_t kFileBytes = 20 * 1024 * 1024;
 constexpr BT_ADDR kServerDevice = 0x000000000005;
 constexpr const char* kObexftp = "/usr/bin/obexftp";
+// A device whose File Transfer service is bridged to the port.
+constexpr const char* kBridgedWorld = R"({"devices": [{"name": "Server", "address": "00:00:00:00:00:05", "services": [
+                                          {"profile": "ftp", "obex_tcp": "127.0.0.1:650"}]}]})";
 
 // Marks the run skipped where the benchmark library knows the state, else as an error whose
 // text says so; the program's result is a success either way.
@@ -59,6 +71,8 @@ struct Folders {
         served = home / "served";
         downloads = home / "downloads";
         outgoing = home / "up.bin";
+        world = home / "world.json";
+        std::ofstream(world) << kBridgedWorld;
         setenv("NIMBREL_HOME", home.c_str(), 1);
         std::filesystem::create_directories(served);
         std::filesystem::create_directories(downloads);
@@ -70,6 +84,7 @@ struct Folders {
     std::filesystem::path served;
     std::filesystem::path downloads;
     std::filesystem::path outgoing;  // the file sent
+    std::filesystem::path world;     // kBridgedWorld, for the console host
 
 private:
     static void WriteFile(const std::filesystem::path& path) {
@@ -108,17 +123,45 @@ void Report(benchmark::State& state, double serverCpu, double wall) {
     if (wall > 0) state.counters["server_busy"] = serverCpu / wall;
 }
 
-// `transfer` moves the file between `folders` and the root folder of a session with a server of
-// its own; false when it failed.
+// The simulated radio, with a File Transfer service bridged to the port.
+bool InstallBridgedRadio(std::string*) {
+    sim::World world;
+    sim::ParseWorld(kBridgedWorld, "bench", &world, nullptr);
+    sim::InstallSimulatedRadio(world);
+    return true;
+}
+
+#ifdef NIMBREL_BENCH_OVER_BLUEZ
+// BlueZ, the fake bluetoothd relaying the device's File Transfer profile to the port. Both are
+// made once for the whole run, as a host does (a second backend would find the first one's
+// profiles still registered), so the BlueZ runs come last.
+bool InstallRelayedBlueZ(std::string* why) {
+    static std::string problem;
+    static const bool installed = [] {
+        auto* fake = new testsupport::FakeBlueZ;
+        if (!fake->Start() || !fake->AddDevice("00:00:00:00:00:05", {.name = "Server", .uuids = {"1106"},
+                                                                     .endpoint = "tcp:127.0.0.1:650", .paired = true})) {
+            problem = "no fake bluetoothd (dbus-daemon and python3-dbusmock)";
+            return false;
+        }
+        return bluez::InstallBlueZ(10000, &problem);
+    }();
+    *why = problem;
+    if (installed && bth::InstalledBackend()->Describe().rfind("bluez", 0) != 0) {
+        *why = "the simulated radio was installed after BlueZ (run without random interleaving)";
+        return false;
+    }
+    return installed;
+}
+#endif
+
+// On the radio `install` puts in place, `transfer` moves the file between `folders` and the
+// root folder of a session with a server of its own; false when it failed.
 template <class Transfer>
-void RunThroughEngine(benchmark::State& state, Transfer transfer) {
+void RunThroughEngine(benchmark::State& state, bool (*install)(std::string*), Transfer transfer) {
     if (const std::string missing = testsupport::ObexftpdMissing(); !missing.empty()) return Skip(state, missing);
     Folders folders;
-    sim::World world;
-    sim::ParseWorld(R"({"devices": [{"name": "Server", "address": "00:00:00:00:00:05", "services": [
-                        {"profile": "ftp", "obex_tcp": "127.0.0.1:650"}]}]})",
-                    "bench", &world, nullptr);
-    sim::InstallSimulatedRadio(world);
+    if (std::string why; !install(&why)) return Skip(state, why);
     double serverCpu = 0, wall = 0;
     for (auto _ : state) {
         const testsupport::ObexftpdServer server(folders.served);
@@ -140,21 +183,22 @@ void RunThroughEngine(benchmark::State& state, Transfer transfer) {
     Report(state, serverCpu, wall);
 }
 
-void BM_FetchFromObexftpdThroughEngine(benchmark::State& state) {
-    RunThroughEngine(state, [](CFtpFolder& root, const Folders& folders) {
-        auto* file = static_cast<CFtpFile*>(root.arElements[0]);
-        return file->GetFile(nullptr, 0) && file->WaitForTransfer() &&
-               std::filesystem::file_size(folders.downloads / "big.bin") == kFileBytes;
-    });
+bool Fetch(CFtpFolder& root, const Folders& folders) {
+    auto* file = static_cast<CFtpFile*>(root.arElements[0]);
+    return file->GetFile(nullptr, 0) && file->WaitForTransfer() &&
+           std::filesystem::file_size(folders.downloads / "big.bin") == kFileBytes;
 }
+
+bool Send(CFtpFolder& root, const Folders& folders) {
+    return root.PutFile(folders.outgoing.wstring().c_str(), nullptr, 0) && root.WaitForTransfer();
+}
+
+void BM_FetchFromObexftpdThroughEngine(benchmark::State& state) { RunThroughEngine(state, InstallBridgedRadio, Fetch); }
 BENCHMARK(BM_FetchFromObexftpdThroughEngine)->Unit(benchmark::kMillisecond)->UseManualTime();
 
-void BM_SendToObexftpdThroughEngine(benchmark::State& state) {
-    RunThroughEngine(state, [](CFtpFolder& root, const Folders& folders) {
-        return root.PutFile(folders.outgoing.wstring().c_str(), nullptr, 0) && root.WaitForTransfer();
-    });
-}
+void BM_SendToObexftpdThroughEngine(benchmark::State& state) { RunThroughEngine(state, InstallBridgedRadio, Send); }
 BENCHMARK(BM_SendToObexftpdThroughEngine)->Unit(benchmark::kMillisecond)->UseManualTime();
+
 
 // The least a client can do: one thread, a blocking socket, each GET sent the moment the last
 // answer is in, the body counted and dropped. What the server allows any client at most.
@@ -241,12 +285,12 @@ void BM_FetchFromObexftpdByBareLoop(benchmark::State& state) {
 }
 BENCHMARK(BM_FetchFromObexftpdByBareLoop)->Unit(benchmark::kMillisecond)->UseManualTime();
 
-// obexftp with the arguments `argumentsFor` the folders gives, after "-n 127.0.0.1", against a
-// server of its own, timed whole (its own connection is a small part of it).
+// `program` with the arguments `argumentsFor` the folders gives, against a server of its own,
+// timed whole: start, connection and exit included.
 template <class Arguments>
-void RunObexftp(benchmark::State& state, Arguments argumentsFor) {
+void RunCommand(benchmark::State& state, const char* program, Arguments argumentsFor) {
     if (const std::string missing = testsupport::ObexftpdMissing(); !missing.empty()) return Skip(state, missing);
-    if (::access(kObexftp, X_OK) != 0) return Skip(state, "obexftp is not installed");
+    if (::access(program, X_OK) != 0) return Skip(state, std::string(program) + " is not there");
     Folders folders;
     const std::vector<std::string> arguments = argumentsFor(folders);
     double serverCpu = 0, wall = 0;
@@ -259,16 +303,16 @@ void RunObexftp(benchmark::State& state, Arguments argumentsFor) {
             const int quiet = ::open("/dev/null", O_WRONLY);
             ::dup2(quiet, 1);
             ::dup2(quiet, 2);
-            std::vector<const char*> argv{"obexftp", "-n", "127.0.0.1"};
+            std::vector<const char*> argv{program};
             for (const std::string& argument : arguments) argv.push_back(argument.c_str());
             argv.push_back(nullptr);
-            ::execv(kObexftp, const_cast<char* const*>(argv.data()));
+            ::execv(program, const_cast<char* const*>(argv.data()));
             ::_exit(127);
         }
         int status = 0;
         ::waitpid(client, &status, 0);
         timing.Finish(state, &serverCpu, &wall);
-        if (!WIFEXITED(status) || WEXITSTATUS(status) == 127) return state.SkipWithError("obexftp did not run");
+        if (!WIFEXITED(status) || WEXITSTATUS(status) == 127) return state.SkipWithError("the command did not run");
         std::filesystem::remove(folders.downloads / "big.bin");
     }
     Report(state, serverCpu, wall);
@@ -278,16 +322,54 @@ void RunObexftp(benchmark::State& state, Arguments argumentsFor) {
 // file (the server ends the object with a Body rather than an End-of-Body); its time is still
 // that of the whole transfer.
 void BM_FetchFromObexftpdByObexftp(benchmark::State& state) {
-    RunObexftp(state, [](const Folders& folders) {
-        return std::vector<std::string>{"-o", (folders.downloads / "big.bin").string(), "-g", "big.bin"};
+    RunCommand(state, kObexftp, [](const Folders& folders) {
+        return std::vector<std::string>{"-n", "127.0.0.1", "-o", (folders.downloads / "big.bin").string(), "-g",
+                                        "big.bin"};
     });
 }
 BENCHMARK(BM_FetchFromObexftpdByObexftp)->Unit(benchmark::kMillisecond)->UseManualTime();
 
 void BM_SendToObexftpdByObexftp(benchmark::State& state) {
-    RunObexftp(state, [](const Folders& folders) { return std::vector<std::string>{"-p", folders.outgoing.string()}; });
+    RunCommand(state, kObexftp, [](const Folders& folders) {
+        return std::vector<std::string>{"-n", "127.0.0.1", "-p", folders.outgoing.string()};
+    });
 }
 BENCHMARK(BM_SendToObexftpdByObexftp)->Unit(benchmark::kMillisecond)->UseManualTime();
+
+#ifdef NIMBRELCTL_PATH
+// The console host as a user runs it, on a world file with the bridged service.
+std::vector<std::string> Nimbrelctl(const Folders& folders, std::vector<std::string> command) {
+    std::vector<std::string> arguments{"--backend", "sim", "--world", folders.world.string()};
+    arguments.insert(arguments.end(), command.begin(), command.end());
+    return arguments;
+}
+
+void BM_FetchFromObexftpdByNimbrelctl(benchmark::State& state) {
+    RunCommand(state, NIMBRELCTL_PATH, [](const Folders& folders) {
+        return Nimbrelctl(folders, {"get", "00:00:00:00:00:05", "big.bin", "--to", folders.downloads.string()});
+    });
+}
+BENCHMARK(BM_FetchFromObexftpdByNimbrelctl)->Unit(benchmark::kMillisecond)->UseManualTime();
+
+void BM_SendToObexftpdByNimbrelctl(benchmark::State& state) {
+    RunCommand(state, NIMBRELCTL_PATH, [](const Folders& folders) {
+        return Nimbrelctl(folders, {"put", "00:00:00:00:00:05", "/", folders.outgoing.string()});
+    });
+}
+BENCHMARK(BM_SendToObexftpdByNimbrelctl)->Unit(benchmark::kMillisecond)->UseManualTime();
+#endif
+
+#ifdef NIMBREL_BENCH_OVER_BLUEZ
+void BM_FetchFromObexftpdThroughEngineOnBlueZ(benchmark::State& state) {
+    RunThroughEngine(state, InstallRelayedBlueZ, Fetch);
+}
+BENCHMARK(BM_FetchFromObexftpdThroughEngineOnBlueZ)->Unit(benchmark::kMillisecond)->UseManualTime();
+
+void BM_SendToObexftpdThroughEngineOnBlueZ(benchmark::State& state) {
+    RunThroughEngine(state, InstallRelayedBlueZ, Send);
+}
+BENCHMARK(BM_SendToObexftpdThroughEngineOnBlueZ)->Unit(benchmark::kMillisecond)->UseManualTime();
+#endif
 
 }  // namespace
 

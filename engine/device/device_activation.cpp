@@ -63,7 +63,9 @@ int CDeviceLocal::activateOn() {
         return 0;
     }
     m_bActivated = 1;
-    if (startPairRequestThread()) Sleep(kPairThreadSettleMs);
+    // The activation ends once the thread holds the PIN requests (a request that comes right
+    // after is not missed), or after half a second at most.
+    if (startPairRequestThread() && m_hPairThreadReady) WaitForSingleObject(m_hPairThreadReady, kPairThreadSettleMs);
     return 1;
 }
 

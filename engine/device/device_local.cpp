@@ -5,6 +5,7 @@
 #include "engine/frame/error_manager.h"
 #include "engine/service/sobex.h"
 #include "platform/kernel/com.h"
+#include "platform/kernel/sync.h"
 #include "platform/registry/registry.h"
 #include "platform/registry/registry_damage.h"
 
@@ -27,7 +28,7 @@ CString ReadDeviceName() {
 
 }  // namespace
 
-CDeviceLocal::CDeviceLocal() {
+CDeviceLocal::CDeviceLocal() : m_hPairThreadReady(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
     RegisterEngineErrors();
     // Before any setting is read: a damaged registry file was kept aside, and what is read
     // from here on comes from a new, empty one.
@@ -60,6 +61,7 @@ CDeviceLocal::~CDeviceLocal() {
     deleteDevices(m_aShortcutDevices);
     // Last: the OBEX clients of the devices just deleted may have used it until they stopped.
     CSObex::DestroyInstance();
+    if (m_hPairThreadReady) CloseHandle(m_hPairThreadReady);
 }
 
 void CDeviceLocal::SetFindable(int findable) {

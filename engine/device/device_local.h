@@ -120,4 +120,7 @@ private:
     CArray<CServiceLocal*, CServiceLocal*> m_aLocalServices;
     InUse m_devicesInUse;  // devices handed to callbacks outside the lock
     WorkerThread m_pairRequestThread;
+    // Manual reset: signalled by the pair-request thread once it holds the PIN requests, or
+    // has given up on them.
+    HANDLE m_hPairThreadReady = nullptr;
 };

@@ -14,6 +14,7 @@ constexpr DWORD kPinProcessTimeoutMs = 60000;
 }  // namespace
 
 bool CDeviceLocal::startPairRequestThread() {
+    if (m_hPairThreadReady) ResetEvent(m_hPairThreadReady);
     return m_pairRequestThread.Start(&CDeviceLocal::pairRequestThread, this);
 }
 
@@ -28,8 +29,9 @@ UINT CDeviceLocal::pairRequestThread(void* device) {
 
 int CDeviceLocal::DoPairRequestThreadWork() {
     HANDLE pinEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    const int result = pinEvent ? BthSetSecurityUI(pinEvent, kPinStoreTimeoutMs, kPinProcessTimeoutMs) : 0;
+    if (m_hPairThreadReady) SetEvent(m_hPairThreadReady);  // the activation goes on
     if (!pinEvent) return 0;
-    int result = BthSetSecurityUI(pinEvent, kPinStoreTimeoutMs, kPinProcessTimeoutMs);
     if (result != 0) {
         if (result == static_cast<int>(ERROR_ALREADY_ASSIGNED)) RaiseError(ERR_PIN_REQUESTS_TAKEN, kContext);
         else if (result == static_cast<int>(ERROR_SERVICE_NOT_ACTIVE)) RaiseError(ERR_NO_HARDWARE, kContext);
